@@ -1,0 +1,127 @@
+#include "simtransport.h"
+
+#include "ecusim.h"
+
+#include <QElapsedTimer>
+
+namespace {
+qint64 nowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+} // namespace
+
+SimTransport::SimTransport(QObject* parent) : Transport(parent) {}
+
+void SimTransport::addUnit(int port, EcuSim* sim)
+{
+    m_ports[port] = Port{Kind::Unit, sim};
+}
+
+void SimTransport::addEmptyPort(int port)
+{
+    m_ports[port] = Port{Kind::Empty, nullptr};
+}
+
+void SimTransport::addBusyPort(int port)
+{
+    m_ports[port] = Port{Kind::Busy, nullptr};
+}
+
+void SimTransport::removePort(int port)
+{
+    if (m_open == port)
+        dropLine();
+    m_ports.erase(port);
+}
+
+QString SimTransport::deviceName(int port) const
+{
+    return m_ports.count(port) ? QStringLiteral("sim:%1").arg(port) : QString();
+}
+
+Transport::OpenResult SimTransport::open(int port)
+{
+    const auto it = m_ports.find(port);
+    if (m_open != 0 || it == m_ports.end()) {
+        events.push_back(QStringLiteral("open %1 failed").arg(port));
+        return OpenResult::Unavailable;
+    }
+    if (it->second.kind == Kind::Busy) {
+        events.push_back(QStringLiteral("open %1 busy").arg(port));
+        return OpenResult::Busy;
+    }
+    m_open = port;
+    ++m_generation;
+    m_input.clear();
+    events.push_back(QStringLiteral("open %1").arg(port));
+    return OpenResult::Opened;
+}
+
+void SimTransport::close()
+{
+    if (m_open == 0)
+        return;
+    events.push_back(QStringLiteral("close %1").arg(m_open));
+    m_open = 0;
+    ++m_generation;
+    m_input.clear();
+}
+
+void SimTransport::dropLine()
+{
+    if (m_open == 0)
+        return;
+    close();
+    emit lineLost();
+}
+
+void SimTransport::write(const QByteArray& data)
+{
+    if (m_open == 0)
+        return;
+    written.emplace_back(m_open, data);
+    Port& port = m_ports[m_open];
+    if (port.kind != Kind::Unit || !port.sim)
+        return;
+    const QByteArray reply = port.sim->feed(data, nowMs());
+    if (reply.isEmpty())
+        return;
+    const int generation = m_generation;
+    const int delay = m_delayMs + port.sim->faults().lateMs;
+    if (m_chunk <= 0) {
+        QTimer::singleShot(delay, this, [this, reply, generation] { deliver(reply, generation); });
+        return;
+    }
+    for (int offset = 0, i = 0; offset < reply.size(); offset += m_chunk, ++i) {
+        const QByteArray piece = reply.mid(offset, m_chunk);
+        QTimer::singleShot(delay + i * m_gapMs, this, [this, piece, generation] { deliver(piece, generation); });
+    }
+}
+
+void SimTransport::deliver(QByteArray bytes, int generation)
+{
+    if (generation != m_generation || m_open == 0)
+        return;
+    m_input += bytes;
+    emit readyRead();
+}
+
+QByteArray SimTransport::read(qint64 maxBytes)
+{
+    const QByteArray out = m_input.left(maxBytes);
+    m_input.remove(0, out.size());
+    return out;
+}
+
+qint64 SimTransport::discardInput()
+{
+    const qint64 n = m_input.size();
+    m_input.clear();
+    return n;
+}

@@ -1,0 +1,73 @@
+#include "core/portmap.h"
+#include "core/settings.h"
+#include "shell/desktopplatform.h"
+#include "shell/frmhaupt.h"
+#include "shell/link.h"
+#include "shell/serialtransport.h"
+#include "shell/trace.h"
+#include "status/standin.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTextStream>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("DARuri"));
+    QApplication::setApplicationVersion(QStringLiteral("2.412"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Diagnose und Einstellung des Motorsteuergeräts"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Weitere serielle Schnittstelle (Gerätedatei), wiederholbar; erhält die Nummern ab 129."),
+        QStringLiteral("DEVICE"));
+    const QCommandLineOption settingsOption(QStringLiteral("settings-dir"),
+                                            QStringLiteral("Ordner der Einstellungsdatei vlm.ini."),
+                                            QStringLiteral("DIR"));
+    const QCommandLineOption traceOption(QStringLiteral("trace"),
+                                         QStringLiteral("Protokoll aller Übertragungen in diese Datei schreiben."),
+                                         QStringLiteral("FILE"));
+    parser.addOption(portOption);
+    parser.addOption(settingsOption);
+    parser.addOption(traceOption);
+    parser.process(app);
+
+    DesktopPlatform desktop;
+    setPlatform(&desktop);
+
+    SettingsFile settings(parser.value(settingsOption));
+    bool reported = false;
+    settings.setUnavailableHandler([&reported](const QString& path) {
+        if (reported)
+            return;
+        reported = true;
+        platform().messageBox(nullptr, kAppTitle,
+                              QStringLiteral("Die Einstellungsdatei \"%1\" kann weder gelesen noch angelegt "
+                                             "werden. Es werden die Standardeinstellungen verwendet.")
+                                  .arg(path),
+                              Platform::Icon::Warning);
+    });
+
+    const PortMap map(PortMap::namedDevicesFrom(parser.values(portOption), qEnvironmentVariable("DARURI_PORTS")));
+    SerialTransport transport(map);
+    Link link(transport, settings);
+
+    Trace trace;
+    if (parser.isSet(traceOption)) {
+        if (trace.open(parser.value(traceOption)))
+            link.setTrace(&trace);
+        else
+            QTextStream(stderr) << "daruri: cannot write trace file " << parser.value(traceOption) << '\n';
+    }
+
+    FrmHaupt main(link, settings);
+    main.setStatusWindowFactory([&link](QWidget* parent) { return std::make_unique<StatusStandIn>(link, parent); });
+    main.show();
+    const int rc = app.exec();
+    link.shutdown();
+    return rc;
+}

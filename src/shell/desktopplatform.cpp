@@ -1,0 +1,139 @@
+#include "desktopplatform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextDocument>
+#include <QUrl>
+
+Platform::Answer DesktopPlatform::messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                                             Buttons buttons)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case Buttons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Retry: return Answer::Retry;
+    default: return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+}
+
+QString DesktopPlatform::qtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    return out.join(QStringLiteral(";;"));
+}
+
+namespace {
+QString withExtension(const QString& path, const QString& extension)
+{
+    if (extension.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QLatin1Char('.') + extension;
+}
+} // namespace
+
+std::optional<QString> DesktopPlatform::openFileName(QWidget* parent, const FileDialog& dialog)
+{
+    const QString path = QFileDialog::getOpenFileName(parent, dialog.title, dialog.initialName, qtFilter(dialog.filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::optional<QString> DesktopPlatform::saveFileName(QWidget* parent, const FileDialog& dialog)
+{
+    QFileDialog fd(parent, dialog.title, dialog.initialName, qtFilter(dialog.filter));
+    fd.setAcceptMode(QFileDialog::AcceptSave);
+    fd.setDefaultSuffix(dialog.defaultExtension);
+    if (fd.exec() != QDialog::Accepted || fd.selectedFiles().isEmpty())
+        return std::nullopt;
+    return withExtension(fd.selectedFiles().constFirst(), dialog.defaultExtension);
+}
+
+void DesktopPlatform::setClipboardText(const QString& text)
+{
+    QApplication::clipboard()->setText(text);
+}
+
+bool DesktopPlatform::printText(QWidget*, const QString& text)
+{
+    QPrinter printer;
+    if (!printer.isValid())
+        return false;
+    QTextDocument doc;
+    doc.setPlainText(text);
+    doc.print(&printer);
+    return printer.printerState() != QPrinter::Error;
+}
+
+bool DesktopPlatform::openInTextEditor(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return QProcess::startDetached(systemDirectory() + QStringLiteral("\\notepad.exe"), {path});
+#else
+    // The user's own choice first, then the desktop's handler for text files,
+    // then common editors. The path is always one argument, never a shell line.
+    QStringList candidates;
+    const QString own = qEnvironmentVariable("DARURI_EDITOR");
+    if (!own.isEmpty())
+        candidates << own;
+    candidates << QStringLiteral("xdg-open") << QStringLiteral("gedit") << QStringLiteral("gnome-text-editor")
+               << QStringLiteral("kate") << QStringLiteral("mousepad") << QStringLiteral("xed")
+               << QStringLiteral("pluma") << QStringLiteral("leafpad");
+    for (const QString& c : candidates) {
+        const QString exe = QStandardPaths::findExecutable(c);
+        if (!exe.isEmpty() && QProcess::startDetached(exe, {path}))
+            return true;
+    }
+    return false;
+#endif
+}
+
+void DesktopPlatform::showHelp(const QString& topic)
+{
+    if (m_help)
+        m_help(topic);
+}
+
+bool DesktopPlatform::openUrl(const QString& url)
+{
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+QString DesktopPlatform::systemDirectory() const
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(qgetenv("SystemRoot")) + QStringLiteral("\\System32");
+#else
+    return QStringLiteral("/usr/bin");
+#endif
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "shell/platform.h"
+
+#include <functional>
+
+// The platform services on a real desktop.
+class DesktopPlatform : public Platform {
+public:
+    // Shows a help topic in the program's help window.
+    void setHelpHandler(std::function<void(const QString&)> handler) { m_help = std::move(handler); }
+
+    Answer messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                      Buttons buttons) override;
+    std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
+    std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
+    void setClipboardText(const QString& text) override;
+    bool printText(QWidget* parent, const QString& text) override;
+    bool openInTextEditor(const QString& path) override;
+    void showHelp(const QString& topic) override;
+    bool openUrl(const QString& url) override;
+    QString systemDirectory() const override;
+
+    // "Velmora-Logfile (*.vml)|*vml" -> "Velmora-Logfile (*.vml) (*vml)" in Qt's filter syntax.
+    static QString qtFilter(const QString& filter);
+
+private:
+    std::function<void(const QString&)> m_help;
+};

@@ -1,0 +1,333 @@
+#include "frmhaupt.h"
+
+#include "core/portmap.h"
+#include "core/settings.h"
+#include "shell/platform.h"
+#include "shell/timing.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace {
+const QString kOpening = QStringLiteral("Versuche Motorsteuergerät zu öffnen...");
+const QString kOpeningAgain = QStringLiteral("Versuche Motorsteuergerät erneut zu öffnen...");
+const QString kSearching = QStringLiteral("Steuergerät wird gesucht...");
+const QString kProbingPorts = QStringLiteral("Schnittstellen werden gesucht...");
+} // namespace
+
+FrmHaupt::FrmHaupt(Link& link, SettingsFile& settings, QWidget* parent)
+    : QWidget(parent), m_link(link), m_settings(settings)
+{
+    setObjectName(QStringLiteral("FrmHaupt"));
+    setWindowTitle(kCaption);
+
+    m_btnOpen = new QPushButton(QStringLiteral("&Motorsteuergerät öffnen"), this);
+    m_btnOpen->setObjectName(QStringLiteral("btnCmdOpenMStg"));
+    m_btnOpen->setToolTip(QStringLiteral("Öffnet das Motorsteuergerät"));
+    m_btnOpen->setMinimumHeight(48);
+    m_btnOptions = new QPushButton(QStringLiteral("&Optionen"), this);
+    m_btnOptions->setObjectName(QStringLiteral("btnCmdOptions"));
+    m_btnInfo = new QPushButton(QStringLiteral("&Info"), this);
+    m_btnInfo->setObjectName(QStringLiteral("btnCmdInfo"));
+    m_btnExit = new QPushButton(QStringLiteral("&Exit"), this);
+    m_btnExit->setObjectName(QStringLiteral("btnCmdExit"));
+    m_lblRelease = new QLabel(this);
+    m_lblRelease->setObjectName(QStringLiteral("lblRelease"));
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("sbHauptDlg"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusLabel = new QLabel(m_statusBar);
+    m_statusLabel->setObjectName(QStringLiteral("sbHauptDlgText"));
+    m_statusBar->addWidget(m_statusLabel, 1);
+
+    auto* title = new QLabel(QStringLiteral("DARuri"), this);
+    QFont big = title->font();
+    big.setPointSizeF(big.pointSizeF() * 2.0);
+    big.setBold(true);
+    title->setFont(big);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_btnOptions);
+    buttons->addWidget(m_btnInfo);
+    buttons->addStretch(1);
+    buttons->addWidget(m_btnExit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addWidget(m_lblRelease);
+    layout->addSpacing(12);
+    layout->addWidget(m_btnOpen);
+    layout->addLayout(buttons);
+    layout->addWidget(m_statusBar);
+
+    m_portSearchTimer.setInterval(timing::interval(kPortSearchInterval));
+    m_avrSearchTimer.setInterval(timing::interval(kAvrSearchInterval));
+    m_tmAutoCon.setInterval(timing::interval(kAutoConInterval));
+    connect(&m_portSearchTimer, &QTimer::timeout, this, &FrmHaupt::PortSearchTimer_Timer);
+    connect(&m_avrSearchTimer, &QTimer::timeout, this, &FrmHaupt::AvrSearchTimer_Timer);
+    connect(&m_tmAutoCon, &QTimer::timeout, this, &FrmHaupt::tmAutoCon_Timer);
+
+    connect(m_btnOpen, &QPushButton::clicked, this, &FrmHaupt::btnCmdOpenMStg_Click);
+    connect(m_btnOptions, &QPushButton::clicked, this, &FrmHaupt::btnCmdOptions_Click);
+    connect(m_btnInfo, &QPushButton::clicked, this, &FrmHaupt::btnCmdInfo_Click);
+    connect(m_btnExit, &QPushButton::clicked, this, &FrmHaupt::BtncmdExit_Click);
+
+    m_exit = [this] {
+        m_link.shutdown();
+        QCoreApplication::exit(0);
+    };
+
+    Form_Load();
+}
+
+FrmHaupt::~FrmHaupt()
+{
+    delete m_about;
+}
+
+void FrmHaupt::Form_Load()
+{
+    m_lblRelease->setText(kRelease);
+    m_link.LinkLostFlag = 0;
+    m_autoReConSetting = m_settings.ReadAutoReCon();
+    m_btnOpen->setFocus();
+    m_link.StatusBarHandle = m_statusLabel;
+}
+
+QString FrmHaupt::statusText() const
+{
+    return m_statusLabel->text();
+}
+
+void FrmHaupt::setStatus(const QString& text)
+{
+    m_statusLabel->setText(text);
+}
+
+void FrmHaupt::btnCmdOpenMStg_Click()
+{
+    m_btnOpen->setEnabled(false);
+    setStatus(kOpening);
+
+    m_portInUse = m_settings.ReadComPort();
+    if (m_portInUse == 0) {
+        setStatus(kSearching);
+        QCoreApplication::processEvents();
+        m_portInUse = ScanPorts();
+        if (m_link.isShutDown())
+            return;
+        if (m_portInUse == 0) {
+            setStatus(QString());
+            if (m_link.LinkLostFlag == 0)
+                infoBox(kAppTitle, QStringLiteral("Derzeit ist keine Hardwareschnittstelle verfügbar"), 0);
+            m_btnOpen->setEnabled(true);
+            return;
+        }
+        if (m_portInUse == -1) {
+            setStatus(QString());
+            if (m_link.LinkLostFlag == 0)
+                infoBox(QStringLiteral("Verbindungsfehler"),
+                        QStringLiteral("Kein Motorsteuergerät angeschlossen oder Port belegt."), 1);
+            m_btnOpen->setEnabled(true);
+            return;
+        }
+    }
+
+    // Unit search. The request goes out at the start and again after every
+    // pacing tick; the pacing restarts from zero on every search.
+    m_searchTicks = 0;
+    m_lastSendTick = 0;
+    m_avrSearchTimer.start();
+    m_tmAutoCon.stop();
+    m_searchExpired = 0;
+    setStatus(m_link.LinkLostFlag != 0 ? kOpeningAgain : kOpening);
+
+    for (;;) {
+        m_link.CurrentPort = m_portInUse;
+        if (!m_link.portOpen()) {
+            const auto result = m_link.OpenPort(m_portInUse);
+            if (result != Transport::OpenResult::Opened) {
+                ShowInterfaceError(result);
+                setStatus(QString());
+                QCoreApplication::processEvents();
+                m_avrSearchTimer.stop();
+                m_btnOpen->setEnabled(true);
+                return;
+            }
+        }
+        m_link.send(QByteArrayLiteral("t00?"), kIdentLength);
+        m_link.waitUntil([this] {
+            return m_link.replyComplete() || m_searchExpired == -1 || m_lastSendTick < m_searchTicks;
+        });
+        if (m_link.isShutDown())
+            return;
+
+        if (m_link.replyComplete()) {
+            m_avrSearchTimer.stop();
+            setStatus(QString());
+            showStatusWindow();
+            m_btnOpen->setEnabled(true);
+            if (m_link.LinkLostFlag == -1 && m_autoReConSetting == 1)
+                m_tmAutoCon.start();
+            return;
+        }
+        if (m_searchExpired == -1) {
+            m_avrSearchTimer.stop();
+            m_link.ClosePort();
+            setStatus(QString());
+            if (m_link.LinkLostFlag != 0) {
+                m_btnOpen->setEnabled(true);
+                if (m_autoReConSetting == 1)
+                    m_tmAutoCon.start();
+            } else {
+                infoBox(QStringLiteral("Fehler"), QStringLiteral("Kann keine Verbindung zum Motorsteuergerät herstellen."),
+                        1);
+                m_btnOpen->setEnabled(true);
+            }
+            return;
+        }
+        m_lastSendTick = m_searchTicks;
+        m_link.ClosePort();
+    }
+}
+
+void FrmHaupt::showStatusWindow()
+{
+    if (!m_statusWindow)
+        return;
+    std::unique_ptr<QDialog> window = m_statusWindow(this);
+    if (window)
+        window->exec();
+}
+
+int FrmHaupt::ScanPorts()
+{
+    // Which ports can be opened at all; only these are probed.
+    QList<int> openable;
+    Transport& t = m_link.transport();
+    if (t.isOpen())
+        m_link.ClosePort();
+    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
+        if (t.open(n) == Transport::OpenResult::Opened)
+            openable.append(n);
+        t.close();
+    }
+    if (openable.isEmpty())
+        return 0;
+    for (int n : openable) {
+        if (ProbePort(n) == -1)
+            return n;
+        if (m_link.isShutDown())
+            return 0;
+    }
+    return -1;
+}
+
+int FrmHaupt::ProbePort(int port)
+{
+    if (m_link.OpenPort(port) != Transport::OpenResult::Opened)
+        return 0;
+    m_link.send(QByteArrayLiteral("t00?"), kIdentLength);
+    m_probeExpired = 0;
+    m_portSearchTimer.start();
+    m_link.waitUntil([this] { return m_link.replyComplete() || m_probeExpired == -1; });
+    m_portSearchTimer.stop();
+    const Bytes& reply = m_link.ReplyBuffer;
+    if (!m_link.replyComplete() || reply.size() != kIdentLength || m_probeExpired == -1) {
+        m_link.ClosePort();
+        return 0;
+    }
+    if (reply.at(0) == 'K' && reply.at(3) == 'X')
+        return -1;
+    m_link.ClosePort();
+    return 0;
+}
+
+void FrmHaupt::ShowInterfaceError(Transport::OpenResult result)
+{
+    const QString text =
+        result == Transport::OpenResult::Busy
+            ? QStringLiteral("Die gewünschte Operation konnte nicht ausgeführt werden, da die angeforderte "
+                             "physikalische Schnittstelle zur Zeit von einer anderen Anwendung blockiert wird.")
+            : QStringLiteral("Die angeforderte physikalische Schnittstelle ist zur Zeit nicht verfügbar.");
+    platform().messageBox(this, QStringLiteral("Systemfehler (DARuri)"), text, Platform::Icon::Critical);
+}
+
+void FrmHaupt::infoBox(const QString& title, const QString& text, int icon)
+{
+    platform().messageBox(this, title, text, icon == 0 ? Platform::Icon::None : Platform::Icon::Critical);
+}
+
+void FrmHaupt::PortSearchTimer_Timer()
+{
+    m_probeExpired = -1;
+    m_portSearchTimer.stop();
+    m_link.wake();
+}
+
+void FrmHaupt::AvrSearchTimer_Timer()
+{
+    setStatus(statusText() + QLatin1Char('.'));
+    if (m_searchTicks > 8)
+        m_searchExpired = -1;
+    ++m_searchTicks;
+    m_link.wake();
+}
+
+void FrmHaupt::tmAutoCon_Timer()
+{
+    // A programmatic press; it does nothing while the button is disabled.
+    m_btnOpen->click();
+}
+
+void FrmHaupt::btnCmdOptions_Click()
+{
+    m_tmAutoCon.stop();
+    setStatus(kProbingPorts);
+    m_btnOptions->setEnabled(false);
+    QCoreApplication::processEvents();
+    if (m_optionsDialog) {
+        std::unique_ptr<QDialog> dialog = m_optionsDialog(this);
+        if (dialog)
+            dialog->exec();
+    }
+    m_link.LinkLostFlag = 0;
+    m_autoReConSetting = m_settings.ReadAutoReCon();
+    setStatus(QString());
+    m_btnOptions->setEnabled(true);
+}
+
+void FrmHaupt::btnCmdInfo_Click()
+{
+    m_tmAutoCon.stop();
+    if (!m_aboutBox)
+        return;
+    if (!m_about)
+        m_about = m_aboutBox(this);
+    if (m_about) {
+        m_about->show();
+        m_about->raise();
+        m_about->activateWindow();
+    }
+}
+
+void FrmHaupt::BtncmdExit_Click()
+{
+    if (m_exit)
+        m_exit();
+}
+
+void FrmHaupt::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1) {
+        event->accept();
+        platform().showHelp(QString());
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

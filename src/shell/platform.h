@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Everything the windows ask of the desktop goes through here, so a test can
+// script the user's answers and read every box that was shown.
+class Platform {
+public:
+    enum class Icon { None, Information, Warning, Critical, Question };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+    enum class Answer { Ok, Cancel, Yes, No, Retry };
+
+    struct FileDialog {
+        QString title;
+        QString filter;           // "Velmora-Logfile (*.vml)|*vml" style: description|pattern pairs
+        QString defaultExtension; // without the dot
+        QString initialName;
+    };
+
+    virtual ~Platform() = default;
+
+    virtual Answer messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                              Buttons buttons = Buttons::Ok) = 0;
+    // nullopt when the user cancels.
+    virtual std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) = 0;
+    virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    // false when no printer could print it.
+    virtual bool printText(QWidget* parent, const QString& text) = 0;
+    // Starts the text editor on a file (the path is one argument, never a shell
+    // line); false when none could be started.
+    virtual bool openInTextEditor(const QString& path) = 0;
+    // Shows a help topic; an empty topic shows the start page.
+    virtual void showHelp(const QString& topic) = 0;
+    virtual bool openUrl(const QString& url) = 0;
+    // The folder reported as "system directory" in the editor message.
+    virtual QString systemDirectory() const = 0;
+};
+
+// The program's title for boxes that carry none of their own.
+inline const QString kAppTitle = QStringLiteral("DARuri");
+
+// The one instance the windows use; set by main() or by a test.
+Platform& platform();
+void setPlatform(Platform* p);

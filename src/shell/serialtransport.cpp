@@ -1,0 +1,76 @@
+#include "serialtransport.h"
+
+#include <QFileInfo>
+
+SerialTransport::SerialTransport(PortMap map, QObject* parent) : Transport(parent), m_map(std::move(map))
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &Transport::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialTransport::onError);
+}
+
+Transport::OpenResult SerialTransport::open(int port)
+{
+    if (m_port.isOpen())
+        close();
+    const QString device = m_map.device(port);
+    if (device.isEmpty())
+        return OpenResult::Unavailable;
+#ifndef Q_OS_WIN
+    // Missing devices and devices we may not use are "not available"; only a
+    // device that exists, is ours to use and still refuses is held by another program.
+    const QFileInfo info(device);
+    if (!info.exists() || !info.isReadable() || !info.isWritable())
+        return OpenResult::Unavailable;
+#endif
+    m_port.setPortName(device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const auto error = m_port.error();
+        m_port.clearError();
+        return error == QSerialPort::PermissionError ? OpenResult::Busy : OpenResult::Unavailable;
+    }
+    if (!m_port.setBaudRate(QSerialPort::Baud19200) || !m_port.setDataBits(QSerialPort::Data8)
+        || !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop)
+        || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        m_port.close();
+        m_port.clearError();
+        return OpenResult::Unavailable;
+    }
+    m_port.clear(QSerialPort::AllDirections);
+    return OpenResult::Opened;
+}
+
+void SerialTransport::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+void SerialTransport::write(const QByteArray& data)
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.write(data);
+}
+
+qint64 SerialTransport::discardInput()
+{
+    if (!m_port.isOpen())
+        return 0;
+    // What the port holds already, plus what the driver still buffers.
+    const qint64 n = m_port.bytesAvailable();
+    m_port.readAll();
+    m_port.clear(QSerialPort::Input);
+    return n;
+}
+
+void SerialTransport::onError(QSerialPort::SerialPortError error)
+{
+    // A vanished line can raise the read error thousands of times a second:
+    // close on the first one and let the watchdog end the wait.
+    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) && m_port.isOpen()) {
+        m_port.close();
+        m_port.clearError();
+        emit lineLost();
+    }
+}

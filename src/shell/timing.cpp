@@ -1,0 +1,26 @@
+#include "timing.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace timing {
+namespace {
+double g_scale = 1.0;
+}
+
+void setScale(double factor)
+{
+    g_scale = factor > 0 ? factor : 1.0;
+}
+
+double scale()
+{
+    return g_scale;
+}
+
+int interval(std::chrono::milliseconds design)
+{
+    return std::max(1, static_cast<int>(std::lround(design.count() * g_scale)));
+}
+
+} // namespace timing

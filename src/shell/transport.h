@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// A byte pipe to the unit, opened by port number. The link works only through
+// this, so tests run it against the simulator in-process and the program runs
+// it over a real serial port.
+class Transport : public QObject {
+    Q_OBJECT
+public:
+    enum class OpenResult {
+        Opened,
+        Busy,        // held by another program
+        Unavailable, // no such port, or it cannot be opened for another reason
+    };
+
+    using QObject::QObject;
+
+    virtual OpenResult open(int port) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Device behind the port number, for traces ("" when none).
+    virtual QString deviceName(int port) const = 0;
+
+    virtual void write(const QByteArray& data) = 0;
+    virtual qint64 bytesAvailable() const = 0;
+    virtual QByteArray read(qint64 maxBytes) = 0;
+    // Drops everything received so far; returns the number of bytes dropped.
+    virtual qint64 discardInput() = 0;
+
+signals:
+    void readyRead();
+    // The line went away under an open port (unplugged adapter, simulator
+    // stopped). The transport has closed itself when this is emitted.
+    void lineLost();
+};

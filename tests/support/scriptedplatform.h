@@ -1,0 +1,66 @@
+#pragma once
+
+#include "shell/platform.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// Platform services for tests: records every box and call, answers from a
+// script. A box with no scripted answer gets the first button's answer
+// (Ok, Yes, Retry).
+class ScriptedPlatform : public Platform {
+public:
+    struct Box {
+        QString title;
+        QString text;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    ScriptedPlatform();
+    ~ScriptedPlatform() override;
+
+    std::vector<Box> boxes;
+    std::deque<Answer> answers;
+    // Run when a box is shown (after it is recorded); lets a test act while
+    // "the box is open", as a user would.
+    std::function<void(const Box&)> onBox;
+
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<QString>> saveAnswers;
+    std::vector<FileDialog> openDialogs;
+    std::vector<FileDialog> saveDialogs;
+
+    QString clipboard;
+    QStringList printed;
+    bool printerWorks = true;
+    QStringList editorFiles;
+    bool editorWorks = true;
+    QStringList helpTopics;
+    QStringList urls;
+    QString systemDir = QStringLiteral("/usr/bin");
+
+    Answer messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                      Buttons buttons) override;
+    std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
+    std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
+    void setClipboardText(const QString& text) override { clipboard = text; }
+    bool printText(QWidget*, const QString& text) override;
+    bool openInTextEditor(const QString& path) override;
+    void showHelp(const QString& topic) override { helpTopics << topic; }
+    bool openUrl(const QString& url) override
+    {
+        urls << url;
+        return true;
+    }
+    QString systemDirectory() const override { return systemDir; }
+
+    QStringList boxTexts() const;
+
+private:
+    Platform* m_previous = nullptr;
+};
