@@ -1,0 +1,1 @@
+// Replaced by the options dialog, help window and about box.
