@@ -1,0 +1,113 @@
+#include "options/help.h"
+
+#include "options/helpwindow.h"
+#include "shell/platform.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QWidget>
+
+void ShowHelp(const QString& topic)
+{
+    platform().showHelp(topic);
+}
+
+namespace help {
+
+const QStringList& windowTopics()
+{
+    static const QStringList topics = {
+        QStringLiteral("zustandsanzeige.html"),
+        QStringLiteral("fmem.html"),
+        QStringLiteral("aktortest.html"),
+        QStringLiteral("dwgtest.html"),
+        QStringLiteral("st_optionen.html"),
+        QStringLiteral("zwa.html"),
+        QStringLiteral("r_optionen_ignitiontable.html"),
+        QStringLiteral("r_optionen_switching.html"),
+        QStringLiteral("r_optionen_injection.html"),
+        QStringLiteral("r_optionen_zusatz.html"),
+        QStringLiteral("r_optionen_Choke.html"),
+        QStringLiteral("r_optionen_lastwechsel.html"),
+        QStringLiteral("optionen.html"),
+        QStringLiteral("support.html"),
+    };
+    return topics;
+}
+
+QUrl pageFor(const QString& topic)
+{
+    // Only plain page names; anything with a path part could leave the help.
+    const bool plainName = !topic.isEmpty() && !topic.contains(QLatin1Char('/'))
+                           && !topic.contains(QLatin1Char('\\')) && !topic.startsWith(QLatin1Char('.'));
+    const QString name = plainName && QFile::exists(QStringLiteral(":/help/") + topic) ? topic : kStartPage;
+    return QUrl(QStringLiteral("qrc:/help/") + name);
+}
+
+namespace {
+
+// Sees every key press of the application and answers F1 for the keys that
+// reach its own window, before the focused control can use them.
+class F1Filter : public QObject {
+public:
+    F1Filter(QWidget* window, std::function<QString()> topic)
+        : QObject(window), m_window(window), m_topic(std::move(topic))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != m_window)
+            return false;
+        if (!key->isAutoRepeat())
+            ShowHelp(m_topic());
+        return true;
+    }
+
+private:
+    QWidget* m_window;
+    std::function<QString()> m_topic;
+};
+
+QPointer<HelpWindow> g_helpWindow;
+
+} // namespace
+
+void installF1(QWidget* window, std::function<QString()> topic)
+{
+    new F1Filter(window, std::move(topic));
+}
+
+void installF1(QWidget* window, const QString& topic)
+{
+    installF1(window, [topic] { return topic; });
+}
+
+void showInHelpWindow(const QString& topic)
+{
+    // A modal window blocks every window that is not its own child, so the
+    // help window is made a child of the modal window that asks for help.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (g_helpWindow && g_helpWindow->parentWidget() != owner) {
+        g_helpWindow->setParent(owner, g_helpWindow->windowFlags() | Qt::Window);
+    }
+    if (!g_helpWindow)
+        g_helpWindow = new HelpWindow(owner);
+    g_helpWindow->showTopic(topic);
+    g_helpWindow->show();
+    g_helpWindow->raise();
+    g_helpWindow->activateWindow();
+}
+
+} // namespace help

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+class QWidget;
+
+// Opens the help at a topic (a page name such as "optionen.html"); an empty
+// topic opens the start page. Goes through the platform services, so a test
+// sees which topic a window asked for.
+void ShowHelp(const QString& topic);
+
+namespace help {
+
+inline const QString kStartPage = QStringLiteral("index.html");
+
+// The topics the windows ask for, in the order of the windows.
+const QStringList& windowTopics();
+
+// The page shown for a topic: the page of that exact name when the help has
+// one, else the start page.
+QUrl pageFor(const QString& topic);
+
+// F1 anywhere in `window` (whichever child has the focus) is consumed and
+// opens the topic that `topic` gives at that moment, so a window with tabs
+// can answer with the topic of the shown tab.
+void installF1(QWidget* window, std::function<QString()> topic);
+void installF1(QWidget* window, const QString& topic);
+
+// The desktop's help handler: shows the topic in the one help window.
+void showInHelpWindow(const QString& topic);
+
+} // namespace help

@@ -1,1 +1,0 @@
-// Replaced by the options dialog, help window and about box.

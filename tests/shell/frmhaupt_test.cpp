@@ -1,0 +1,336 @@
+#include "core/settings.h"
+#include "shell/frmhaupt.h"
+#include "shell/link.h"
+#include "shell/timing.h"
+#include "sim/ecusim.h"
+#include "sim/simtransport.h"
+#include "support/scriptedplatform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands in for the status window: records that it was shown and runs the
+// test's idea of what happened while it was open.
+class TestStatusWindow : public QDialog {
+public:
+    TestStatusWindow(std::function<void()> whileOpen, QWidget* parent) : QDialog(parent), m_whileOpen(std::move(whileOpen)) {}
+    int exec() override
+    {
+        if (m_whileOpen)
+            m_whileOpen();
+        return QDialog::Accepted;
+    }
+
+private:
+    std::function<void()> m_whileOpen;
+};
+
+class FrmHauptTest : public ::testing::Test {
+protected:
+    FrmHauptTest() { timing::setScale(0.01); } // 4000 ms pacing runs 40 ms, 260 ms probe 2.6 ms
+    ~FrmHauptTest() override { timing::setScale(1.0); }
+
+    void start()
+    {
+        ASSERT_TRUE(settings.write(fileSettings));
+        window = std::make_unique<FrmHaupt>(link, settings);
+        window->setStatusWindowFactory([this](QWidget* parent) {
+            ++statusWindows;
+            statusTextWhenShown = window->statusText();
+            portWhenShown = link.CurrentPort;
+            return std::make_unique<TestStatusWindow>(whileOpen, parent);
+        });
+        window->setExitHandler([] {});
+    }
+
+    void open() { window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->click(); }
+    bool openEnabled() const { return window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->isEnabled(); }
+
+    // Runs the event loop until done() holds or the time is up.
+    bool waitFor(const std::function<bool()>& done, int ms = 3000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        return done();
+    }
+
+    std::vector<QString> opensAndCloses() const
+    {
+        std::vector<QString> out;
+        for (const QString& e : transport.events)
+            out.push_back(e);
+        return out;
+    }
+
+    ScriptedPlatform platform;
+    QTemporaryDir dir;
+    SettingsFile settings{dir.path()};
+    Settings fileSettings;
+    SimTransport transport;
+    Link link{transport, settings};
+    std::unique_ptr<FrmHaupt> window;
+    int statusWindows = 0;
+    QString statusTextWhenShown;
+    int portWhenShown = 0;
+    std::function<void()> whileOpen;
+};
+
+TEST_F(FrmHauptTest, Load_ShowsTheReleaseAndCaption)
+{
+    start();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora - DARUri"));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblRelease"))->text(), QStringLiteral("Version 2.412"));
+    EXPECT_EQ(link.LinkLostFlag, 0);
+    for (const char* name : {"btnCmdOpenMStg", "btnCmdOptions", "btnCmdInfo", "btnCmdExit", "sbHauptDlg"})
+        EXPECT_NE(window->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->text(),
+              QStringLiteral("&Motorsteuergerät öffnen"));
+}
+
+TEST_F(FrmHauptTest, NoPortAtAll_ShowsThePlainBox)
+{
+    start();
+    open();
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Derzeit ist keine Hardwareschnittstelle verfügbar"));
+    EXPECT_EQ(platform.boxes[0].icon, Platform::Icon::None);
+    EXPECT_TRUE(openEnabled());
+    EXPECT_EQ(window->statusText(), QString());
+    EXPECT_EQ(statusWindows, 0);
+}
+
+TEST_F(FrmHauptTest, PortsButNoUnit_ShowsTheConnectionErrorBox)
+{
+    transport.addEmptyPort(2);
+    transport.addEmptyPort(40);
+    start();
+    open();
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Verbindungsfehler"));
+    EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Kein Motorsteuergerät angeschlossen oder Port belegt."));
+    EXPECT_EQ(platform.boxes[0].icon, Platform::Icon::Critical);
+    EXPECT_FALSE(link.portOpen());
+    EXPECT_TRUE(openEnabled());
+}
+
+TEST_F(FrmHauptTest, SeveralPorts_AreProbedInAscendingOrderAndTheFirstUnitIsUsed)
+{
+    EcuSim unit7(QStringLiteral("injection-rx4"));
+    EcuSim unit9(QStringLiteral("ignition-rx4"));
+    transport.addEmptyPort(5);
+    transport.addUnit(9, &unit9);
+    transport.addEmptyPort(3);
+    transport.addUnit(7, &unit7);
+    start();
+    open();
+    EXPECT_EQ(statusWindows, 1);
+    EXPECT_EQ(portWhenShown, 7);
+    EXPECT_TRUE(unit9.received().empty());
+    // The scan opens and closes each port, then the probes run in order; the
+    // ports before the answering one are closed again.
+    const std::vector<QString> expected = {
+        QStringLiteral("open 3"), QStringLiteral("close 3"), QStringLiteral("open 5"), QStringLiteral("close 5"),
+        QStringLiteral("open 7"), QStringLiteral("close 7"), QStringLiteral("open 9"), QStringLiteral("close 9"),
+        QStringLiteral("open 3"), QStringLiteral("close 3"), QStringLiteral("open 5"), QStringLiteral("close 5"),
+        QStringLiteral("open 7")};
+    std::vector<QString> opens;
+    for (const QString& e : transport.events)
+        if (!e.endsWith(QStringLiteral("failed")))
+            opens.push_back(e);
+    ASSERT_GE(opens.size(), expected.size());
+    EXPECT_EQ(std::vector<QString>(opens.begin(), opens.begin() + expected.size()), expected);
+    // Probes and the identification of the search are "t00?" frames only.
+    for (const auto& [port, frame] : transport.written)
+        EXPECT_EQ(frame, QByteArray("t00?")) << port;
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(FrmHauptTest, UnitAnsweringTheThirdRequest_IsPacedByTheSearchTimerWithOneDotPerTick)
+{
+    fileSettings.comPort = 4;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    QStringList statusAtRequest;
+    QList<qint64> requestTimes;
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray ident = unit.profile().unitType;
+    unit.setHandler('t', 4, [&](const QByteArray&, qint64) {
+        statusAtRequest << window->statusText();
+        requestTimes << clock.elapsed();
+        return statusAtRequest.size() < 3 ? QByteArray() : ident;
+    });
+    transport.addUnit(4, &unit);
+    start();
+    open();
+    EXPECT_EQ(statusWindows, 1);
+    ASSERT_EQ(statusAtRequest.size(), 3);
+    const QString base = QStringLiteral("Versuche Motorsteuergerät zu öffnen...");
+    EXPECT_EQ(statusAtRequest[0], base);
+    EXPECT_EQ(statusAtRequest[1], base + QStringLiteral("."));
+    EXPECT_EQ(statusAtRequest[2], base + QStringLiteral(".."));
+    // 4000 ms apart at the design scale (40 ms here).
+    EXPECT_GE(requestTimes[1] - requestTimes[0], 30);
+    EXPECT_GE(requestTimes[2] - requestTimes[1], 30);
+    EXPECT_EQ(statusTextWhenShown, QString());
+    // The port is closed and reopened before each new request.
+    const std::vector<QString> expected = {QStringLiteral("open 4"), QStringLiteral("close 4"),
+                                           QStringLiteral("open 4"), QStringLiteral("close 4"),
+                                           QStringLiteral("open 4")};
+    EXPECT_EQ(transport.events, expected);
+    EXPECT_FALSE(window->searchTimerActive());
+}
+
+TEST_F(FrmHauptTest, SilentUnit_GivesUpAfterTenTicksWithTheErrorBox)
+{
+    fileSettings.comPort = 4;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    unit.faults().silent = true;
+    transport.addUnit(4, &unit);
+    start();
+    QElapsedTimer clock;
+    clock.start();
+    open();
+    EXPECT_GE(clock.elapsed(), 90); // ten ticks of 40 ms, less timer slack
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Fehler"));
+    EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Kann keine Verbindung zum Motorsteuergerät herstellen."));
+    EXPECT_EQ(unit.received().size(), 10u);
+    EXPECT_FALSE(link.portOpen());
+    EXPECT_FALSE(window->autoConActive());
+}
+
+TEST_F(FrmHauptTest, PortHeldByAnotherProgram_ShowsTheBlockedText)
+{
+    fileSettings.comPort = 5;
+    transport.addBusyPort(5);
+    start();
+    open();
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Systemfehler (DARuri)"));
+    EXPECT_EQ(platform.boxes[0].text,
+              QStringLiteral("Die gewünschte Operation konnte nicht ausgeführt werden, da die angeforderte "
+                             "physikalische Schnittstelle zur Zeit von einer anderen Anwendung blockiert wird."));
+    EXPECT_TRUE(openEnabled());
+    EXPECT_FALSE(window->searchTimerActive());
+}
+
+TEST_F(FrmHauptTest, MissingPort_ShowsTheNotAvailableText)
+{
+    fileSettings.comPort = 6;
+    start();
+    open();
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].text,
+              QStringLiteral("Die angeforderte physikalische Schnittstelle ist zur Zeit nicht verfügbar."));
+}
+
+TEST_F(FrmHauptTest, LostLink_ReconnectsSilentlyUntilTheUnitAnswersAgain)
+{
+    fileSettings.comPort = 4;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addUnit(4, &unit);
+    QStringList statusAtRequest;
+    const QByteArray ident = unit.profile().unitType;
+    unit.setHandler('t', 4, [&](const QByteArray&, qint64) {
+        statusAtRequest << window->statusText();
+        return ident;
+    });
+    // The first status window loses the link; the unit then stays silent for
+    // two whole searches before it answers again.
+    whileOpen = [&] {
+        if (statusWindows == 1) {
+            link.LinkLostFlag = -1;
+            link.ClosePort();
+            unit.faults().silent = true;
+            QTimer::singleShot(2 * 400 + 300, [&] { unit.faults().silent = false; });
+        } else {
+            link.LinkLostFlag = 0; // the user closes it
+            link.ClosePort();
+        }
+    };
+    start();
+    open();
+    EXPECT_EQ(statusWindows, 1);
+    EXPECT_TRUE(window->autoConActive());
+    ASSERT_TRUE(waitFor([&] { return statusWindows == 2; }, 5000));
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_GE(unit.received().size(), 21u); // 1 + two searches of 10 + the answered one
+    EXPECT_TRUE(statusAtRequest.last().startsWith(QStringLiteral("Versuche Motorsteuergerät erneut zu öffnen...")))
+        << statusAtRequest.last().toStdString();
+    EXPECT_FALSE(window->autoConActive());
+}
+
+TEST_F(FrmHauptTest, LostLinkWithoutAutoReconnect_StaysIdle)
+{
+    fileSettings.comPort = 4;
+    fileSettings.autoReCon = 0;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addUnit(4, &unit);
+    whileOpen = [&] {
+        link.LinkLostFlag = -1;
+        link.ClosePort();
+    };
+    start();
+    open();
+    EXPECT_FALSE(window->autoConActive());
+    EXPECT_TRUE(openEnabled());
+}
+
+TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
+{
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addUnit(4, &unit);
+    whileOpen = [&] {
+        link.LinkLostFlag = -1;
+        link.ClosePort();
+        transport.removePort(4);
+    };
+    start();
+    open();
+    ASSERT_TRUE(window->autoConActive());
+    // The reconnect finds no port at all: silent, and it keeps trying (every
+    // search tries all 256 port numbers).
+    const auto before = transport.events.size();
+    ASSERT_TRUE(waitFor([&] { return transport.events.size() >= before + 2 * 256; }, 2000));
+    EXPECT_TRUE(openEnabled());
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_TRUE(window->autoConActive());
+}
+
+TEST_F(FrmHauptTest, F1_ShowsTheHelpStartPage)
+{
+    start();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &press);
+    EXPECT_EQ(platform.helpTopics, QStringList{QString()});
+}
+
+TEST_F(FrmHauptTest, Options_ClearsTheLostLinkAndRereadsAutoReconnect)
+{
+    start();
+    link.LinkLostFlag = -1;
+    QString statusDuring;
+    window->setOptionsDialogFactory([&](QWidget*) {
+        statusDuring = window->statusText();
+        Settings s;
+        s.autoReCon = 0;
+        settings.write(s);
+        return std::unique_ptr<QDialog>();
+    });
+    window->btnCmdOptions_Click();
+    EXPECT_EQ(statusDuring, QStringLiteral("Schnittstellen werden gesucht..."));
+    EXPECT_EQ(link.LinkLostFlag, 0);
+    EXPECT_EQ(window->statusText(), QString());
+}
+
+} // namespace
