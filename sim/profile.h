@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -8,10 +9,19 @@
 // every hardware and firmware distinction the program gates on.
 struct SimProfile {
     QString name;
-    QByteArray firmware;  // "v00?" reply, 6 bytes, e.g. "04.012"
-    QByteArray unitType;  // "t00?" reply, 15 bytes, e.g. "KEDX 2Zyl RX40D"
-    QByteArray serial;    // "s00?" reply, 13 bytes
-    QString description;  // one line for --help
+    QByteArray firmware; // "v00?" reply, 6 bytes, e.g. "04.012"
+    QByteArray unitType; // "t00?" reply, 15 bytes, e.g. "KEDX 2Zyl RX40D"
+    QByteArray serial; // "s00?" reply, 13 bytes
+    QString description; // one line for --list-profiles
+    // The same identity as numbers, for the unit's own behaviour.
+    char line = 'E';
+    int cylinders = 2;
+    int type = 4;
+    int variant = 0;
+    int major = 4;
+    int minor = 12;
+    // false: the injector delivery reads 255, 255 ("not configured").
+    bool injectorConfigured = true;
 };
 
 namespace simprofiles {

@@ -16,21 +16,24 @@ qint64 nowMs()
 }
 } // namespace
 
-SimTransport::SimTransport(QObject* parent) : Transport(parent) {}
+SimTransport::SimTransport(QObject* parent)
+    : Transport(parent)
+{
+}
 
 void SimTransport::addUnit(int port, EcuSim* sim)
 {
-    m_ports[port] = Port{Kind::Unit, sim};
+    m_ports[port] = Port { Kind::Unit, sim };
 }
 
 void SimTransport::addEmptyPort(int port)
 {
-    m_ports[port] = Port{Kind::Empty, nullptr};
+    m_ports[port] = Port { Kind::Empty, nullptr };
 }
 
 void SimTransport::addBusyPort(int port)
 {
-    m_ports[port] = Port{Kind::Busy, nullptr};
+    m_ports[port] = Port { Kind::Busy, nullptr };
 }
 
 void SimTransport::removePort(int port)

@@ -1,0 +1,183 @@
+#include "ptyserver.h"
+
+#include "ecusim.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+std::int64_t steadyMicros()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void closeFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+} // namespace
+
+PtyServer::PtyServer(EcuSim& sim, bool wireTime)
+    : m_sim(sim)
+    , m_wireTime(wireTime)
+{
+    m_epoch = steadyMicros();
+}
+
+PtyServer::~PtyServer()
+{
+    closeFd(m_slave);
+    closeFd(m_master);
+    closeFd(m_wake[0]);
+    closeFd(m_wake[1]);
+}
+
+std::int64_t PtyServer::nowMicros() const
+{
+    return steadyMicros() - m_epoch;
+}
+
+bool PtyServer::open(QString* error)
+{
+    const auto fail = [&](const char* what) {
+        if (error)
+            *error
+                = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    };
+    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
+        return fail("pipe");
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0)
+        return fail("posix_openpt");
+    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
+        return fail("grantpt/unlockpt");
+    const char* name = ::ptsname(m_master);
+    if (!name)
+        return fail("ptsname");
+    m_slavePath = QString::fromLocal8Bit(name);
+    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slave < 0)
+        return fail("open slave");
+    termios tio {};
+    if (::tcgetattr(m_slave, &tio) != 0)
+        return fail("tcgetattr");
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B19200);
+    ::cfsetospeed(&tio, B19200);
+    if (::tcsetattr(m_slave, TCSANOW, &tio) != 0)
+        return fail("tcsetattr");
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+void PtyServer::stop()
+{
+    const char c = 'x';
+    [[maybe_unused]] const auto n = ::write(m_wake[1], &c, 1);
+}
+
+void PtyServer::run()
+{
+    for (;;) {
+        const std::int64_t now = nowMicros();
+        std::int64_t next = -1;
+        if (!m_input.empty())
+            next = m_input.front().atMicros;
+        if (!m_output.empty() && (next < 0 || m_output.front().atMicros < next))
+            next = m_output.front().atMicros;
+        const bool hungUp = now < m_hangupUntil;
+        if (hungUp && (next < 0 || m_hangupUntil < next))
+            next = m_hangupUntil;
+
+        pollfd fds[2] = { { m_wake[0], POLLIN, 0 }, { m_master, static_cast<short>(hungUp ? 0 : POLLIN), 0 } };
+        timespec timeout {};
+        timespec* timeoutPtr = nullptr;
+        if (next >= 0) {
+            const std::int64_t wait = std::max<std::int64_t>(0, next - now);
+            timeout.tv_sec = wait / 1000000;
+            timeout.tv_nsec = (wait % 1000000) * 1000;
+            timeoutPtr = &timeout;
+        }
+        const int n = ::ppoll(fds, 2, timeoutPtr, nullptr);
+        if (n < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents & POLLIN)
+            return;
+        const std::int64_t after = nowMicros();
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+            readMaster(after);
+        feedDueInput(after);
+        writeDueOutput(nowMicros());
+    }
+}
+
+void PtyServer::readMaster(std::int64_t now)
+{
+    char buffer[4096];
+    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    if (n <= 0) {
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        // Nobody holds the slave (should not happen while we keep it open):
+        // wait a little instead of spinning on the hang-up.
+        m_hangupUntil = now + 20000;
+        return;
+    }
+    for (ssize_t i = 0; i < n; ++i) {
+        if (m_wireTime) {
+            // A byte is complete only once its ten bits have crossed the wire.
+            m_inFreeAt = std::max(m_inFreeAt, now) + static_cast<std::int64_t>(std::lround(kByteMicros));
+            m_input.push_back({ m_inFreeAt, buffer[i] });
+        } else {
+            m_input.push_back({ now, buffer[i] });
+        }
+    }
+}
+
+void PtyServer::feedDueInput(std::int64_t now)
+{
+    while (!m_input.empty() && m_input.front().atMicros <= now) {
+        const Timed t = m_input.front();
+        m_input.pop_front();
+        const QByteArray reply = m_sim.feed(QByteArray(1, t.byte), t.atMicros / 1000);
+        if (!reply.isEmpty())
+            schedule(reply, t.atMicros);
+    }
+}
+
+void PtyServer::schedule(const QByteArray& reply, std::int64_t readyAt)
+{
+    const std::int64_t late = static_cast<std::int64_t>(m_sim.faults().lateMs) * 1000;
+    std::int64_t at = std::max(readyAt + late, m_outFreeAt);
+    for (char b : reply) {
+        if (m_wireTime)
+            at += static_cast<std::int64_t>(std::lround(kByteMicros));
+        m_output.push_back({ at, b });
+    }
+    m_outFreeAt = at;
+}
+
+void PtyServer::writeDueOutput(std::int64_t now)
+{
+    QByteArray due;
+    while (!m_output.empty() && m_output.front().atMicros <= now) {
+        due.append(m_output.front().byte);
+        m_output.pop_front();
+    }
+    if (due.isEmpty())
+        return;
+    // With nobody reading, the slave's buffer may fill: those bytes are lost,
+    // as on a line without a listener.
+    [[maybe_unused]] const ssize_t n = ::write(m_master, due.constData(), static_cast<size_t>(due.size()));
+}
