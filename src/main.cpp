@@ -1,5 +1,8 @@
 #include "core/portmap.h"
 #include "core/settings.h"
+#include "options/frmabout.h"
+#include "options/frmoptionen.h"
+#include "options/help.h"
 #include "shell/desktopplatform.h"
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
@@ -38,6 +41,7 @@ int main(int argc, char* argv[])
 
     DesktopPlatform desktop;
     setPlatform(&desktop);
+    desktop.setHelpHandler(&help::showInHelpWindow);
 
     SettingsFile settings(parser.value(settingsOption));
     bool reported = false;
@@ -54,6 +58,8 @@ int main(int argc, char* argv[])
 
     const PortMap map(PortMap::namedDevicesFrom(parser.values(portOption), qEnvironmentVariable("DARURI_PORTS")));
     SerialTransport transport(map);
+    // The options dialog probes on a port of its own, so it never disturbs the link's.
+    SerialTransport optionsProbe(map);
     Link link(transport, settings);
 
     Trace trace;
@@ -66,6 +72,10 @@ int main(int argc, char* argv[])
 
     FrmHaupt main(link, settings);
     main.setStatusWindowFactory([&link](QWidget* parent) { return std::make_unique<StatusStandIn>(link, parent); });
+    main.setOptionsDialogFactory([&settings, &optionsProbe, &map](QWidget* parent) {
+        return std::make_unique<FrmOptionen>(settings, optionsProbe, map, parent);
+    });
+    main.setAboutBoxFactory([](QWidget* parent) { return new FrmAbout(parent); });
     main.show();
     const int rc = app.exec();
     link.shutdown();

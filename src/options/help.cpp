@@ -10,6 +10,17 @@
 #include <QPointer>
 #include <QWidget>
 
+// The pages live in this static library; without a reference the linker
+// would drop them.
+static void loadHelpResources()
+{
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    (void)loaded;
+}
+
 void ShowHelp(const QString& topic)
 {
     platform().showHelp(topic);
@@ -40,9 +51,10 @@ const QStringList& windowTopics()
 
 QUrl pageFor(const QString& topic)
 {
+    loadHelpResources();
     // Only plain page names; anything with a path part could leave the help.
     const bool plainName = !topic.isEmpty() && !topic.contains(QLatin1Char('/'))
-                           && !topic.contains(QLatin1Char('\\')) && !topic.startsWith(QLatin1Char('.'));
+        && !topic.contains(QLatin1Char('\\')) && !topic.startsWith(QLatin1Char('.'));
     const QString name = plainName && QFile::exists(QStringLiteral(":/help/") + topic) ? topic : kStartPage;
     return QUrl(QStringLiteral("qrc:/help/") + name);
 }
@@ -54,7 +66,9 @@ namespace {
 class F1Filter : public QObject {
 public:
     F1Filter(QWidget* window, std::function<QString()> topic)
-        : QObject(window), m_window(window), m_topic(std::move(topic))
+        : QObject(window)
+        , m_window(window)
+        , m_topic(std::move(topic))
     {
         qApp->installEventFilter(this);
     }

@@ -9,7 +9,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+HelpWindow::HelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(kCaption);
@@ -42,7 +43,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::onAnchor);
     connect(m_browser, &QTextBrowser::historyChanged, this, &HelpWindow::updateButtons);
     connect(m_browser, &QTextBrowser::sourceChanged, this,
-            [this] { setWindowTitle(kCaption + QStringLiteral(" - ") + m_browser->documentTitle()); });
+        [this] { setWindowTitle(kCaption + QStringLiteral(" - ") + m_browser->documentTitle()); });
 
     showTopic(QString());
 }
