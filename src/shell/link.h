@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/bytes.h"
+#include "core/identity.h"
 #include "shell/transport.h"
 
 #include <QLabel>
@@ -89,6 +90,12 @@ public:
     int NoBreakMsgSetting = 1;
     int WarningsSetting = 1;
     int CurrentPort = 0;
+    // The unit's identity and sensor set-up, set by the status window at load
+    // and read by every unit window.
+    UnitIdentity Identity;
+    int SensorAngle = 0; // 0.1 degree before top dead centre
+    int AngleOffset = 0; // 0.1 degree, the sensor lead angle
+
     // The main window's status bar text, set and read by other windows.
     QPointer<QLabel> StatusBarHandle;
     void setMainStatusText(const QString& text)
