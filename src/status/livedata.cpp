@@ -191,15 +191,14 @@ bool readsSecondAngle(const UnitIdentity& id)
     return id.unitType >= 4;
 }
 
-std::optional<IgnitionAngles> decodeIgnitionAngles(const Bytes& firstReply, const Bytes& secondReply,
-                                                   const Context& ctx, const QString& txtRPM, QChar separator)
+std::optional<IgnitionAngles> decodeIgnitionAngles(
+    const Bytes& firstReply, const Bytes& secondReply, const Context& ctx, const QString& txtRPM, QChar separator)
 {
     if (!complete(firstReply, 1))
         return std::nullopt;
     // The unit reports the delay after the sensor; the user wants degrees before top dead centre.
-    const auto angle = [&ctx](int raw) {
-        return static_cast<float>((ctx.sensorAngle - raw - ctx.angleOffset) / 10.0);
-    };
+    const auto angle
+        = [&ctx](int raw) { return static_cast<float>((ctx.sensorAngle - raw - ctx.angleOffset) / 10.0); };
     const float a1 = angle(bytes::at(firstReply, 0));
     float a2 = a1;
     if (readsSecondAngle(ctx.id)) {
@@ -244,8 +243,8 @@ std::optional<Analog> decodeAnalog(const Bytes& reply, const Context& ctx, QChar
     return out;
 }
 
-std::optional<QString> decodeLambda(const Bytes& reply, const QString& txtRPM, const QString& txtLMM,
-                                    QChar separator)
+std::optional<QString> decodeLambda(
+    const Bytes& reply, const QString& txtRPM, const QString& txtLMM, QChar separator)
 {
     if (!complete(reply, 2))
         return std::nullopt;
@@ -261,8 +260,8 @@ std::optional<QString> decodeLambda(const Bytes& reply, const QString& txtRPM, c
     return fmt::fixedDecimals(1024.0 / l, 2, separator);
 }
 
-std::optional<QString> decodeConsumption(const Bytes& reply, double period, double injectorFlow,
-                                         const QString& txtRPM, QChar separator)
+std::optional<QString> decodeConsumption(
+    const Bytes& reply, double period, double injectorFlow, const QString& txtRPM, QChar separator)
 {
     if (!complete(reply, 3))
         return std::nullopt;

@@ -93,8 +93,8 @@ struct IgnitionAngles {
     std::optional<QString> txtZndWinkelZ2; // unset on one-cylinder units
 };
 // `secondReply` is ignored when the unit has no second angle.
-std::optional<IgnitionAngles> decodeIgnitionAngles(const Bytes& firstReply, const Bytes& secondReply,
-                                                   const Context& ctx, const QString& txtRPM, QChar separator);
+std::optional<IgnitionAngles> decodeIgnitionAngles(
+    const Bytes& firstReply, const Bytes& secondReply, const Context& ctx, const QString& txtRPM, QChar separator);
 
 // --- Angle correction ("q00?", 1 signed byte) -> txtZndWnkKorr -----------
 
@@ -111,19 +111,19 @@ std::optional<Analog> decodeAnalog(const Bytes& reply, const Context& ctx, QChar
 
 // --- Lambda ("^00?", 2 bytes) -> txtLambda ----------------------------------
 
-std::optional<QString> decodeLambda(const Bytes& reply, const QString& txtRPM, const QString& txtLMM,
-                                    QChar separator);
+std::optional<QString> decodeLambda(
+    const Bytes& reply, const QString& txtRPM, const QString& txtLMM, QChar separator);
 
 // --- Consumption (code 144, 3 bytes) -> txtVerbrauch ------------------------
 
 // `period` is Speed::period of this tick, 0 when the speed read failed.
-std::optional<QString> decodeConsumption(const Bytes& reply, double period, double injectorFlow,
-                                         const QString& txtRPM, QChar separator);
+std::optional<QString> decodeConsumption(
+    const Bytes& reply, double period, double injectorFlow, const QString& txtRPM, QChar separator);
 
 // --- Injector delivery (code 96, 2 bytes) -----------------------------------
 
 struct InjectorFlowReading {
-    int value = 0;              // 491520 / (a * 256 + b); InjectorFlow is value / 1000
+    int value = 0; // 491520 / (a * 256 + b); InjectorFlow is value / 1000
     bool notConfigured = false; // show kInjectorFlowNotConfigured as an error box
 };
 InjectorFlowReading decodeInjectorFlow(const Bytes& reply);
