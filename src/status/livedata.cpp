@@ -113,7 +113,7 @@ InputSelection selectInputTable(const Context& ctx)
             return { InputTable::A, 112, 64 };
         if (ctx.racingVariant)
             return { InputTable::B, 32, 64 };
-        // Early 2.x firmware moved the starter to bit 7.
+        // Early 2.x firmware has the starter on bit 7.
         if (id.firmwareMajor != 2 || id.firmwareMinor >= 406)
             return { InputTable::C, 112, 64 };
         return { InputTable::C, 176, 128 };
