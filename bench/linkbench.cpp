@@ -1,0 +1,143 @@
+// daruri-linkbench: how close poll ticks over a pseudo-terminal come to the
+// time the same bytes take on a real 19200-baud line, and what the waiting costs.
+#include "core/portmap.h"
+#include "core/settings.h"
+#include "shell/link.h"
+#include "shell/platform.h"
+#include "shell/serialtransport.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// No desktop here: a box goes to the terminal.
+class ConsolePlatform : public Platform {
+public:
+    Answer messageBox(QWidget*, const QString& title, const QString& text, Icon, Buttons) override
+    {
+        std::fprintf(stderr, "box: %s: %s\n", qPrintable(title), qPrintable(text));
+        return Answer::Ok;
+    }
+    std::optional<QString> openFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
+    std::optional<QString> saveFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
+    void setClipboardText(const QString&) override { }
+    bool printText(QWidget*, const QString&) override { return false; }
+    bool openInTextEditor(const QString&) override { return false; }
+    void showHelp(const QString&) override { }
+    bool openUrl(const QString&) override { return false; }
+    QString systemDirectory() const override { return {}; }
+};
+
+struct Request {
+    Bytes command;
+    int length;
+};
+
+// The live poll of an injection unit, in its order.
+const Request kTick[] = {
+    { "r00?", 3 },
+    { bytes::frame(128, "00?"), 1 },
+    { "l00?", 1 },
+    { "z00?", 1 },
+    { "i00?", 1 },
+    { "q00?", 1 },
+    { "g00?", 8 },
+    { "^00?", 2 },
+    { bytes::frame(144, "00?"), 3 },
+};
+
+double cpuSeconds()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
+        + static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+QString defaultSimulator()
+{
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("daruri-ecusim"));
+    return QFileInfo::exists(beside) ? beside : QStringLiteral(DARURI_ECUSIM_PATH);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM",
+        qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption ticksOption(
+        QStringLiteral("ticks"), QStringLiteral("Poll ticks to run."), QStringLiteral("N"), QStringLiteral("200"));
+    const QCommandLineOption simOption(QStringLiteral("ecusim"), QStringLiteral("The simulator program."),
+        QStringLiteral("PATH"), defaultSimulator());
+    parser.addOptions({ ticksOption, simOption });
+    parser.process(app);
+    const int ticks = std::max(1, parser.value(ticksOption).toInt());
+
+    QProcess simulator;
+    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    simulator.start(parser.value(simOption), { QStringLiteral("--wire-time") });
+    if (!simulator.waitForStarted(3000) || !simulator.waitForReadyRead(3000)) {
+        std::fprintf(stderr, "daruri-linkbench: cannot start %s\n", qPrintable(parser.value(simOption)));
+        return 2;
+    }
+    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+
+    ConsolePlatform console;
+    setPlatform(&console);
+    QTemporaryDir dir;
+    SettingsFile settings(dir.path());
+    SerialTransport transport(PortMap({ device }));
+    Link link(transport, settings);
+    Watchdog watchdog(link, LinkPolicy::statusWindow(), 5000ms);
+    if (link.OpenPort(PortMap::kFirstNamedPort) != Transport::OpenResult::Opened) {
+        std::fprintf(stderr, "daruri-linkbench: cannot open %s\n", qPrintable(device));
+        return 2;
+    }
+
+    int bytesPerTick = 0;
+    for (const Request& r : kTick)
+        bytesPerTick += r.command.size() + r.length;
+
+    int failures = 0;
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    for (int t = 0; t < ticks && link.TimeoutFlag == 0; ++t) {
+        for (const Request& r : kTick)
+            if (link.RequestReply(r.command, r.length, watchdog).size() != r.length)
+                ++failures;
+        watchdog.disable();
+    }
+    const double measured = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpuBefore;
+    link.ClosePort();
+    simulator.terminate();
+    simulator.waitForFinished(3000);
+
+    const double wire = static_cast<double>(ticks) * bytesPerTick * 10.0 / 19200.0;
+    std::printf("device          %s\n", qPrintable(device));
+    std::printf("poll ticks      %d (%zu transactions, %d bytes each tick)\n", ticks,
+        static_cast<size_t>(ticks) * std::size(kTick), bytesPerTick);
+    std::printf("measured        %.3f s (%.2f ms per tick)\n", measured, measured * 1000 / ticks);
+    std::printf(
+        "wire time       %.3f s (%.2f ms per tick at 19200 baud, 10 bits per byte)\n", wire, wire * 1000 / ticks);
+    std::printf("ratio           %.3f\n", measured / wire);
+    std::printf("CPU time        %.3f s (%.1f %% of the measured time)\n", cpu, 100.0 * cpu / measured);
+    std::printf("failed replies  %d\n", failures);
+    return failures == 0 ? 0 : 1;
+}
