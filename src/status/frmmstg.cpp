@@ -660,8 +660,8 @@ void FrmMStg::writeRecordingRow()
     if (!m_recordingActive || !m_log)
         return;
     // A row that cannot be written is lost; the recording goes on.
-    m_log->appendRow(QTime::currentTime(), displays());
-    pgbRecord->setValue(rec::nextProgress(pgbRecord->value()));
+    if (m_log->appendRow(QTime::currentTime(), displays()))
+        pgbRecord->setValue(rec::nextProgress(pgbRecord->value()));
 }
 
 bool FrmMStg::openUnitWindow(const UnitWindows::Factory& factory, QPushButton* b)

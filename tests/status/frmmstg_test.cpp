@@ -1,0 +1,565 @@
+#include "core/settings.h"
+#include "shell/frmhaupt.h"
+#include "shell/link.h"
+#include "shell/timing.h"
+#include "sim/ecusim.h"
+#include "sim/simtransport.h"
+#include "status/frmmstg.h"
+#include "support/scriptedplatform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TimeScale {
+    explicit TimeScale(double f) { timing::setScale(f); }
+    ~TimeScale() { timing::setScale(1.0); }
+};
+
+QByteArray frames(const std::vector<QByteArray>& received, size_t from = 0, size_t count = SIZE_MAX)
+{
+    QByteArray out;
+    for (size_t i = from; i < received.size() && i - from < count; ++i)
+        out += received[i].toHex(' ') + " | ";
+    return out;
+}
+
+class StatusWindowTest : public ::testing::Test {
+protected:
+    StatusWindowTest()
+    {
+        windows.faultMemory = [this](QWidget*) {
+            ++faultMemoryOpened;
+            if (whileUnitWindowOpen)
+                whileUnitWindowOpen();
+            return std::unique_ptr<QDialog>();
+        };
+        windows.dwgTest = [](QWidget*) { return std::unique_ptr<QDialog>(); };
+        windows.softDown = [](QWidget*) { return std::unique_ptr<QDialog>(); };
+        windows.racingOptions = [](QWidget*) { return std::unique_ptr<QDialog>(); };
+        windows.zwKor = [](QWidget*, int) { return Bytes(); };
+    }
+
+    void connectUnit(const QString& profile)
+    {
+        sim = std::make_unique<EcuSim>(profile);
+        transport.addUnit(4, sim.get());
+        ASSERT_EQ(link.OpenPort(4), Transport::OpenResult::Opened);
+        link.CurrentPort = 4;
+        ASSERT_TRUE(settings.write(fileSettings));
+        window = std::make_unique<FrmMStg>(link, settings, windows);
+    }
+
+    // Runs the window modally; `step` is called every few milliseconds until
+    // the window unloads or the time is up (then the test fails).
+    void run(const std::function<void()>& step, int timeoutMs = 5000)
+    {
+        QTimer driver;
+        QElapsedTimer clock;
+        clock.start();
+        bool timedOut = false;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            if (clock.elapsed() > timeoutMs) {
+                timedOut = true;
+                driver.stop();
+                window->findChild<QPushButton*>(QStringLiteral("BtncmdExit"))->click();
+                return;
+            }
+            if (step)
+                step();
+        });
+        driver.start(5);
+        window->exec();
+        EXPECT_FALSE(timedOut) << "the status window did not close in time";
+    }
+
+    // Lets the window load and poll `ticks` times, then closes it by its button.
+    void runTicks(int ticks)
+    {
+        run([&] {
+            if (sim->received().size() >= loadRequests() + size_t(ticks) * tickRequests())
+                window->findChild<QPushButton*>(QStringLiteral("BtncmdExit"))->click();
+        });
+    }
+    size_t loadRequests() const { return m_loadRequests; }
+    size_t tickRequests() const { return m_tickRequests; }
+
+    QString text(const char* name) const
+    {
+        if (auto* e = window->findChild<QLineEdit*>(QString::fromLatin1(name)))
+            return e->text();
+        if (auto* l = window->findChild<QLabel*>(QString::fromLatin1(name)))
+            return l->text();
+        ADD_FAILURE() << "no control " << name;
+        return {};
+    }
+    bool enabled(const char* name) const { return window->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(); }
+    QPushButton* pushButton(const char* name) const { return window->findChild<QPushButton*>(QString::fromLatin1(name)); }
+    QCheckBox* checkBox(const char* name) const { return window->findChild<QCheckBox*>(QString::fromLatin1(name)); }
+
+    TimeScale scale{0.05}; // 300 ms ticks run 15 ms, the 5000 ms watchdog 250 ms
+    ScriptedPlatform platform;
+    QTemporaryDir dir;
+    SettingsFile settings{dir.path()};
+    Settings fileSettings;
+    SimTransport transport;
+    Link link{transport, settings};
+    std::unique_ptr<EcuSim> sim;
+    UnitWindows windows;
+    std::unique_ptr<FrmMStg> window;
+    int faultMemoryOpened = 0;
+    std::function<void()> whileUnitWindowOpen;
+    size_t m_loadRequests = 7;
+    size_t m_tickRequests = 10;
+};
+
+TEST_F(StatusWindowTest, InjectionUnit_LoadsIdentityAndPollsEveryLiveValue)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    runTicks(2);
+    const auto& rx = sim->received();
+    // Load: release, type, injector delivery, serial, soft-down state twice, sensor lead angle.
+    const std::vector<QByteArray> load = {"v00?", "t00?", bytes::frame(96, "00?"), "s00?", "n00?", "n00?",
+                                          bytes::frame(154, "r0?")};
+    ASSERT_GE(rx.size(), load.size() + 10);
+    EXPECT_EQ(std::vector<QByteArray>(rx.begin(), rx.begin() + 7), load) << frames(rx, 0, 7).toStdString();
+    // One tick: every live request in its order.
+    const std::vector<QByteArray> tick = {"r00?", bytes::frame(128, "00?"), "l00?", "z00?", "i00?",
+                                          "q00?", "g00?", "^00?", bytes::frame(144, "00?")};
+    EXPECT_EQ(std::vector<QByteArray>(rx.begin() + 7, rx.begin() + 16), tick) << frames(rx, 7, 9).toStdString();
+    EXPECT_EQ(text("txtStgSwRelease"), QStringLiteral("04.012"));
+    EXPECT_EQ(text("txtStgType"), QString::fromLatin1(sim->profile().unitType));
+    EXPECT_EQ(text("txtStgSerial"), QString::fromLatin1(sim->profile().serial));
+    EXPECT_EQ(text("stbMsgPort"), QStringLiteral("COM 4"));
+    EXPECT_NE(text("txtRPM"), QStringLiteral("N/A"));
+    EXPECT_NE(text("txtLambda"), QStringLiteral("N/A"));
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_FALSE(link.portOpen()); // closing the window closes the port
+    EXPECT_EQ(link.LinkLostFlag, 0);
+}
+
+struct GateCase {
+    const char* profile;
+    int dwgGrdPos;
+    int sensorAngle;
+    bool faultMemory;
+    bool softDown;
+    bool dwgTest;
+    bool racing;
+    const char* txtSDaktiv;
+    std::vector<const char*> hints;
+};
+
+class StatusWindowGates : public StatusWindowTest, public ::testing::WithParamInterface<GateCase> {};
+
+TEST_P(StatusWindowGates, LoadEnablesByFirmwareAndHardware)
+{
+    const GateCase& c = GetParam();
+    fileSettings.warnings = 0;
+    fileSettings.dwgGrdPos = c.dwgGrdPos;
+    connectUnit(QString::fromLatin1(c.profile));
+    run([&] {
+        if (window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    EXPECT_EQ(link.SensorAngle, c.sensorAngle);
+    EXPECT_EQ(enabled("cmdFSpeicher"), c.faultMemory);
+    EXPECT_EQ(enabled("cmdSoftDown"), c.softDown);
+    EXPECT_EQ(enabled("cmdDwgTest"), c.dwgTest);
+    EXPECT_EQ(enabled("cmdROpt"), c.racing);
+    EXPECT_EQ(text("txtSDaktiv"), QString::fromUtf8(c.txtSDaktiv));
+    QStringList expected;
+    for (const char* h : c.hints)
+        expected << QString::fromUtf8(h);
+    EXPECT_EQ(platform.boxTexts(), expected);
+    for (const auto& b : platform.boxes)
+        EXPECT_EQ(b.title, QStringLiteral("Hinweis"));
+}
+
+const char* kMaf = "MAF- und AT-Sensor werden vom verwendeten Steuegerät nicht unterstützt";
+const char* kHeadTemp = "Zylinderkopftemperaturmessung wird vom Steuergerät nicht unterstützt";
+const char* kInjection = "Einspritzsystem wird vom Steuergerät nicht unterstützt";
+const char* kFaultMem = "Die Fehlerspeicherfunktion wird erst ab Version 0.5xx der Zündungssoftware unterstützt";
+const char* kSoftDown
+    = "Die Deaktivierung der Soft-Down-Steuerung wird erst ab Version 0.6xx der Zündungssoftware unterstützt";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StatusWindowGates,
+    ::testing::Values(
+        GateCase{"ignition-fw0450", 382, 382, false, false, false, false, "Nicht unterstützt",
+                 {kMaf, kHeadTemp, kInjection, kFaultMem, kSoftDown}},
+        GateCase{"ignition-fw0550", 382, 382, true, false, false, false, "Nicht unterstützt",
+                 {kMaf, kHeadTemp, kInjection, kSoftDown}},
+        GateCase{"ignition-fw2450", 382, 349, true, true, false, false, "Aktiv", {kMaf, kHeadTemp, kInjection}},
+        GateCase{"ignition-fw2450-racing", 382, 382, true, true, false, true, "Aktiv",
+                 {kMaf, kHeadTemp, kInjection}},
+        GateCase{"ignition-rx3-racing", 382, 382, true, true, false, true, "Aktiv", {kMaf, kHeadTemp, kInjection}},
+        GateCase{"ignition-rx4", 380, 380, true, true, true, false, "Aktiv", {kMaf}},
+        GateCase{"ignition-rx4-racing", 382, 382, true, true, true, true, "Aktiv",
+                 {kMaf, kHeadTemp, kInjection}},
+        GateCase{"injection-rx4", 382, 382, true, true, true, false, "Aktiv", {}}));
+
+TEST_F(StatusWindowTest, WarningsOff_ShowsNoHints)
+{
+    fileSettings.warnings = 1;
+    connectUnit(QStringLiteral("ignition-fw0450"));
+    run([&] {
+        if (window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_FALSE(enabled("cmdFSpeicher"));
+}
+
+TEST_F(StatusWindowTest, VariantWithoutInputs_DisablesThemAndNeverAsksForThem)
+{
+    connectUnit(QStringLiteral("ignition-rx4-noinputs"));
+    run([&] {
+        if (sim->received().size() > 20)
+            pushButton("BtncmdExit")->click();
+    });
+    EXPECT_EQ(text("txtDkPos"), QStringLiteral("Nicht unterstützt"));
+    EXPECT_EQ(text("txtAnlStat"), QStringLiteral("Nicht unterstützt"));
+    EXPECT_FALSE(enabled("txtDkPos"));
+    EXPECT_FALSE(checkBox("chkDkpo")->isEnabled());
+    EXPECT_FALSE(checkBox("chkAnl")->isEnabled());
+    for (const QByteArray& f : sim->received())
+        EXPECT_NE(f, QByteArray("l00?"));
+}
+
+TEST_F(StatusWindowTest, RacingIgnitionUnit_ReadsTheSwitchConfigurationAndRenamesInputs)
+{
+    connectUnit(QStringLiteral("ignition-rx4-racing"));
+    run([&] {
+        if (window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    const auto& rx = sim->received();
+    const std::vector<QByteArray> tail = {bytes::frame(92, "r0?"), bytes::frame(126, "r0?"),
+                                          bytes::frame(135, "r0?"), "j00?"};
+    ASSERT_GE(rx.size(), 11u);
+    // After the lead angle: input 1 mode, offset angle, (input 2 is not read on
+    // the ignition line), enrichment, output modes.
+    EXPECT_EQ(std::vector<QByteArray>(rx.begin() + 6, rx.begin() + 10), tail) << frames(rx).toStdString();
+    EXPECT_EQ(text("lblDkPos"), QStringLiteral("Schalter 1-2:"));
+    EXPECT_EQ(text("lblAnlasser"), QStringLiteral("Schalter 3"));
+    EXPECT_EQ(text("lblSE2Mode"), QStringLiteral("Nicht unterstützt"));
+}
+
+TEST_F(StatusWindowTest, RequestTimes_SetPollAndWatchdogIntervals)
+{
+    fileSettings.requestTimeMs = 6000;
+    connectUnit(QStringLiteral("injection-rx4"));
+    run([&] {
+        if (window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    EXPECT_EQ(window->watchdogInterval(), std::chrono::milliseconds(7500));
+    EXPECT_EQ(window->pollInterval(), timing::interval(std::chrono::milliseconds(6000)));
+}
+
+TEST_F(StatusWindowTest, RequestTimeZero_PollsAtTheShortestIntervalInstead)
+{
+    fileSettings.requestTimeMs = 0;
+    connectUnit(QStringLiteral("injection-rx4"));
+    run([&] {
+        if (window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    EXPECT_EQ(window->pollInterval(), timing::interval(std::chrono::milliseconds(100)));
+    EXPECT_EQ(window->watchdogInterval(), std::chrono::milliseconds(5000));
+}
+
+TEST_F(StatusWindowTest, EmptyIdentityReply_ClosesAtOnce)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    sim->faults().dropAfter = 1; // "v00?" answered, "t00?" not
+    run(nullptr);
+    EXPECT_EQ(sim->received().size(), 2u);
+    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_FALSE(link.portOpen());
+}
+
+TEST_F(StatusWindowTest, LinkLostDuringATick_ClosesTheWindowAndSetsTheFlags)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    sim->faults().dropAfter = 7 + 12; // the unit falls silent inside the second tick
+    run(nullptr);
+    EXPECT_EQ(link.TimeoutFlag, -1);
+    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_FALSE(link.portOpen());
+    EXPECT_TRUE(platform.boxes.empty()); // NoBreakMsg is 1 in the default file
+    // After the watchdog no further request of the same tick went out.
+    EXPECT_EQ(sim->received().size(), 7u + 12u + 1u);
+}
+
+TEST_F(StatusWindowTest, CloseBoxDuringAWaitingTick_ClosesAtTheEndOfTheTick)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    transport.setReplyDelayMs(20);
+    QString panelWhileWaiting;
+    bool pressed = false;
+    size_t requestsAtPress = 0;
+    run([&] {
+        if (!pressed && window->polling() && link.transactionRunning()) {
+            pressed = true;
+            requestsAtPress = sim->received().size();
+            window->close(); // the close box
+            panelWhileWaiting = text("stbMsgText");
+            EXPECT_TRUE(window->isVisible());
+        }
+    });
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(panelWhileWaiting, QStringLiteral("Motorsteuergerät wird geschlossen..."));
+    // The running tick finished all its requests before the window closed.
+    EXPECT_EQ((sim->received().size() - 7) % 9, 0u) << frames(sim->received()).toStdString();
+    EXPECT_GE(sim->received().size(), requestsAtPress);
+    EXPECT_EQ(link.LinkLostFlag, 0);
+    EXPECT_FALSE(link.portOpen());
+}
+
+TEST_F(StatusWindowTest, FaultMemoryButton_OpensBetweenTicksWithPollingStopped)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    bool pollingWhileOpen = true;
+    whileUnitWindowOpen = [&] { pollingWhileOpen = window->polling(); };
+    bool pressed = false;
+    run([&] {
+        if (!pressed && window->polling()) {
+            pressed = true;
+            pushButton("cmdFSpeicher")->click();
+            EXPECT_EQ(text("stbMsgText"), QStringLiteral("Warte auf Ende der Übertragung..."));
+            EXPECT_FALSE(enabled("cmdFSpeicher"));
+        }
+        if (faultMemoryOpened == 1 && window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    EXPECT_EQ(faultMemoryOpened, 1);
+    EXPECT_FALSE(pollingWhileOpen);
+    EXPECT_TRUE(enabled("cmdFSpeicher"));
+}
+
+TEST_F(StatusWindowTest, LinkLostInsideAUnitWindow_UnloadsAfterItReturns)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    whileUnitWindowOpen = [&] {
+        link.TimeoutFlag = -1;
+        link.LinkLostFlag = -1;
+    };
+    bool pressed = false;
+    run([&] {
+        if (!pressed && window->polling()) {
+            pressed = true;
+            pushButton("cmdFSpeicher")->click();
+        }
+    });
+    EXPECT_EQ(faultMemoryOpened, 1);
+    EXPECT_FALSE(link.portOpen());
+}
+
+TEST_F(StatusWindowTest, UnregisteredUnitWindows_KeepTheirButtonsDisabled)
+{
+    windows = UnitWindows{};
+    connectUnit(QStringLiteral("injection-rx4-racing"));
+    run([&] {
+        if (window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    for (const char* name : {"cmdFSpeicher", "cmdDwgTest", "cmdSoftDown", "cmdZwKor", "cmdROpt"})
+        EXPECT_FALSE(enabled(name)) << name;
+    EXPECT_TRUE(enabled("cmdRecord"));
+}
+
+TEST_F(StatusWindowTest, F1_ShowsTheStatusTopic)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    bool pressed = false;
+    run([&] {
+        if (!pressed && window->polling()) {
+            pressed = true;
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+            QApplication::sendEvent(window.get(), &press);
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    EXPECT_EQ(platform.helpTopics, QStringList{QStringLiteral("zustandsanzeige.html")});
+}
+
+// --- recording ---------------------------------------------------------
+
+class RecordingTest : public StatusWindowTest {
+protected:
+    QString logPath() const { return dir.filePath(QStringLiteral("fahrt.vml")); }
+    QByteArray logBytes() const
+    {
+        QFile f(logPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(RecordingTest, StartAndStop_WritesHeaderAndRowsAndOpensTheEditor)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    platform.saveAnswers.push_back(logPath());
+    enum { Idle, Started, Stopping, Done } state = Idle;
+    int rowsAtStop = 0;
+    run([&] {
+        if (state == Idle && window->polling()) {
+            checkBox("chkRpm")->setChecked(true);
+            checkBox("chkZWink")->setChecked(true);
+            pushButton("cmdRecord")->click();
+            state = Started;
+        } else if (state == Started && window->recordingActive()) {
+            EXPECT_FALSE(checkBox("chkRpm")->isEnabled());
+            EXPECT_EQ(text("stbMsgText"), QStringLiteral("Datenaufzeichnung läuft..."));
+            if (logBytes().count("\r\n") >= 6 + 3) {
+                pushButton("cmdRecord")->click();
+                state = Stopping;
+            }
+        } else if (state == Stopping && !window->recordingActive()) {
+            rowsAtStop = logBytes().count("\r\n") - 6;
+            state = Done;
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    ASSERT_EQ(state, Done);
+    ASSERT_EQ(platform.saveDialogs.size(), 1u);
+    EXPECT_EQ(platform.saveDialogs[0].title, QStringLiteral("Logfile speichern unter"));
+    EXPECT_EQ(platform.saveDialogs[0].filter, QStringLiteral("Velmora-Logfile (*.vml)|*vml"));
+    EXPECT_EQ(platform.saveDialogs[0].defaultExtension, QStringLiteral("vml"));
+    EXPECT_EQ(platform.editorFiles, QStringList{logPath()});
+    const QList<QByteArray> lines = logBytes().split('\n');
+    ASSERT_GE(lines.size(), 9);
+    EXPECT_TRUE(lines[0].startsWith("Steuerger"));
+    EXPECT_TRUE(lines[3].endsWith(" Uhr;;\r")) << lines[3].toStdString(); // one ";" per box, chkZWink once
+    EXPECT_EQ(lines[5], QByteArray("Index;Uhrzeit;U/Min;eff. Z-Winkel vor OT Zyl. 1; eff. Z-Winkel vor OT Zyl. 2\r"));
+    EXPECT_TRUE(lines[6].startsWith("1;"));
+    EXPECT_EQ(lines[6].count(';'), 4); // index, time, speed, two angles
+    EXPECT_GE(rowsAtStop, 3);
+    EXPECT_TRUE(checkBox("chkRpm")->isEnabled());
+    EXPECT_EQ(pushButton("cmdRecord")->text(), QStringLiteral("Aufzeichnung starten >>"));
+}
+
+TEST_F(RecordingTest, NothingSelected_ShowsTheHintAndCreatesNoFile)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    bool pressed = false;
+    run([&] {
+        if (!pressed && window->polling()) {
+            pressed = true;
+            pushButton("cmdRecord")->click();
+        } else if (pressed && platform.boxes.size() == 1) {
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Hinweis"));
+    EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Kein Wert zur Aufzeichnung ausgewählt"));
+    EXPECT_TRUE(platform.saveDialogs.empty());
+}
+
+TEST_F(RecordingTest, DialogCancelled_ChangesNothing)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    bool pressed = false;
+    run([&] {
+        if (!pressed && window->polling()) {
+            pressed = true;
+            checkBox("chkLambda")->setChecked(true);
+            pushButton("cmdRecord")->click();
+        } else if (pressed && platform.saveDialogs.size() == 1) {
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    EXPECT_FALSE(window->recordingActive());
+    EXPECT_TRUE(checkBox("chkLambda")->isEnabled());
+    EXPECT_FALSE(QFile::exists(logPath()));
+}
+
+TEST_F(RecordingTest, EditorMissing_WarnsWithTheSystemDirectoryAndKeepsTheFile)
+{
+    connectUnit(QStringLiteral("ignition-rx4"));
+    platform.editorWorks = false;
+    platform.systemDir = QStringLiteral("/usr/bin");
+    platform.saveAnswers.push_back(logPath());
+    int clicks = 0;
+    run([&] {
+        if (clicks == 0 && window->polling()) {
+            checkBox("chkRpm")->setChecked(true);
+            pushButton("cmdRecord")->click();
+            ++clicks;
+        } else if (clicks == 1 && window->recordingActive() && logBytes().count("\r\n") >= 7) {
+            pushButton("cmdRecord")->click();
+            ++clicks;
+        } else if (clicks == 2 && !window->recordingActive()) {
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    ASSERT_FALSE(platform.boxes.empty());
+    EXPECT_EQ(platform.boxes.back().icon, Platform::Icon::Warning);
+    EXPECT_EQ(platform.boxes.back().text,
+              QStringLiteral("Notepad.exe wurde im Systempfad (/usr/bin) nicht gefunden. Die Logdatei wurde auf "
+                             "dem Datenträger gespeichert, kann jedoch im Augenblick nicht angezeigt werden."));
+    EXPECT_TRUE(QFile::exists(logPath()));
+    // Stopping enables the mixture boxes only for the injection line.
+    EXPECT_FALSE(checkBox("chkLambda")->isEnabled());
+    EXPECT_TRUE(checkBox("chkDkpo")->isEnabled());
+}
+
+// --- with the main window: lost link and reconnect --------------------------
+
+TEST(StatusWindowReconnect, LostLinkClosesTheWindowAndTheMainWindowReconnectsSilently)
+{
+    TimeScale scale(0.05);
+    ScriptedPlatform platform;
+    QTemporaryDir dir;
+    SettingsFile settings(dir.path());
+    Settings s;
+    s.comPort = 4;
+    ASSERT_TRUE(settings.write(s));
+    SimTransport transport;
+    EcuSim sim(QStringLiteral("injection-rx4"));
+    transport.addUnit(4, &sim);
+    Link link(transport, settings);
+    UnitWindows windows;
+    FrmHaupt main(link, settings);
+    int opened = 0;
+    main.setStatusWindowFactory([&](QWidget* parent) {
+        ++opened;
+        auto w = std::make_unique<FrmMStg>(link, settings, windows, parent);
+        if (opened == 1) {
+            // The unit falls silent after a few ticks and comes back 1 s later.
+            sim.faults().dropAfter = int(sim.commandCount()) + 7 + 30;
+            QTimer::singleShot(1500, [&] { sim.faults().dropAfter = -1; });
+        } else {
+            QTimer::singleShot(200, w.get(), [p = w.get()] {
+                p->findChild<QPushButton*>(QStringLiteral("BtncmdExit"))->click();
+            });
+        }
+        return w;
+    });
+    main.findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->click();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_TRUE(main.autoConActive());
+    QElapsedTimer clock;
+    clock.start();
+    while (opened < 2 && clock.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    EXPECT_EQ(opened, 2);
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+} // namespace
