@@ -57,10 +57,10 @@ const Request kTick[] = {
     { bytes::frame(144, "00?"), 3 },
 };
 
-double cpuSeconds()
+double cpuSeconds(int who = RUSAGE_SELF)
 {
     rusage u {};
-    getrusage(RUSAGE_SELF, &u);
+    getrusage(who, &u);
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec)
         + static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -128,6 +128,7 @@ int main(int argc, char** argv)
     link.ClosePort();
     simulator.terminate();
     simulator.waitForFinished(3000);
+    const double simulatorCpu = cpuSeconds(RUSAGE_CHILDREN);
 
     const double wire = static_cast<double>(ticks) * bytesPerTick * 10.0 / 19200.0;
     std::printf("device          %s\n", qPrintable(device));
@@ -138,6 +139,7 @@ int main(int argc, char** argv)
         "wire time       %.3f s (%.2f ms per tick at 19200 baud, 10 bits per byte)\n", wire, wire * 1000 / ticks);
     std::printf("ratio           %.3f\n", measured / wire);
     std::printf("CPU time        %.3f s (%.1f %% of the measured time)\n", cpu, 100.0 * cpu / measured);
+    std::printf("simulator CPU   %.3f s (whole run)\n", simulatorCpu);
     std::printf("failed replies  %d\n", failures);
     return failures == 0 ? 0 : 1;
 }
