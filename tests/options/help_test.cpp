@@ -2,6 +2,8 @@
 #include "options/helpwindow.h"
 #include "support/scriptedplatform.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -128,6 +130,39 @@ TEST(HelpWindow, FollowsLinksAndGoesBackForwardAndHome)
     emit browser->anchorClicked(QUrl(QStringLiteral("https://www.velmora.example/")));
     EXPECT_EQ(scripted.urls, QStringList { QStringLiteral("https://www.velmora.example/") });
     EXPECT_EQ(window.currentPage().fileName(), QStringLiteral("index.html"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(HelpWindow, OpenedFromAModalWindow_BelongsToItSoItIsNotBlocked)
+{
+    {
+        QDialog modal;
+        modal.setWindowModality(Qt::ApplicationModal);
+        modal.show();
+        ASSERT_EQ(QApplication::activeModalWidget(), &modal);
+        help::showInHelpWindow(QStringLiteral("optionen.html"));
+        auto* window = modal.findChild<HelpWindow*>();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isWindow());
+        EXPECT_EQ(window->currentPage().fileName(), QStringLiteral("optionen.html"));
+        // The same window follows the next topic.
+        help::showInHelpWindow(QStringLiteral("nichtda.html"));
+        EXPECT_EQ(modal.findChildren<HelpWindow*>().size(), 1);
+        EXPECT_EQ(window->currentPage().fileName(), QStringLiteral("index.html"));
+    }
+    // Closing the modal window took its help window along; a new one opens on its own.
+    help::showInHelpWindow(QStringLiteral("fmem.html"));
+    HelpWindow* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* h = qobject_cast<HelpWindow*>(w))
+            window = h;
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->parentWidget(), nullptr);
+    EXPECT_EQ(window->currentPage().fileName(), QStringLiteral("fmem.html"));
+    window->close();
 }
 
 } // namespace
