@@ -15,7 +15,7 @@ BUILD=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARURI_TESTS=OFF >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target daruri daruri-ecusim
 
-APP="$BUILD/daruri"
+APP="$BUILD/src/daruri"
 SIM="$BUILD/sim/daruri-ecusim"
 
 if [ "${1:-}" = "--hardware" ]; then

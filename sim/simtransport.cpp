@@ -72,21 +72,26 @@ void SimTransport::close()
         return;
     events.push_back(QStringLiteral("close %1").arg(m_open));
     m_open = 0;
+    m_lineLost = false;
     ++m_generation;
     m_input.clear();
 }
 
 void SimTransport::dropLine()
 {
-    if (m_open == 0)
+    if (m_open == 0 || m_lineLost)
         return;
-    close();
+    // As the serial transport does: the line is silent until the port is closed.
+    m_lineLost = true;
+    ++m_generation;
+    m_input.clear();
+    events.push_back(QStringLiteral("line lost %1").arg(m_open));
     emit lineLost();
 }
 
 void SimTransport::write(const QByteArray& data)
 {
-    if (m_open == 0)
+    if (m_open == 0 || m_lineLost)
         return;
     written.emplace_back(m_open, data);
     Port& port = m_ports[m_open];

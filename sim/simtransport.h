@@ -59,6 +59,7 @@ private:
 
     std::map<int, Port> m_ports;
     int m_open = 0;
+    bool m_lineLost = false;
     int m_generation = 0; // replies for a port closed in between are dropped
     QByteArray m_input;
     int m_delayMs = 0;

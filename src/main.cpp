@@ -8,7 +8,8 @@
 #include "shell/link.h"
 #include "shell/serialtransport.h"
 #include "shell/trace.h"
-#include "status/standin.h"
+#include "status/frmmstg.h"
+#include "status/unitwindows.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -71,7 +72,12 @@ int main(int argc, char* argv[])
     }
 
     FrmHaupt main(link, settings);
-    main.setStatusWindowFactory([&link](QWidget* parent) { return std::make_unique<StatusStandIn>(link, parent); });
+    // The unit windows register here as they are built; until then their
+    // buttons in the status window stay disabled.
+    UnitWindows unitWindows;
+    main.setStatusWindowFactory([&link, &settings, &unitWindows](QWidget* parent) {
+        return std::make_unique<FrmMStg>(link, settings, unitWindows, parent);
+    });
     main.setOptionsDialogFactory([&settings, &optionsProbe, &map](QWidget* parent) {
         return std::make_unique<FrmOptionen>(settings, optionsProbe, map, parent);
     });

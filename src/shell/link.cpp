@@ -128,9 +128,9 @@ void Link::onReadyRead()
 
 void Link::onLineLost()
 {
-    // The port is closed already; the waiting transaction sees a silent line
-    // and its watchdog ends it.
-    traceEvent(QStringLiteral("line lost, port closed"));
+    // The device is released already; the waiting transaction sees a silent
+    // line and its watchdog ends it.
+    traceEvent(QStringLiteral("line lost"));
     emit wakeUp();
 }
 

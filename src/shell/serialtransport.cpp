@@ -41,8 +41,14 @@ Transport::OpenResult SerialTransport::open(int port)
 
 void SerialTransport::close()
 {
-    if (m_port.isOpen())
+    m_lineLost = false;
+    if (m_port.isOpen()) {
+        // Writes are queued; a command written just before closing (one that
+        // awaits no reply) must still reach the unit.
+        if (m_port.bytesToWrite() > 0)
+            m_port.waitForBytesWritten(200);
         m_port.close();
+    }
     m_port.clearError();
 }
 
@@ -71,6 +77,7 @@ void SerialTransport::onError(QSerialPort::SerialPortError error)
     if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) && m_port.isOpen()) {
         m_port.close();
         m_port.clearError();
+        m_lineLost = true;
         emit lineLost();
     }
 }

@@ -14,11 +14,13 @@ public:
 
     OpenResult open(int port) override;
     void close() override;
-    bool isOpen() const override { return m_port.isOpen(); }
+    // A port whose line went away stays "open" to the link as a silent line
+    // until it is closed, so the watchdog ends the wait as for a silent unit.
+    bool isOpen() const override { return m_port.isOpen() || m_lineLost; }
     QString deviceName(int port) const override { return m_map.device(port); }
     void write(const QByteArray& data) override;
-    qint64 bytesAvailable() const override { return m_port.bytesAvailable(); }
-    QByteArray read(qint64 maxBytes) override { return m_port.read(maxBytes); }
+    qint64 bytesAvailable() const override { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
+    QByteArray read(qint64 maxBytes) override { return m_port.isOpen() ? m_port.read(maxBytes) : QByteArray(); }
     qint64 discardInput() override;
 
     const PortMap& portMap() const { return m_map; }
@@ -28,4 +30,5 @@ private:
 
     PortMap m_map;
     QSerialPort m_port;
+    bool m_lineLost = false;
 };

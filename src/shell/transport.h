@@ -33,6 +33,7 @@ public:
 signals:
     void readyRead();
     // The line went away under an open port (unplugged adapter, simulator
-    // stopped). The transport has closed itself when this is emitted.
+    // stopped). The device is released at once; until close() the port acts
+    // as a silent line: writes go nowhere and nothing arrives.
     void lineLost();
 };

@@ -112,12 +112,14 @@ void FrmMStg::buildUi()
     txtRPM = display(engine, "txtRPM", QStringLiteral("N/A"), 2.4);
     txtStgLast = display(engine, "txtStgLast", QStringLiteral("N/A"), 1.4);
     auto* engGrid = new QGridLayout(engine);
-    engGrid->addWidget(txtRPM, 0, 0);
-    engGrid->addWidget(label(engine, QStringLiteral("U/min")), 0, 1);
-    engGrid->addWidget(box(rec::Rpm, engine), 0, 2);
-    engGrid->addWidget(label(engine, QStringLiteral("Zündspulen:")), 1, 0, Qt::AlignRight);
+    engGrid->addWidget(label(engine, QStringLiteral("Drehzahl:")), 0, 0);
+    engGrid->addWidget(txtRPM, 0, 1);
+    engGrid->addWidget(label(engine, QStringLiteral("U/min")), 0, 2);
+    engGrid->addWidget(box(rec::Rpm, engine), 0, 3);
+    engGrid->addWidget(label(engine, QStringLiteral("Zündspulen:")), 1, 0);
     engGrid->addWidget(txtStgLast, 1, 1);
-    engGrid->addWidget(box(rec::Est, engine), 1, 2);
+    engGrid->addWidget(box(rec::Est, engine), 1, 3);
+    engGrid->setColumnStretch(1, 1);
 
     // Ignition.
     auto* ignition = new QGroupBox(QStringLiteral("Zündung"), this);
@@ -136,6 +138,7 @@ void FrmMStg::buildUi()
     ignGrid->addWidget(label(ignition, QStringLiteral("ZW-Korrektur:")), 2, 0);
     ignGrid->addWidget(txtZndWnkKorr, 2, 1);
     ignGrid->addWidget(box(rec::ZwKorr, ignition), 2, 3);
+    ignGrid->setColumnStretch(1, 1);
 
     // Inputs and outputs.
     auto* io = new QGroupBox(QStringLiteral("Eingänge und Ausgänge"), this);

@@ -211,8 +211,12 @@ TEST_F(LinkTest, LineLostDuringTheWait_EndsByTheWatchdog)
     sim.faults().silent = true;
     QTimer::singleShot(10, [&] { transport.dropLine(); });
     EXPECT_TRUE(link.RequestReply("t00?", 15, watchdog).isEmpty());
-    EXPECT_FALSE(link.portOpen());
     EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_EQ(link.TimeoutFlag, -1);
+    // The port stays open to the link as a silent line until it is closed.
+    EXPECT_TRUE(link.portOpen());
+    link.ClosePort();
+    EXPECT_FALSE(link.portOpen());
 }
 
 TEST_F(LinkTest, Shutdown_EndsAWaitAtOnce)

@@ -305,6 +305,23 @@ TEST_F(StatusWindowTest, LinkLostDuringATick_ClosesTheWindowAndSetsTheFlags)
     EXPECT_EQ(sim->received().size(), 7u + 12u + 1u);
 }
 
+TEST_F(StatusWindowTest, LineGoneBetweenTicks_CountsAsALostLink)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    bool dropped = false;
+    run([&] {
+        if (!dropped && window->polling() && !link.transactionRunning()) {
+            dropped = true;
+            transport.dropLine(); // adapter unplugged between two ticks
+        }
+    });
+    EXPECT_TRUE(dropped);
+    // The next tick meets a silent line: the watchdog runs, so the main window
+    // will reconnect.
+    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_FALSE(link.portOpen());
+}
+
 TEST_F(StatusWindowTest, CloseBoxDuringAWaitingTick_ClosesAtTheEndOfTheTick)
 {
     connectUnit(QStringLiteral("injection-rx4"));
