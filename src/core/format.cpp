@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 
 namespace fmt {
 namespace {
@@ -19,61 +20,32 @@ struct Decimal {
     int exp10 = 0;
 };
 
-Decimal toDecimal(double x, int maxSignificant)
+// The shortest digits that read back to the same value of the source type
+// (a float's 26.2f is "262", not the digits of the double it widens to).
+template <typename T>
+Decimal shortest(T x)
 {
     Decimal d;
-    if (x == 0.0 || !std::isfinite(x))
+    if (x == T(0) || !std::isfinite(x))
         return d;
     d.negative = x < 0;
+    const T magnitude = std::fabs(x);
+    constexpr int maxSignificant = std::is_same_v<T, float> ? 9 : 17;
     char buf[64];
-    // Find the shortest precision that reads back to the same value, capped by
-    // what the source type holds.
     for (int p = 1; p <= maxSignificant; ++p) {
-        std::snprintf(buf, sizeof buf, "%.*e", p - 1, std::fabs(x));
-        if (p == maxSignificant || std::strtod(buf, nullptr) == std::fabs(x))
+        std::snprintf(buf, sizeof buf, "%.*e", p - 1, static_cast<double>(magnitude));
+        const T back = std::is_same_v<T, float> ? T(std::strtof(buf, nullptr)) : T(std::strtod(buf, nullptr));
+        if (back == magnitude)
             break;
     }
-    std::string s(buf);
+    const std::string s(buf);
     const auto e = s.find('e');
-    const int exponent = std::atoi(s.c_str() + e + 1);
-    std::string mant = s.substr(0, e);
-    std::string digits;
-    for (char c : mant)
-        if (c != '.')
-            digits += c;
-    while (!digits.empty() && digits.back() == '0')
-        digits.pop_back();
-    d.digits = digits;
-    d.exp10 = exponent + 1;
-    if (digits.empty())
-        d.negative = false;
-    return d;
-}
-
-Decimal toDecimalSingle(float x)
-{
-    // Shortest digits that read back to the same single value.
-    Decimal d;
-    if (x == 0.0f || !std::isfinite(x))
-        return d;
-    d.negative = x < 0;
-    char buf[64];
-    for (int p = 1; p <= 9; ++p) {
-        std::snprintf(buf, sizeof buf, "%.*e", p - 1, static_cast<double>(std::fabs(x)));
-        if (std::strtof(buf, nullptr) == std::fabs(x) || p == 9)
-            break;
-    }
-    std::string s(buf);
-    const auto e = s.find('e');
-    const int exponent = std::atoi(s.c_str() + e + 1);
-    std::string digits;
     for (char c : s.substr(0, e))
         if (c != '.')
-            digits += c;
-    while (!digits.empty() && digits.back() == '0')
-        digits.pop_back();
-    d.digits = digits;
-    d.exp10 = exponent + 1;
+            d.digits += c;
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
+    d.exp10 = std::atoi(s.c_str() + e + 1) + 1;
     return d;
 }
 
@@ -182,13 +154,13 @@ double roundHalfEven(double x, int decimals)
 {
     if (!std::isfinite(x))
         return x;
-    return toDouble(roundDecimal(toDecimal(x, 17), decimals));
+    return toDouble(roundDecimal(shortest(x), decimals));
 }
 
 QString plainNumber(double x, QChar separator)
 {
     // Doubles are shown with at most 15 significant digits.
-    Decimal d = toDecimal(x, 17);
+    Decimal d = shortest(x);
     if (static_cast<int>(d.digits.size()) > 15)
         d = roundDecimal(d, 15 - d.exp10);
     return positional(d, separator, true);
@@ -196,7 +168,7 @@ QString plainNumber(double x, QChar separator)
 
 QString plainNumber(float x, QChar separator)
 {
-    Decimal d = toDecimalSingle(x);
+    Decimal d = shortest(x);
     if (static_cast<int>(d.digits.size()) > 7)
         d = roundDecimal(d, 7 - d.exp10);
     return positional(d, separator, true);
@@ -214,7 +186,7 @@ QString plainNumber(float x)
 
 QString fixedStyle(double x)
 {
-    Decimal d = toDecimal(x, 17);
+    Decimal d = shortest(x);
     if (static_cast<int>(d.digits.size()) > 15)
         d = roundDecimal(d, 15 - d.exp10);
     const QString body = positional(d, QLatin1Char('.'), false);
@@ -225,7 +197,7 @@ QString fixedStyle(double x)
 
 QString fixedDecimals(double x, int decimals, QChar separator)
 {
-    return positional(roundDecimal(toDecimal(x, 17), decimals), separator, true, decimals);
+    return positional(roundDecimal(shortest(x), decimals), separator, true, decimals);
 }
 
 QString fixedDecimals(double x, int decimals)
