@@ -1,0 +1,65 @@
+#include "core/settings.h"
+#include "options/frmabout.h"
+#include "options/frmoptionen.h"
+#include "shell/frmhaupt.h"
+#include "shell/link.h"
+#include "sim/simtransport.h"
+#include "status/frmmstg.h"
+#include "support/scriptedplatform.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Every window answers F1 with its own topic. Each new window adds its row.
+struct Environment {
+    ScriptedPlatform platform;
+    QTemporaryDir dir;
+    SettingsFile settings{dir.path()};
+    SimTransport transport;
+    SimTransport probe;
+    Link link{transport, settings};
+    PortMap ports{{}, PortMap::System::Unix};
+    UnitWindows windows;
+};
+
+struct TopicCase {
+    const char* window;
+    std::function<std::unique_ptr<QWidget>(Environment&)> make;
+    const char* topic;
+};
+
+class HelpTopics : public ::testing::TestWithParam<TopicCase> {};
+
+TEST_P(HelpTopics, F1_AsksForTheWindowsTopic)
+{
+    Environment env;
+    std::unique_ptr<QWidget> window = GetParam().make(env);
+    ASSERT_NE(window, nullptr);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &press);
+    EXPECT_TRUE(press.isAccepted());
+    EXPECT_EQ(env.platform.helpTopics, QStringList{QString::fromLatin1(GetParam().topic)});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, HelpTopics,
+    ::testing::Values(
+        TopicCase{"FrmHaupt", [](Environment& e) { return std::make_unique<FrmHaupt>(e.link, e.settings); }, ""},
+        TopicCase{"FrmMStg",
+                  [](Environment& e) { return std::make_unique<FrmMStg>(e.link, e.settings, e.windows); },
+                  "zustandsanzeige.html"},
+        TopicCase{"FrmOptionen",
+                  [](Environment& e) { return std::make_unique<FrmOptionen>(e.settings, e.probe, e.ports); },
+                  "optionen.html"},
+        TopicCase{"FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html"}),
+    [](const auto& info) { return std::string(info.param.window); });
+
+} // namespace
