@@ -185,6 +185,36 @@ TEST_F(PtyLink, OpeningAndClosingRepeatedly_KeepsTheSimulatorServing)
     EXPECT_EQ(sim.received().size(), 27u);
 }
 
+TEST_F(PtyLink, PortHeldByAnotherProgram_OpensAsBusy)
+{
+    start();
+    SerialTransport other(PortMap({ server->slavePath() }));
+    EXPECT_EQ(other.open(kPort), Transport::OpenResult::Busy);
+    EXPECT_EQ(ask("v00?", 6), sim.profile().firmware);
+}
+
+TEST_F(PtyLink, SimulatorGoneDuringAWait_EndsByTheWatchdogAndTheLineStaysSilentUntilClosed)
+{
+    start();
+    sim.faults().silent = true;
+    int lost = 0;
+    QObject::connect(transport.get(), &Transport::lineLost, [&] { ++lost; });
+    QTimer::singleShot(50, [&] {
+        stopServer();
+        server.reset(); // the other end of the line goes away
+    });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(ask("v00?", 6).isEmpty());
+    EXPECT_GE(clock.elapsed(), 300); // by the 400 ms watchdog, not an early error return
+    EXPECT_EQ(link->TimeoutFlag, -1);
+    EXPECT_EQ(link->LinkLostFlag, -1);
+    EXPECT_EQ(lost, 1); // one report, however often the device signals the error
+    EXPECT_TRUE(link->portOpen());
+    link->ClosePort();
+    EXPECT_FALSE(link->portOpen());
+}
+
 // The program itself: started as a process, found through its symlink.
 class EcuSimProgram : public ::testing::Test {
 protected:
