@@ -25,16 +25,13 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Diagnose und Einstellung des Motorsteuergeräts"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
+    const QCommandLineOption portOption(QStringLiteral("port"),
         QStringLiteral("Weitere serielle Schnittstelle (Gerätedatei), wiederholbar; erhält die Nummern ab 129."),
         QStringLiteral("DEVICE"));
     const QCommandLineOption settingsOption(QStringLiteral("settings-dir"),
-                                            QStringLiteral("Ordner der Einstellungsdatei vlm.ini."),
-                                            QStringLiteral("DIR"));
+        QStringLiteral("Ordner der Einstellungsdatei vlm.ini."), QStringLiteral("DIR"));
     const QCommandLineOption traceOption(QStringLiteral("trace"),
-                                         QStringLiteral("Protokoll aller Übertragungen in diese Datei schreiben."),
-                                         QStringLiteral("FILE"));
+        QStringLiteral("Protokoll aller Übertragungen in diese Datei schreiben."), QStringLiteral("FILE"));
     parser.addOption(portOption);
     parser.addOption(settingsOption);
     parser.addOption(traceOption);
@@ -51,10 +48,10 @@ int main(int argc, char* argv[])
             return;
         reported = true;
         platform().messageBox(nullptr, kAppTitle,
-                              QStringLiteral("Die Einstellungsdatei \"%1\" kann weder gelesen noch angelegt "
-                                             "werden. Es werden die Standardeinstellungen verwendet.")
-                                  .arg(path),
-                              Platform::Icon::Warning);
+            QStringLiteral("Die Einstellungsdatei \"%1\" kann weder gelesen noch angelegt "
+                           "werden. Es werden die Standardeinstellungen verwendet.")
+                .arg(path),
+            Platform::Icon::Warning);
     });
 
     const PortMap map(PortMap::namedDevicesFrom(parser.values(portOption), qEnvironmentVariable("DARURI_PORTS")));

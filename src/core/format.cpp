@@ -22,8 +22,7 @@ struct Decimal {
 
 // The shortest digits that read back to the same value of the source type
 // (a float's 26.2f is "262", not the digits of the double it widens to).
-template <typename T>
-Decimal shortest(T x)
+template <typename T> Decimal shortest(T x)
 {
     Decimal d;
     if (x == T(0) || !std::isfinite(x))
@@ -118,7 +117,7 @@ QString positional(const Decimal& d, QChar separator, bool leadingZero, int minD
             mant += separator + QString::fromLatin1(d.digits.substr(1).c_str());
         const int e = d.exp10 - 1;
         out = mant + QLatin1Char('E') + (e < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-              + QString::number(std::abs(e)).rightJustified(2, QLatin1Char('0'));
+            + QString::number(std::abs(e)).rightJustified(2, QLatin1Char('0'));
         return (d.negative ? QStringLiteral("-") : QString()) + out;
     }
     QString intPart;

@@ -21,7 +21,7 @@ double roundHalfEven(double x, int decimals = 0);
 QString plainNumber(double x, QChar separator);
 QString plainNumber(float x, QChar separator);
 QString plainNumber(double x); // regional separator
-QString plainNumber(float x);  // regional separator
+QString plainNumber(float x); // regional separator
 
 // The fixed style: non-negative numbers get one leading blank, no zero before
 // the point below 1, always "." as separator (0.5 -> " .5", -0.1 -> "-.1").

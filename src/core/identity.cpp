@@ -37,11 +37,11 @@ void UnitIdentity::setUnitType(const Bytes& reply)
 QString UnitIdentity::hardwareText() const
 {
     return QStringLiteral("Steuergerätetyp: RX") + QString::number(unitType) + QLatin1Char('.')
-           + QString::number(unitVariant) + unitSuffix;
+        + QString::number(unitVariant) + unitSuffix;
 }
 
 QString UnitIdentity::firmwareText() const
 {
     return fmt::plainNumber(firmwareMajor, QLatin1Char('.')) + QLatin1Char('.')
-           + fmt::plainNumber(firmwareMinor, QLatin1Char('.'));
+        + fmt::plainNumber(firmwareMinor, QLatin1Char('.'));
 }

@@ -1,7 +1,8 @@
 #include "portmap.h"
 
 PortMap::PortMap(QStringList namedDevices, System system)
-    : m_named(std::move(namedDevices)), m_system(system)
+    : m_named(std::move(namedDevices))
+    , m_system(system)
 {
 }
 
@@ -31,7 +32,7 @@ QString PortMap::device(int port) const
         return {};
     if (m_system == System::Windows)
         return QStringLiteral("COM%1").arg(port);
-    static const char* const families[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM", "/dev/rfcomm"};
+    static const char* const families[] = { "/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM", "/dev/rfcomm" };
     if (port < kFirstNamedPort)
         return QString::fromLatin1(families[(port - 1) / 32]) + QString::number((port - 1) % 32);
     const int index = port - kFirstNamedPort;

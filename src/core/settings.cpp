@@ -81,7 +81,7 @@ QByteArray SettingsFile::format(const Settings& s)
 
 QByteArray SettingsFile::defaultFile()
 {
-    return format(Settings{});
+    return format(Settings {});
 }
 
 int SettingsFile::EnsureSettingsFile()
@@ -89,8 +89,7 @@ int SettingsFile::EnsureSettingsFile()
     QFile f(m_path);
     if (f.exists() && f.size() == kFileSize)
         return 0;
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || f.write(defaultFile()) != kFileSize) {
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(defaultFile()) != kFileSize) {
         if (!(f.exists() && f.size() == kFileSize))
             reportUnavailable();
     }
@@ -132,45 +131,56 @@ QByteArray SettingsFile::line(int number)
 int SettingsFile::ReadComPort()
 {
     const QByteArray l = line(1);
-    return l.isEmpty() ? Settings{}.comPort : numeric(l.right(3));
+    return l.isEmpty() ? Settings {}.comPort : numeric(l.right(3));
 }
 
 int SettingsFile::ReadRequestTime()
 {
     const QByteArray l = line(2);
     if (l.size() < 7)
-        return Settings{}.requestTimeMs;
-    return ((static_cast<unsigned char>(l[6]) - 48) * 10 + (static_cast<unsigned char>(l.back()) - 48))
-           * 100;
+        return Settings {}.requestTimeMs;
+    return ((static_cast<unsigned char>(l[6]) - 48) * 10 + (static_cast<unsigned char>(l.back()) - 48)) * 100;
 }
 
-int SettingsFile::ReadWarnings() { return lastCode(line(3), Settings{}.warnings); }
-int SettingsFile::ReadNoBreakMsg() { return lastCode(line(4), Settings{}.noBreakMsg); }
-int SettingsFile::ReadAutoReCon() { return lastCode(line(5), Settings{}.autoReCon); }
-int SettingsFile::ReadNoUpdateMsg() { return lastCode(line(6), Settings{}.noUpdateMsg); }
+int SettingsFile::ReadWarnings()
+{
+    return lastCode(line(3), Settings {}.warnings);
+}
+int SettingsFile::ReadNoBreakMsg()
+{
+    return lastCode(line(4), Settings {}.noBreakMsg);
+}
+int SettingsFile::ReadAutoReCon()
+{
+    return lastCode(line(5), Settings {}.autoReCon);
+}
+int SettingsFile::ReadNoUpdateMsg()
+{
+    return lastCode(line(6), Settings {}.noUpdateMsg);
+}
 
 int SettingsFile::ReadDwgPos()
 {
     const QByteArray l = line(7);
-    return l.isEmpty() ? Settings{}.dwgPos : numeric(l.mid(7, 3));
+    return l.isEmpty() ? Settings {}.dwgPos : numeric(l.mid(7, 3));
 }
 
 int SettingsFile::ReadDwgGrdPos()
 {
     const QByteArray l = line(8);
-    return l.isEmpty() ? Settings{}.dwgGrdPos : numeric(l.mid(10, 3));
+    return l.isEmpty() ? Settings {}.dwgGrdPos : numeric(l.mid(10, 3));
 }
 
 int SettingsFile::ReadMaxHub()
 {
     const QByteArray l = line(9);
-    return l.isEmpty() ? Settings{}.maxHub : numeric(l.mid(7, 4));
+    return l.isEmpty() ? Settings {}.maxHub : numeric(l.mid(7, 4));
 }
 
 int SettingsFile::ReadPleuell()
 {
     const QByteArray l = line(10);
-    return l.isEmpty() ? Settings{}.pleuell : numeric(l.mid(8, 4));
+    return l.isEmpty() ? Settings {}.pleuell : numeric(l.mid(8, 4));
 }
 
 Settings SettingsFile::readAll()

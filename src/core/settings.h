@@ -7,16 +7,16 @@
 
 // The program settings as a plain value. Field names follow the file's keys.
 struct Settings {
-    int comPort = 0;           // 0 = search the ports
-    int requestTimeMs = 300;   // poll interval of the status window
-    int warnings = 1;          // 1 = no version warnings
-    int noBreakMsg = 1;        // 1 = no box on a lost connection
-    int autoReCon = 1;         // 1 = reconnect after a lost connection
-    int noUpdateMsg = 0;       // 1 = no box after a data transfer
-    int dwgPos = 95;           // sensor position, 0.1 mm piston travel
-    int dwgGrdPos = 382;       // sensor position, 0.1 degree crank angle
-    int maxHub = 730;          // stroke, 0.1 mm
-    int pleuell = 1530;        // connecting-rod length, 0.1 mm
+    int comPort = 0; // 0 = search the ports
+    int requestTimeMs = 300; // poll interval of the status window
+    int warnings = 1; // 1 = no version warnings
+    int noBreakMsg = 1; // 1 = no box on a lost connection
+    int autoReCon = 1; // 1 = reconnect after a lost connection
+    int noUpdateMsg = 0; // 1 = no box after a data transfer
+    int dwgPos = 95; // sensor position, 0.1 mm piston travel
+    int dwgGrdPos = 382; // sensor position, 0.1 degree crank angle
+    int maxHub = 730; // stroke, 0.1 mm
+    int pleuell = 1530; // connecting-rod length, 0.1 mm
 
     bool operator==(const Settings&) const = default;
 };

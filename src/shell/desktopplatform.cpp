@@ -12,34 +12,57 @@
 #include <QTextDocument>
 #include <QUrl>
 
-Platform::Answer DesktopPlatform::messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                                             Buttons buttons)
+Platform::Answer DesktopPlatform::messageBox(
+    QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons)
 {
     QMessageBox box(parent);
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     switch (buttons) {
-    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
-    case Buttons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+    case Buttons::RetryCancel:
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Retry: return Answer::Retry;
-    default: return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Retry:
+        return Answer::Retry;
+    default:
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
 }
 
@@ -63,7 +86,8 @@ QString withExtension(const QString& path, const QString& extension)
 
 std::optional<QString> DesktopPlatform::openFileName(QWidget* parent, const FileDialog& dialog)
 {
-    const QString path = QFileDialog::getOpenFileName(parent, dialog.title, dialog.initialName, qtFilter(dialog.filter));
+    const QString path
+        = QFileDialog::getOpenFileName(parent, dialog.title, dialog.initialName, qtFilter(dialog.filter));
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -98,7 +122,7 @@ bool DesktopPlatform::printText(QWidget*, const QString& text)
 bool DesktopPlatform::openInTextEditor(const QString& path)
 {
 #ifdef Q_OS_WIN
-    return QProcess::startDetached(systemDirectory() + QStringLiteral("\\notepad.exe"), {path});
+    return QProcess::startDetached(systemDirectory() + QStringLiteral("\\notepad.exe"), { path });
 #else
     // The user's own choice first, then the desktop's handler for text files,
     // then common editors. The path is always one argument, never a shell line.
@@ -111,7 +135,7 @@ bool DesktopPlatform::openInTextEditor(const QString& path)
                << QStringLiteral("pluma") << QStringLiteral("leafpad");
     for (const QString& c : candidates) {
         const QString exe = QStandardPaths::findExecutable(c);
-        if (!exe.isEmpty() && QProcess::startDetached(exe, {path}))
+        if (!exe.isEmpty() && QProcess::startDetached(exe, { path }))
             return true;
     }
     return false;

@@ -10,8 +10,8 @@ public:
     // Shows a help topic in the program's help window.
     void setHelpHandler(std::function<void(const QString&)> handler) { m_help = std::move(handler); }
 
-    Answer messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                      Buttons buttons) override;
+    Answer messageBox(
+        QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons) override;
     std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override;

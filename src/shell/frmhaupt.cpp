@@ -21,7 +21,9 @@ const QString kProbingPorts = QStringLiteral("Schnittstellen werden gesucht...")
 } // namespace
 
 FrmHaupt::FrmHaupt(Link& link, SettingsFile& settings, QWidget* parent)
-    : QWidget(parent), m_link(link), m_settings(settings)
+    : QWidget(parent)
+    , m_link(link)
+    , m_settings(settings)
 {
     setObjectName(QStringLiteral("FrmHaupt"));
     setWindowTitle(kCaption);
@@ -64,6 +66,8 @@ FrmHaupt::FrmHaupt(Link& link, SettingsFile& settings, QWidget* parent)
     layout->addWidget(m_btnOpen);
     layout->addLayout(buttons);
     layout->addWidget(m_statusBar);
+    // Room for the longest progress text with its dots.
+    setMinimumWidth(fontMetrics().horizontalAdvance(kOpeningAgain + QStringLiteral("..........")) + 40);
 
     m_portSearchTimer.setInterval(timing::interval(kPortSearchInterval));
     m_avrSearchTimer.setInterval(timing::interval(kAvrSearchInterval));
@@ -132,7 +136,7 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             setStatus(QString());
             if (m_link.LinkLostFlag == 0)
                 infoBox(QStringLiteral("Verbindungsfehler"),
-                        QStringLiteral("Kein Motorsteuergerät angeschlossen oder Port belegt."), 1);
+                    QStringLiteral("Kein Motorsteuergerät angeschlossen oder Port belegt."), 1);
             m_btnOpen->setEnabled(true);
             return;
         }
@@ -161,9 +165,8 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             }
         }
         m_link.send(QByteArrayLiteral("t00?"), kIdentLength);
-        m_link.waitUntil([this] {
-            return m_link.replyComplete() || m_searchExpired == -1 || m_lastSendTick < m_searchTicks;
-        });
+        m_link.waitUntil(
+            [this] { return m_link.replyComplete() || m_searchExpired == -1 || m_lastSendTick < m_searchTicks; });
         if (m_link.isShutDown())
             return;
 
@@ -185,8 +188,8 @@ void FrmHaupt::btnCmdOpenMStg_Click()
                 if (m_autoReConSetting == 1)
                     m_tmAutoCon.start();
             } else {
-                infoBox(QStringLiteral("Fehler"), QStringLiteral("Kann keine Verbindung zum Motorsteuergerät herstellen."),
-                        1);
+                infoBox(QStringLiteral("Fehler"),
+                    QStringLiteral("Kann keine Verbindung zum Motorsteuergerät herstellen."), 1);
                 m_btnOpen->setEnabled(true);
             }
             return;
@@ -250,11 +253,10 @@ int FrmHaupt::ProbePort(int port)
 
 void FrmHaupt::ShowInterfaceError(Transport::OpenResult result)
 {
-    const QString text =
-        result == Transport::OpenResult::Busy
-            ? QStringLiteral("Die gewünschte Operation konnte nicht ausgeführt werden, da die angeforderte "
-                             "physikalische Schnittstelle zur Zeit von einer anderen Anwendung blockiert wird.")
-            : QStringLiteral("Die angeforderte physikalische Schnittstelle ist zur Zeit nicht verfügbar.");
+    const QString text = result == Transport::OpenResult::Busy
+        ? QStringLiteral("Die gewünschte Operation konnte nicht ausgeführt werden, da die angeforderte "
+                         "physikalische Schnittstelle zur Zeit von einer anderen Anwendung blockiert wird.")
+        : QStringLiteral("Die angeforderte physikalische Schnittstelle ist zur Zeit nicht verfügbar.");
     platform().messageBox(this, QStringLiteral("Systemfehler (DARuri)"), text, Platform::Icon::Critical);
 }
 

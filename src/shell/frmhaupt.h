@@ -21,9 +21,9 @@ class SettingsFile;
 class FrmHaupt : public QWidget {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds kPortSearchInterval{260};
-    static constexpr std::chrono::milliseconds kAvrSearchInterval{4000};
-    static constexpr std::chrono::milliseconds kAutoConInterval{3000};
+    static constexpr std::chrono::milliseconds kPortSearchInterval { 260 };
+    static constexpr std::chrono::milliseconds kAvrSearchInterval { 4000 };
+    static constexpr std::chrono::milliseconds kAutoConInterval { 3000 };
     static constexpr int kIdentLength = 15;
     static inline const QString kCaption = QStringLiteral("Velmora - DARUri");
     static inline const QString kRelease = QStringLiteral("Version 2.412");

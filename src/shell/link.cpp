@@ -5,11 +5,14 @@
 #include "shell/timing.h"
 #include "shell/trace.h"
 
-#include <QEventLoop>
 #include <QCoreApplication>
+#include <QEventLoop>
 
 Watchdog::Watchdog(Link& link, LinkPolicy policy, std::chrono::milliseconds interval, QObject* parent)
-    : QObject(parent), m_link(link), m_policy(policy), m_interval(interval)
+    : QObject(parent)
+    , m_link(link)
+    , m_policy(policy)
+    , m_interval(interval)
 {
     m_timer.setSingleShot(false);
     m_timer.setInterval(timing::interval(interval));
@@ -56,7 +59,9 @@ void Watchdog::fire()
 }
 
 Link::Link(Transport& transport, SettingsFile& settings, QObject* parent)
-    : QObject(parent), m_transport(transport), m_settings(settings)
+    : QObject(parent)
+    , m_transport(transport)
+    , m_settings(settings)
 {
     connect(&m_transport, &Transport::readyRead, this, &Link::onReadyRead);
     connect(&m_transport, &Transport::lineLost, this, &Link::onLineLost);
@@ -109,6 +114,15 @@ void Link::send(const Bytes& command, int expectedLength)
     if (dropped > 0)
         traceEvent(QStringLiteral("discarded %1 bytes").arg(dropped));
     m_threshold = expectedLength;
+    if (m_trace)
+        m_trace->sent(command);
+    m_transport.write(command);
+}
+
+void Link::write(const Bytes& command)
+{
+    if (m_shutdown || !m_transport.isOpen())
+        return;
     if (m_trace)
         m_trace->sent(command);
     m_transport.write(command);

@@ -32,12 +32,12 @@ struct LinkPolicy {
     // processed once more before the empty reply returns.
     bool settleAfterTimeout = false;
 
-    static LinkPolicy statusWindow() { return {true, true, false, false}; }
-    static LinkPolicy faultMemory() { return {false, true, false, false}; }
-    static LinkPolicy actuatorTest() { return {false, true, false, false}; }
-    static LinkPolicy sensorTest() { return {false, true, false, false}; }
-    static LinkPolicy softDown() { return {false, false, true, true}; }
-    static LinkPolicy racingOptions() { return {false, false, true, true}; }
+    static LinkPolicy statusWindow() { return { true, true, false, false }; }
+    static LinkPolicy faultMemory() { return { false, true, false, false }; }
+    static LinkPolicy actuatorTest() { return { false, true, false, false }; }
+    static LinkPolicy sensorTest() { return { false, true, false, false }; }
+    static LinkPolicy softDown() { return { false, false, true, true }; }
+    static LinkPolicy racingOptions() { return { false, false, true, true }; }
 };
 
 class Link;
@@ -119,6 +119,8 @@ public:
     // the input, arm the threshold and write the command. The receive handler
     // then completes the reply.
     void send(const Bytes& command, int expectedLength);
+    // A command that awaits no reply, written as it is.
+    void write(const Bytes& command);
     // True once the expected bytes have arrived ("the threshold is 0").
     bool replyComplete() const { return m_complete; }
 
@@ -150,7 +152,7 @@ private:
     SettingsFile& m_settings;
     Trace* m_trace = nullptr;
     int m_inputLen = 0;
-    int m_threshold = 0;     // bytes the receive handler waits for, 0 = none
+    int m_threshold = 0; // bytes the receive handler waits for, 0 = none
     bool m_complete = false; // the expected bytes of the last send arrived
     bool m_inTransaction = false;
     bool m_shutdown = false;

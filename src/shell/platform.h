@@ -16,15 +16,16 @@ public:
 
     struct FileDialog {
         QString title;
-        QString filter;           // "Velmora-Logfile (*.vml)|*vml" style: description|pattern pairs
+        QString filter; // "Velmora-Logfile (*.vml)|*vml" style: description|pattern pairs
         QString defaultExtension; // without the dot
         QString initialName;
     };
 
     virtual ~Platform() = default;
 
-    virtual Answer messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                              Buttons buttons = Buttons::Ok) = 0;
+    virtual Answer messageBox(
+        QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons = Buttons::Ok)
+        = 0;
     // nullopt when the user cancels.
     virtual std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) = 0;
     virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) = 0;

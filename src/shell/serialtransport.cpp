@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 
-SerialTransport::SerialTransport(PortMap map, QObject* parent) : Transport(parent), m_map(std::move(map))
+SerialTransport::SerialTransport(PortMap map, QObject* parent)
+    : Transport(parent)
+    , m_map(std::move(map))
 {
     connect(&m_port, &QSerialPort::readyRead, this, &Transport::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialTransport::onError);

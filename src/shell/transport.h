@@ -12,7 +12,7 @@ class Transport : public QObject {
 public:
     enum class OpenResult {
         Opened,
-        Busy,        // held by another program
+        Busy, // held by another program
         Unavailable, // no such port, or it cannot be opened for another reason
     };
 

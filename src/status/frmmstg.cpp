@@ -4,7 +4,6 @@
 #include "core/settings.h"
 #include "shell/platform.h"
 #include "shell/timing.h"
-#include "shell/trace.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -65,8 +64,11 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 } // namespace
 
 FrmMStg::FrmMStg(Link& link, SettingsFile& settings, const UnitWindows& windows, QWidget* parent)
-    : QDialog(parent), m_link(link), m_settings(settings), m_windows(windows),
-      m_watchdog(link, LinkPolicy::statusWindow(), 5000ms, this)
+    : QDialog(parent)
+    , m_link(link)
+    , m_settings(settings)
+    , m_windows(windows)
+    , m_watchdog(link, LinkPolicy::statusWindow(), 5000ms, this)
 {
     setObjectName(QStringLiteral("FrmMStg"));
     setWindowTitle(kCaption);
@@ -86,7 +88,7 @@ void FrmMStg::buildUi()
     txtStgType = display(identity, "txtStgType", QStringLiteral("NICHT GEFUNDEN !!!"));
     txtStgSerial = display(identity, "txtStgSerial", QStringLiteral("UNBEKANNT"));
     txtSDaktiv = display(identity, "txtSDaktiv", QString());
-    for (QLineEdit* e : {txtStgSwRelease, txtStgType, txtStgSerial, txtSDaktiv})
+    for (QLineEdit* e : { txtStgSwRelease, txtStgType, txtStgSerial, txtSDaktiv })
         e->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto* idGrid = new QGridLayout(identity);
     idGrid->addWidget(label(identity, QStringLiteral("Softwareversion:")), 0, 0);
@@ -167,10 +169,10 @@ void FrmMStg::buildUi()
     ioGrid->addWidget(txtBenzPump, r, 1);
     ioGrid->addWidget(box(rec::FuellPump, io), r++, 2);
     const std::pair<const char*, std::pair<QLabel*, QLabel*>> switches[] = {
-        {"Eingang 1:", {lblSE1Mode, lblSE1Stat}},
-        {"Eingang 2:", {lblSE2Mode, lblSE2Stat}},
-        {"Ausgang 1:", {lblSA1Mode, lblSA1Stat}},
-        {"Ausgang 2:", {lblSA2Mode, lblSA2Stat}},
+        { "Eingang 1:", { lblSE1Mode, lblSE1Stat } },
+        { "Eingang 2:", { lblSE2Mode, lblSE2Stat } },
+        { "Ausgang 1:", { lblSA1Mode, lblSA1Stat } },
+        { "Ausgang 2:", { lblSA2Mode, lblSA2Stat } },
     };
     for (const auto& [caption, pair] : switches) {
         ioGrid->addWidget(label(io, QString::fromUtf8(caption)), r, 0);
@@ -187,11 +189,11 @@ void FrmMStg::buildUi()
     txtVerbrauch = display(mixture, "txtVerbrauch", QStringLiteral("N/A"));
     auto* mixGrid = new QGridLayout(mixture);
     const std::tuple<const char*, QLineEdit*, const char*, rec::Box> mixRows[] = {
-        {"Luftmasse:", txtLMM, "Kg/h", rec::Maf},
-        {"Ansauglufttemp.:", txtAirtemp, "°C", rec::AirTemp},
-        {"Motortemp.:", txtMTemp, "°C", rec::Temp},
-        {"Lambda:", txtLambda, "", rec::Lambda},
-        {"Verbrauch:", txtVerbrauch, "l/h", rec::Verbrauch},
+        { "Luftmasse:", txtLMM, "Kg/h", rec::Maf },
+        { "Ansauglufttemp.:", txtAirtemp, "°C", rec::AirTemp },
+        { "Motortemp.:", txtMTemp, "°C", rec::Temp },
+        { "Lambda:", txtLambda, "", rec::Lambda },
+        { "Verbrauch:", txtVerbrauch, "l/h", rec::Verbrauch },
     };
     r = 0;
     for (const auto& [caption, edit, unit, b] : mixRows) {
@@ -210,7 +212,8 @@ void FrmMStg::buildUi()
     pgbRecord->setValue(0);
     pgbRecord->setTextVisible(false);
     auto* recLayout = new QVBoxLayout(recording);
-    recLayout->addWidget(label(recording, QStringLiteral("Aufzuzeichnende Werte rechts neben der Anzeige ankreuzen.")));
+    recLayout->addWidget(
+        label(recording, QStringLiteral("Aufzuzeichnende Werte rechts neben der Anzeige ankreuzen.")));
     recLayout->addWidget(cmdRecord);
     recLayout->addWidget(pgbRecord);
 
@@ -223,7 +226,7 @@ void FrmMStg::buildUi()
     cmdROpt->setEnabled(false);
     BtncmdExit = button(this, "BtncmdExit", QStringLiteral("Motor&steuergerät schließen"));
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {cmdFSpeicher, cmdDwgTest, cmdSoftDown, cmdZwKor, cmdROpt})
+    for (QPushButton* b : { cmdFSpeicher, cmdDwgTest, cmdSoftDown, cmdZwKor, cmdROpt })
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(BtncmdExit);
@@ -253,7 +256,8 @@ void FrmMStg::buildUi()
     main->addWidget(recording);
     main->addWidget(status);
 
-    connect(cmdFSpeicher, &QPushButton::clicked, this, [this] { requestWindow(m_faultMemRequested, cmdFSpeicher); });
+    connect(
+        cmdFSpeicher, &QPushButton::clicked, this, [this] { requestWindow(m_faultMemRequested, cmdFSpeicher); });
     connect(cmdDwgTest, &QPushButton::clicked, this, [this] { requestWindow(m_dwgTestRequested, cmdDwgTest); });
     connect(cmdSoftDown, &QPushButton::clicked, this, [this] { requestWindow(m_softDownRequested, cmdSoftDown); });
     connect(cmdZwKor, &QPushButton::clicked, this, [this] { requestWindow(m_zwKorRequested, cmdZwKor); });
@@ -322,13 +326,13 @@ void FrmMStg::loadSteps()
     // 1. Requests, features, flags.
     m_closeRequested = m_faultMemRequested = m_dwgTestRequested = m_softDownRequested = false;
     m_zwKorRequested = m_rOptRequested = m_recordRequested = m_recordingActive = false;
-    m_ctx = live::Context{};
+    m_ctx = live::Context {};
     m_ctx.inputsAvailable = true;
     m_ctx.mafAvailable = true;
     m_ctx.racingVariant = false;
     m_link.TimeoutFlag = 0;
     m_link.setMainStatusText(QString());
-    for (QPushButton* b : {cmdFSpeicher, cmdDwgTest, cmdSoftDown, cmdZwKor})
+    for (QPushButton* b : { cmdFSpeicher, cmdDwgTest, cmdSoftDown, cmdZwKor })
         enableButton(b, true);
 
     // 2. Port panel.
@@ -354,7 +358,7 @@ void FrmMStg::loadSteps()
     if (release.isEmpty())
         return CloseStatusWindow();
     txtStgSwRelease->setText(bytes::text(release));
-    m_link.Identity = UnitIdentity{};
+    m_link.Identity = UnitIdentity {};
     m_link.Identity.setFirmware(release);
 
     // 5. Unit type.
@@ -451,11 +455,11 @@ void FrmMStg::loadSteps()
 
 void FrmMStg::loadNotInjectionLine()
 {
-    for (QLineEdit* e : {txtMTemp, txtLMM, txtLambda, txtVerbrauch, txtAirtemp})
+    for (QLineEdit* e : { txtMTemp, txtLMM, txtLambda, txtVerbrauch, txtAirtemp })
         e->setText(live::kNotSupported);
     m_ctx.mafAvailable = false;
     m_ctx.headTempAvailable = false;
-    for (rec::Box b : {rec::Lambda, rec::Verbrauch, rec::Maf, rec::Temp, rec::AirTemp})
+    for (rec::Box b : { rec::Lambda, rec::Verbrauch, rec::Maf, rec::Temp, rec::AirTemp })
         m_boxes[b]->setEnabled(false);
     hint(QStringLiteral("MAF- und AT-Sensor werden vom verwendeten Steuegerät nicht unterstützt"));
 }
@@ -644,8 +648,8 @@ void FrmMStg::tickLambda()
 {
     if (!m_ctx.id.injectionLine())
         return;
-    if (const auto text = live::decodeLambda(RequestReply("^00?", 2), txtRPM->text(), txtLMM->text(),
-                                             fmt::regionalSeparator()))
+    if (const auto text
+        = live::decodeLambda(RequestReply("^00?", 2), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
         txtLambda->setText(*text);
 }
 
@@ -654,7 +658,7 @@ void FrmMStg::tickConsumption()
     if (!m_ctx.id.injectionLine())
         return;
     if (const auto text = live::decodeConsumption(RequestReply(bytes::frame(144, "00?"), 3), m_period,
-                                                  m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
+            m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
         txtVerbrauch->setText(*text);
 }
 
@@ -701,11 +705,8 @@ void FrmMStg::endOfTick()
         if (linkLost() || current.isEmpty())
             return CloseStatusWindow();
         const Bytes exitCode = m_windows.zwKor ? m_windows.zwKor(this, bytes::at(current, 0)) : Bytes();
-        if (!exitCode.isEmpty() && m_link.portOpen()) {
-            if (m_link.trace())
-                m_link.trace()->sent(exitCode);
-            m_link.transport().write(exitCode);
-        }
+        if (!exitCode.isEmpty())
+            m_link.write(exitCode);
         if (linkLost())
             return CloseStatusWindow();
         m_timer1.start();
@@ -781,7 +782,7 @@ void FrmMStg::CloseStatusWindow()
 
 rec::Selection FrmMStg::selection() const
 {
-    rec::Selection s{};
+    rec::Selection s {};
     for (int i = 0; i < rec::BoxCount; ++i)
         s[i] = m_boxes[i]->isChecked();
     return s;
@@ -811,7 +812,8 @@ void FrmMStg::StartRecording()
     if (!m_recordingActive) {
         const rec::Selection chosen = selection();
         if (!rec::anySelected(chosen)) {
-            platform().messageBox(this, QStringLiteral("Hinweis"), rec::kNothingSelected, Platform::Icon::Information);
+            platform().messageBox(
+                this, QStringLiteral("Hinweis"), rec::kNothingSelected, Platform::Icon::Information);
             return;
         }
         Platform::FileDialog dialog;
@@ -833,8 +835,8 @@ void FrmMStg::StartRecording()
         info.racing = m_ctx.racingVariant;
         if (!log->start(info, fmt::regionalSeparator())) {
             platform().messageBox(this, QStringLiteral("Hinweis"),
-                                  QStringLiteral("Die Logdatei \"%1\" kann nicht angelegt werden.").arg(*path),
-                                  Platform::Icon::Warning);
+                QStringLiteral("Die Logdatei \"%1\" kann nicht angelegt werden.").arg(*path),
+                Platform::Icon::Warning);
             return;
         }
         m_recordingActive = true;
@@ -858,10 +860,10 @@ void FrmMStg::StartRecording()
     setPanel2(QString());
     if (!platform().openInTextEditor(m_lastDialogPath)) {
         platform().messageBox(this, QStringLiteral("Hinweis"),
-                              QStringLiteral("Notepad.exe wurde im Systempfad (") + platform().systemDirectory()
-                                  + QStringLiteral(") nicht gefunden. Die Logdatei wurde auf dem Datenträger "
-                                                   "gespeichert, kann jedoch im Augenblick nicht angezeigt werden."),
-                              Platform::Icon::Warning);
+            QStringLiteral("Notepad.exe wurde im Systempfad (") + platform().systemDirectory()
+                + QStringLiteral(") nicht gefunden. Die Logdatei wurde auf dem Datenträger "
+                                 "gespeichert, kann jedoch im Augenblick nicht angezeigt werden."),
+            Platform::Icon::Warning);
     }
 }
 

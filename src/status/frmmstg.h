@@ -29,7 +29,7 @@ public:
     static inline const QString kHelpTopic = QStringLiteral("zustandsanzeige.html");
     // A hand-edited request time of 0 would make the poll timer fire
     // continuously; the options dialog's shortest interval is used instead.
-    static constexpr std::chrono::milliseconds kMinRequestTime{100};
+    static constexpr std::chrono::milliseconds kMinRequestTime { 100 };
 
     FrmMStg(Link& link, SettingsFile& settings, const UnitWindows& windows, QWidget* parent = nullptr);
     ~FrmMStg() override;
@@ -128,7 +128,7 @@ private:
     QLabel *lblSE1Stat = nullptr, *lblSE2Stat = nullptr, *lblSA1Stat = nullptr, *lblSA2Stat = nullptr;
     QPushButton *cmdFSpeicher = nullptr, *cmdDwgTest = nullptr, *cmdSoftDown = nullptr, *cmdZwKor = nullptr;
     QPushButton *cmdROpt = nullptr, *cmdRecord = nullptr, *BtncmdExit = nullptr;
-    std::array<QCheckBox*, rec::BoxCount> m_boxes{};
+    std::array<QCheckBox*, rec::BoxCount> m_boxes {};
     QProgressBar* pgbRecord = nullptr;
     QLabel *stbMsgPort = nullptr, *stbMsgText = nullptr;
 };

@@ -12,9 +12,9 @@
 struct UnitWindows {
     using Factory = std::function<std::unique_ptr<QDialog>(QWidget* parent)>;
 
-    Factory faultMemory;   // FrmFMem
-    Factory dwgTest;       // FrmDwgTest
-    Factory softDown;      // FrmSDS
+    Factory faultMemory; // FrmFMem
+    Factory dwgTest; // FrmDwgTest
+    Factory softDown; // FrmSDS
     Factory racingOptions; // FrmROptionen
     // ZwKor: shown with the unit's current correction byte (InitCode); returns
     // the command the user chose to send (ExitCode), empty for none.

@@ -10,7 +10,7 @@ struct RoundCase {
     double expected;
 };
 
-class RoundHalfEven : public ::testing::TestWithParam<RoundCase> {};
+class RoundHalfEven : public ::testing::TestWithParam<RoundCase> { };
 
 TEST_P(RoundHalfEven, RoundsHalvesToTheEvenNeighbour)
 {
@@ -19,13 +19,12 @@ TEST_P(RoundHalfEven, RoundsHalvesToTheEvenNeighbour)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RoundHalfEven,
-                         ::testing::Values(RoundCase{2.5, 0, 2}, RoundCase{3.5, 0, 4}, RoundCase{-2.5, 0, -2},
-                                           RoundCase{0.5, 0, 0}, RoundCase{1.5, 0, 2}, RoundCase{0.125, 2, 0.12},
-                                           RoundCase{0.135, 2, 0.14}, RoundCase{4.845, 2, 4.84},
-                                           RoundCase{4.855, 2, 4.86}, RoundCase{0.035, 2, 0.04},
-                                           RoundCase{999.95, 1, 1000.0}, RoundCase{1000.4999, 0, 1000},
-                                           RoundCase{-0.04, 1, 0.0}, RoundCase{1.0 / 3.0, 3, 0.333},
-                                           RoundCase{22.05, 1, 22.0}, RoundCase{22.15, 1, 22.2}));
+    ::testing::Values(RoundCase { 2.5, 0, 2 }, RoundCase { 3.5, 0, 4 }, RoundCase { -2.5, 0, -2 },
+        RoundCase { 0.5, 0, 0 }, RoundCase { 1.5, 0, 2 }, RoundCase { 0.125, 2, 0.12 },
+        RoundCase { 0.135, 2, 0.14 }, RoundCase { 4.845, 2, 4.84 }, RoundCase { 4.855, 2, 4.86 },
+        RoundCase { 0.035, 2, 0.04 }, RoundCase { 999.95, 1, 1000.0 }, RoundCase { 1000.4999, 0, 1000 },
+        RoundCase { -0.04, 1, 0.0 }, RoundCase { 1.0 / 3.0, 3, 0.333 }, RoundCase { 22.05, 1, 22.0 },
+        RoundCase { 22.15, 1, 22.2 }));
 
 struct TextCase {
     double value;
@@ -33,7 +32,7 @@ struct TextCase {
     const char* english;
 };
 
-class PlainNumberDouble : public ::testing::TestWithParam<TextCase> {};
+class PlainNumberDouble : public ::testing::TestWithParam<TextCase> { };
 
 TEST_P(PlainNumberDouble, IsTheShortestFormWithTheGivenSeparator)
 {
@@ -43,12 +42,11 @@ TEST_P(PlainNumberDouble, IsTheShortestFormWithTheGivenSeparator)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, PlainNumberDouble,
-                         ::testing::Values(TextCase{0, "0", "0"}, TextCase{0.5, "0,5", "0.5"},
-                                           TextCase{-0.5, "-0,5", "-0.5"}, TextCase{38.2, "38,2", "38.2"},
-                                           TextCase{1000, "1000", "1000"}, TextCase{0.1 + 0.2, "0,3", "0.3"},
-                                           TextCase{1.0 / 3.0, "0,333333333333333", "0.333333333333333"},
-                                           TextCase{202.0 / 1000.0, "0,202", "0.202"},
-                                           TextCase{1e-20, "1E-20", "1E-20"}, TextCase{-1234.5, "-1234,5", "-1234.5"}));
+    ::testing::Values(TextCase { 0, "0", "0" }, TextCase { 0.5, "0,5", "0.5" }, TextCase { -0.5, "-0,5", "-0.5" },
+        TextCase { 38.2, "38,2", "38.2" }, TextCase { 1000, "1000", "1000" }, TextCase { 0.1 + 0.2, "0,3", "0.3" },
+        TextCase { 1.0 / 3.0, "0,333333333333333", "0.333333333333333" },
+        TextCase { 202.0 / 1000.0, "0,202", "0.202" }, TextCase { 1e-20, "1E-20", "1E-20" },
+        TextCase { -1234.5, "-1234,5", "-1234.5" }));
 
 TEST(PlainNumberSingle, ShowsTheShortestFormOfTheSingleValue)
 {
@@ -67,7 +65,7 @@ TEST(PlainNumber, UsesTheRegionalSeparatorByDefault)
     EXPECT_EQ(fmt::plainNumber(0.3), QStringLiteral("0,3"));
 }
 
-class FixedStyle : public ::testing::TestWithParam<std::pair<double, const char*>> {};
+class FixedStyle : public ::testing::TestWithParam<std::pair<double, const char*>> { };
 
 TEST_P(FixedStyle, WritesALeadingBlankAndNoLeadingZero)
 {
@@ -75,9 +73,9 @@ TEST_P(FixedStyle, WritesALeadingBlankAndNoLeadingZero)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FixedStyle,
-                         ::testing::Values(std::pair{0.5, " .5"}, std::pair{-0.1, "-.1"}, std::pair{3.0, " 3"},
-                                           std::pair{0.0, " 0"}, std::pair{-3.0, "-3"}, std::pair{12.25, " 12.25"},
-                                           std::pair{-12.25, "-12.25"}, std::pair{0.05, " .05"}));
+    ::testing::Values(std::pair { 0.5, " .5" }, std::pair { -0.1, "-.1" }, std::pair { 3.0, " 3" },
+        std::pair { 0.0, " 0" }, std::pair { -3.0, "-3" }, std::pair { 12.25, " 12.25" },
+        std::pair { -12.25, "-12.25" }, std::pair { 0.05, " .05" }));
 
 struct DecimalsCase {
     double value;
@@ -85,7 +83,7 @@ struct DecimalsCase {
     const char* text;
 };
 
-class FixedDecimals : public ::testing::TestWithParam<DecimalsCase> {};
+class FixedDecimals : public ::testing::TestWithParam<DecimalsCase> { };
 
 TEST_P(FixedDecimals, PadsToThePattern)
 {
@@ -94,18 +92,17 @@ TEST_P(FixedDecimals, PadsToThePattern)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FixedDecimals,
-                         ::testing::Values(DecimalsCase{1.0, 2, "1,00"}, DecimalsCase{1024.0 / 853.0, 2, "1,20"},
-                                           DecimalsCase{0.125, 2, "0,12"}, DecimalsCase{0, 1, "0,0"},
-                                           DecimalsCase{-0.04, 1, "0,0"}, DecimalsCase{9.95, 1, "10,0"},
-                                           DecimalsCase{-1.25, 1, "-1,2"}, DecimalsCase{34.86, 1, "34,9"},
-                                           DecimalsCase{12.0, 0, "12"}));
+    ::testing::Values(DecimalsCase { 1.0, 2, "1,00" }, DecimalsCase { 1024.0 / 853.0, 2, "1,20" },
+        DecimalsCase { 0.125, 2, "0,12" }, DecimalsCase { 0, 1, "0,0" }, DecimalsCase { -0.04, 1, "0,0" },
+        DecimalsCase { 9.95, 1, "10,0" }, DecimalsCase { -1.25, 1, "-1,2" }, DecimalsCase { 34.86, 1, "34,9" },
+        DecimalsCase { 12.0, 0, "12" }));
 
 struct LeadingCase {
     const char* text;
     double value;
 };
 
-class LeadingNumber : public ::testing::TestWithParam<LeadingCase> {};
+class LeadingNumber : public ::testing::TestWithParam<LeadingCase> { };
 
 TEST_P(LeadingNumber, ReadsTheNumberAtTheStart)
 {
@@ -113,10 +110,10 @@ TEST_P(LeadingNumber, ReadsTheNumberAtTheStart)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LeadingNumber,
-                         ::testing::Values(LeadingCase{"", 0}, LeadingCase{"abc", 0}, LeadingCase{"007", 7},
-                                           LeadingCase{"04", 4}, LeadingCase{"  12x", 12}, LeadingCase{"-3.5", -3.5},
-                                           LeadingCase{".5", 0.5}, LeadingCase{"1e3", 1000}, LeadingCase{"1e", 1},
-                                           LeadingCase{"+2", 2}, LeadingCase{"-", 0}, LeadingCase{"12.600", 12.6}));
+    ::testing::Values(LeadingCase { "", 0 }, LeadingCase { "abc", 0 }, LeadingCase { "007", 7 },
+        LeadingCase { "04", 4 }, LeadingCase { "  12x", 12 }, LeadingCase { "-3.5", -3.5 },
+        LeadingCase { ".5", 0.5 }, LeadingCase { "1e3", 1000 }, LeadingCase { "1e", 1 }, LeadingCase { "+2", 2 },
+        LeadingCase { "-", 0 }, LeadingCase { "12.600", 12.6 }));
 
 TEST(ParseDecimal, AcceptsTheGivenSeparatorAndThePoint)
 {

@@ -51,7 +51,7 @@ struct LineCase {
     const char* text;
 };
 
-class SettingsWriter : public SettingsFileTest, public ::testing::WithParamInterface<LineCase> {};
+class SettingsWriter : public SettingsFileTest, public ::testing::WithParamInterface<LineCase> { };
 
 TEST_P(SettingsWriter, WritesFixedWidthLines)
 {
@@ -70,22 +70,21 @@ Settings with(auto change)
     return s;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SettingsWriter,
-    ::testing::Values(LineCase{with([](Settings& s) { s.comPort = 7; }), 1, "COM=007"},
-                      LineCase{with([](Settings& s) { s.comPort = 12; }), 1, "COM=012"},
-                      LineCase{with([](Settings& s) { s.comPort = 123; }), 1, "COM=123"},
-                      LineCase{with([](Settings& s) { s.requestTimeMs = 1200; }), 2, "RTime=12"},
-                      LineCase{with([](Settings& s) { s.requestTimeMs = 500; }), 2, "RTime=05"},
-                      LineCase{with([](Settings& s) { s.warnings = 0; }), 3, "Warnings=0"},
-                      LineCase{with([](Settings& s) { s.noBreakMsg = 0; }), 4, "NoBreakMsg=0"},
-                      LineCase{with([](Settings& s) { s.autoReCon = 0; }), 5, "AutoReCon=0"},
-                      LineCase{with([](Settings& s) { s.noUpdateMsg = 1; }), 6, "NoUpdateMsg=1"},
-                      LineCase{with([](Settings& s) { s.dwgPos = 95; }), 7, "DwgPos=095"},
-                      LineCase{with([](Settings& s) { s.dwgPos = 50; }), 7, "DwgPos=050"},
-                      LineCase{with([](Settings& s) { s.dwgGrdPos = 349; }), 8, "DwgGrdPos=349"},
-                      LineCase{with([](Settings& s) { s.maxHub = 731; }), 9, "MaxHub=0731"},
-                      LineCase{with([](Settings& s) { s.pleuell = 980; }), 10, "Pleuell=0980"}));
+INSTANTIATE_TEST_SUITE_P(Table, SettingsWriter,
+    ::testing::Values(LineCase { with([](Settings& s) { s.comPort = 7; }), 1, "COM=007" },
+        LineCase { with([](Settings& s) { s.comPort = 12; }), 1, "COM=012" },
+        LineCase { with([](Settings& s) { s.comPort = 123; }), 1, "COM=123" },
+        LineCase { with([](Settings& s) { s.requestTimeMs = 1200; }), 2, "RTime=12" },
+        LineCase { with([](Settings& s) { s.requestTimeMs = 500; }), 2, "RTime=05" },
+        LineCase { with([](Settings& s) { s.warnings = 0; }), 3, "Warnings=0" },
+        LineCase { with([](Settings& s) { s.noBreakMsg = 0; }), 4, "NoBreakMsg=0" },
+        LineCase { with([](Settings& s) { s.autoReCon = 0; }), 5, "AutoReCon=0" },
+        LineCase { with([](Settings& s) { s.noUpdateMsg = 1; }), 6, "NoUpdateMsg=1" },
+        LineCase { with([](Settings& s) { s.dwgPos = 95; }), 7, "DwgPos=095" },
+        LineCase { with([](Settings& s) { s.dwgPos = 50; }), 7, "DwgPos=050" },
+        LineCase { with([](Settings& s) { s.dwgGrdPos = 349; }), 8, "DwgGrdPos=349" },
+        LineCase { with([](Settings& s) { s.maxHub = 731; }), 9, "MaxHub=0731" },
+        LineCase { with([](Settings& s) { s.pleuell = 980; }), 10, "Pleuell=0980" }));
 
 TEST_F(SettingsFileTest, ValuesBeyondTheFieldWidth_AreClampedSoTheFileStaysValid)
 {
@@ -99,7 +98,7 @@ TEST_F(SettingsFileTest, ValuesBeyondTheFieldWidth_AreClampedSoTheFileStaysValid
     EXPECT_EQ(s.ReadMaxHub(), 9999);
 }
 
-class DamagedFile : public SettingsFileTest, public ::testing::WithParamInterface<QByteArray> {};
+class DamagedFile : public SettingsFileTest, public ::testing::WithParamInterface<QByteArray> { };
 
 TEST_P(DamagedFile, IsReplacedByTheDefaultsAtTheNextRead)
 {
@@ -110,10 +109,10 @@ TEST_P(DamagedFile, IsReplacedByTheDefaultsAtTheNextRead)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DamagedFile,
-                         ::testing::Values(QByteArray(), QByteArray("COM=005\r\n"),
-                                           QByteArray("COM=0005\r\n") + kDefaultFile.mid(9),         // 128 bytes
-                                           kDefaultFile + "\r\n",                                    // extra line
-                                           QByteArray(kDefaultFile).replace("COM=000\r\n", "COM=000\n"))); // 126
+    ::testing::Values(QByteArray(), QByteArray("COM=005\r\n"),
+        QByteArray("COM=0005\r\n") + kDefaultFile.mid(9), // 128 bytes
+        kDefaultFile + "\r\n", // extra line
+        QByteArray(kDefaultFile).replace("COM=000\r\n", "COM=000\n"))); // 126
 
 TEST_F(SettingsFileTest, AnyFileOf127Bytes_IsReadByPosition)
 {
@@ -155,11 +154,11 @@ TEST_F(SettingsFileTest, UnwritableDirectory_ReportsOnceAndGivesDefaults)
         ++reports;
         reportedPath = p;
     });
-    EXPECT_EQ(s.readAll(), Settings{});
+    EXPECT_EQ(s.readAll(), Settings {});
     EXPECT_EQ(s.ReadComPort(), 0);
     EXPECT_EQ(reports, 1);
     EXPECT_TRUE(reportedPath.endsWith(QStringLiteral("missing/deeper/vlm.ini")));
-    EXPECT_FALSE(s.write(Settings{}));
+    EXPECT_FALSE(s.write(Settings {}));
 }
 
 } // namespace

@@ -21,7 +21,11 @@ namespace {
 // test's idea of what happened while it was open.
 class TestStatusWindow : public QDialog {
 public:
-    TestStatusWindow(std::function<void()> whileOpen, QWidget* parent) : QDialog(parent), m_whileOpen(std::move(whileOpen)) {}
+    TestStatusWindow(std::function<void()> whileOpen, QWidget* parent)
+        : QDialog(parent)
+        , m_whileOpen(std::move(whileOpen))
+    {
+    }
     int exec() override
     {
         if (m_whileOpen)
@@ -52,7 +56,10 @@ protected:
     }
 
     void open() { window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->click(); }
-    bool openEnabled() const { return window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->isEnabled(); }
+    bool openEnabled() const
+    {
+        return window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->isEnabled();
+    }
 
     // Runs the event loop until done() holds or the time is up.
     bool waitFor(const std::function<bool()>& done, int ms = 3000)
@@ -74,10 +81,10 @@ protected:
 
     ScriptedPlatform platform;
     QTemporaryDir dir;
-    SettingsFile settings{dir.path()};
+    SettingsFile settings { dir.path() };
     Settings fileSettings;
     SimTransport transport;
-    Link link{transport, settings};
+    Link link { transport, settings };
     std::unique_ptr<FrmHaupt> window;
     int statusWindows = 0;
     QString statusTextWhenShown;
@@ -91,10 +98,10 @@ TEST_F(FrmHauptTest, Load_ShowsTheReleaseAndCaption)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora - DARUri"));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblRelease"))->text(), QStringLiteral("Version 2.412"));
     EXPECT_EQ(link.LinkLostFlag, 0);
-    for (const char* name : {"btnCmdOpenMStg", "btnCmdOptions", "btnCmdInfo", "btnCmdExit", "sbHauptDlg"})
+    for (const char* name : { "btnCmdOpenMStg", "btnCmdOptions", "btnCmdInfo", "btnCmdExit", "sbHauptDlg" })
         EXPECT_NE(window->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->text(),
-              QStringLiteral("&Motorsteuergerät öffnen"));
+        QStringLiteral("&Motorsteuergerät öffnen"));
 }
 
 TEST_F(FrmHauptTest, NoPortAtAll_ShowsThePlainBox)
@@ -138,11 +145,10 @@ TEST_F(FrmHauptTest, SeveralPorts_AreProbedInAscendingOrderAndTheFirstUnitIsUsed
     EXPECT_TRUE(unit9.received().empty());
     // The scan opens and closes each port, then the probes run in order; the
     // ports before the answering one are closed again.
-    const std::vector<QString> expected = {
-        QStringLiteral("open 3"), QStringLiteral("close 3"), QStringLiteral("open 5"), QStringLiteral("close 5"),
-        QStringLiteral("open 7"), QStringLiteral("close 7"), QStringLiteral("open 9"), QStringLiteral("close 9"),
-        QStringLiteral("open 3"), QStringLiteral("close 3"), QStringLiteral("open 5"), QStringLiteral("close 5"),
-        QStringLiteral("open 7")};
+    const std::vector<QString> expected = { QStringLiteral("open 3"), QStringLiteral("close 3"),
+        QStringLiteral("open 5"), QStringLiteral("close 5"), QStringLiteral("open 7"), QStringLiteral("close 7"),
+        QStringLiteral("open 9"), QStringLiteral("close 9"), QStringLiteral("open 3"), QStringLiteral("close 3"),
+        QStringLiteral("open 5"), QStringLiteral("close 5"), QStringLiteral("open 7") };
     std::vector<QString> opens;
     for (const QString& e : transport.events)
         if (!e.endsWith(QStringLiteral("failed")))
@@ -183,9 +189,8 @@ TEST_F(FrmHauptTest, UnitAnsweringTheThirdRequest_IsPacedByTheSearchTimerWithOne
     EXPECT_GE(requestTimes[2] - requestTimes[1], 30);
     EXPECT_EQ(statusTextWhenShown, QString());
     // The port is closed and reopened before each new request.
-    const std::vector<QString> expected = {QStringLiteral("open 4"), QStringLiteral("close 4"),
-                                           QStringLiteral("open 4"), QStringLiteral("close 4"),
-                                           QStringLiteral("open 4")};
+    const std::vector<QString> expected = { QStringLiteral("open 4"), QStringLiteral("close 4"),
+        QStringLiteral("open 4"), QStringLiteral("close 4"), QStringLiteral("open 4") };
     EXPECT_EQ(transport.events, expected);
     EXPECT_FALSE(window->searchTimerActive());
 }
@@ -218,8 +223,8 @@ TEST_F(FrmHauptTest, PortHeldByAnotherProgram_ShowsTheBlockedText)
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Systemfehler (DARuri)"));
     EXPECT_EQ(platform.boxes[0].text,
-              QStringLiteral("Die gewünschte Operation konnte nicht ausgeführt werden, da die angeforderte "
-                             "physikalische Schnittstelle zur Zeit von einer anderen Anwendung blockiert wird."));
+        QStringLiteral("Die gewünschte Operation konnte nicht ausgeführt werden, da die angeforderte "
+                       "physikalische Schnittstelle zur Zeit von einer anderen Anwendung blockiert wird."));
     EXPECT_TRUE(openEnabled());
     EXPECT_FALSE(window->searchTimerActive());
 }
@@ -231,7 +236,7 @@ TEST_F(FrmHauptTest, MissingPort_ShowsTheNotAvailableText)
     open();
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].text,
-              QStringLiteral("Die angeforderte physikalische Schnittstelle ist zur Zeit nicht verfügbar."));
+        QStringLiteral("Die angeforderte physikalische Schnittstelle ist zur Zeit nicht verfügbar."));
 }
 
 TEST_F(FrmHauptTest, LostLink_ReconnectsSilentlyUntilTheUnitAnswersAgain)
@@ -312,7 +317,7 @@ TEST_F(FrmHauptTest, F1_ShowsTheHelpStartPage)
     start();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &press);
-    EXPECT_EQ(platform.helpTopics, QStringList{QString()});
+    EXPECT_EQ(platform.helpTopics, QStringList { QString() });
 }
 
 TEST_F(FrmHauptTest, Options_ClearsTheLostLinkAndRereadsAutoReconnect)

@@ -22,11 +22,11 @@ namespace {
 struct Environment {
     ScriptedPlatform platform;
     QTemporaryDir dir;
-    SettingsFile settings{dir.path()};
+    SettingsFile settings { dir.path() };
     SimTransport transport;
     SimTransport probe;
-    Link link{transport, settings};
-    PortMap ports{{}, PortMap::System::Unix};
+    Link link { transport, settings };
+    PortMap ports { {}, PortMap::System::Unix };
     UnitWindows windows;
 };
 
@@ -36,7 +36,7 @@ struct TopicCase {
     const char* topic;
 };
 
-class HelpTopics : public ::testing::TestWithParam<TopicCase> {};
+class HelpTopics : public ::testing::TestWithParam<TopicCase> { };
 
 TEST_P(HelpTopics, F1_AsksForTheWindowsTopic)
 {
@@ -46,20 +46,19 @@ TEST_P(HelpTopics, F1_AsksForTheWindowsTopic)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &press);
     EXPECT_TRUE(press.isAccepted());
-    EXPECT_EQ(env.platform.helpTopics, QStringList{QString::fromLatin1(GetParam().topic)});
+    EXPECT_EQ(env.platform.helpTopics, QStringList { QString::fromLatin1(GetParam().topic) });
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Windows, HelpTopics,
-    ::testing::Values(
-        TopicCase{"FrmHaupt", [](Environment& e) { return std::make_unique<FrmHaupt>(e.link, e.settings); }, ""},
-        TopicCase{"FrmMStg",
-                  [](Environment& e) { return std::make_unique<FrmMStg>(e.link, e.settings, e.windows); },
-                  "zustandsanzeige.html"},
-        TopicCase{"FrmOptionen",
-                  [](Environment& e) { return std::make_unique<FrmOptionen>(e.settings, e.probe, e.ports); },
-                  "optionen.html"},
-        TopicCase{"FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html"}),
+INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
+    ::testing::Values(TopicCase { "FrmHaupt",
+                          [](Environment& e) { return std::make_unique<FrmHaupt>(e.link, e.settings); }, "" },
+        TopicCase { "FrmMStg",
+            [](Environment& e) { return std::make_unique<FrmMStg>(e.link, e.settings, e.windows); },
+            "zustandsanzeige.html" },
+        TopicCase { "FrmOptionen",
+            [](Environment& e) { return std::make_unique<FrmOptionen>(e.settings, e.probe, e.ports); },
+            "optionen.html" },
+        TopicCase { "FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
 } // namespace

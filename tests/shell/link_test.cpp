@@ -31,7 +31,7 @@ protected:
         ASSERT_EQ(link.OpenPort(3), Transport::OpenResult::Opened);
     }
 
-    TimeScale scale{0.02}; // a 5000 ms watchdog runs 100 ms
+    TimeScale scale { 0.02 }; // a 5000 ms watchdog runs 100 ms
     void setNoBreakMsg(int value)
     {
         Settings s;
@@ -41,11 +41,11 @@ protected:
 
     ScriptedPlatform platform;
     QTemporaryDir dir;
-    SettingsFile settings{dir.path()};
-    EcuSim sim{QStringLiteral("injection-rx4")};
+    SettingsFile settings { dir.path() };
+    EcuSim sim { QStringLiteral("injection-rx4") };
     SimTransport transport;
-    Link link{transport, settings};
-    Watchdog watchdog{link, LinkPolicy::faultMemory(), 5000ms};
+    Link link { transport, settings };
+    Watchdog watchdog { link, LinkPolicy::faultMemory(), 5000ms };
 };
 
 TEST_F(LinkTest, Reply_IsTheExpectedBytesAndStopsTheWatchdog)
@@ -91,7 +91,7 @@ struct LostCase {
     const char* box; // nullptr = no box
 };
 
-class LinkLost : public LinkTest, public ::testing::WithParamInterface<LostCase> {};
+class LinkLost : public LinkTest, public ::testing::WithParamInterface<LostCase> { };
 
 TEST_P(LinkLost, ShortReply_EndsByTheWatchdogWithBothFlags)
 {
@@ -117,14 +117,13 @@ TEST_P(LinkLost, ShortReply_EndsByTheWatchdogWithBothFlags)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, LinkLost,
-    ::testing::Values(LostCase{1, LinkPolicy::faultMemory(), nullptr},
-                      LostCase{0, LinkPolicy::faultMemory(), "Verbindung zum Motorsteuergerät verloren!"},
-                      LostCase{0, LinkPolicy::statusWindow(), "Verbindung zum Motorsteuergerät verloren!"},
-                      LostCase{0, LinkPolicy::racingOptions(), "Verbindung zum Motorsteuergerät verloren! "},
-                      LostCase{0, LinkPolicy::softDown(), "Verbindung zum Motorsteuergerät verloren! "},
-                      LostCase{1, LinkPolicy::softDown(), nullptr}));
+INSTANTIATE_TEST_SUITE_P(Table, LinkLost,
+    ::testing::Values(LostCase { 1, LinkPolicy::faultMemory(), nullptr },
+        LostCase { 0, LinkPolicy::faultMemory(), "Verbindung zum Motorsteuergerät verloren!" },
+        LostCase { 0, LinkPolicy::statusWindow(), "Verbindung zum Motorsteuergerät verloren!" },
+        LostCase { 0, LinkPolicy::racingOptions(), "Verbindung zum Motorsteuergerät verloren! " },
+        LostCase { 0, LinkPolicy::softDown(), "Verbindung zum Motorsteuergerät verloren! " },
+        LostCase { 1, LinkPolicy::softDown(), nullptr }));
 
 TEST_F(LinkTest, WatchdogRereadsTheSettingOrUsesTheHeldValue)
 {

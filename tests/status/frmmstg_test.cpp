@@ -105,17 +105,26 @@ protected:
         ADD_FAILURE() << "no control " << name;
         return {};
     }
-    bool enabled(const char* name) const { return window->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled(); }
-    QPushButton* pushButton(const char* name) const { return window->findChild<QPushButton*>(QString::fromLatin1(name)); }
-    QCheckBox* checkBox(const char* name) const { return window->findChild<QCheckBox*>(QString::fromLatin1(name)); }
+    bool enabled(const char* name) const
+    {
+        return window->findChild<QWidget*>(QString::fromLatin1(name))->isEnabled();
+    }
+    QPushButton* pushButton(const char* name) const
+    {
+        return window->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    QCheckBox* checkBox(const char* name) const
+    {
+        return window->findChild<QCheckBox*>(QString::fromLatin1(name));
+    }
 
-    TimeScale scale{0.05}; // 300 ms ticks run 15 ms, the 5000 ms watchdog 250 ms
+    TimeScale scale { 0.05 }; // 300 ms ticks run 15 ms, the 5000 ms watchdog 250 ms
     ScriptedPlatform platform;
     QTemporaryDir dir;
-    SettingsFile settings{dir.path()};
+    SettingsFile settings { dir.path() };
     Settings fileSettings;
     SimTransport transport;
-    Link link{transport, settings};
+    Link link { transport, settings };
     std::unique_ptr<EcuSim> sim;
     UnitWindows windows;
     std::unique_ptr<FrmMStg> window;
@@ -131,13 +140,13 @@ TEST_F(StatusWindowTest, InjectionUnit_LoadsIdentityAndPollsEveryLiveValue)
     runTicks(2);
     const auto& rx = sim->received();
     // Load: release, type, injector delivery, serial, soft-down state twice, sensor lead angle.
-    const std::vector<QByteArray> load = {"v00?", "t00?", bytes::frame(96, "00?"), "s00?", "n00?", "n00?",
-                                          bytes::frame(154, "r0?")};
+    const std::vector<QByteArray> load
+        = { "v00?", "t00?", bytes::frame(96, "00?"), "s00?", "n00?", "n00?", bytes::frame(154, "r0?") };
     ASSERT_GE(rx.size(), load.size() + 10);
     EXPECT_EQ(std::vector<QByteArray>(rx.begin(), rx.begin() + 7), load) << frames(rx, 0, 7).toStdString();
     // One tick: every live request in its order.
-    const std::vector<QByteArray> tick = {"r00?", bytes::frame(128, "00?"), "l00?", "z00?", "i00?",
-                                          "q00?", "g00?", "^00?", bytes::frame(144, "00?")};
+    const std::vector<QByteArray> tick = { "r00?", bytes::frame(128, "00?"), "l00?", "z00?", "i00?", "q00?",
+        "g00?", "^00?", bytes::frame(144, "00?") };
     EXPECT_EQ(std::vector<QByteArray>(rx.begin() + 7, rx.begin() + 16), tick) << frames(rx, 7, 9).toStdString();
     EXPECT_EQ(text("txtStgSwRelease"), QStringLiteral("04.012"));
     EXPECT_EQ(text("txtStgType"), QString::fromLatin1(sim->profile().unitType));
@@ -162,7 +171,7 @@ struct GateCase {
     std::vector<const char*> hints;
 };
 
-class StatusWindowGates : public StatusWindowTest, public ::testing::WithParamInterface<GateCase> {};
+class StatusWindowGates : public StatusWindowTest, public ::testing::WithParamInterface<GateCase> { };
 
 TEST_P(StatusWindowGates, LoadEnablesByFirmwareAndHardware)
 {
@@ -195,21 +204,21 @@ const char* kFaultMem = "Die Fehlerspeicherfunktion wird erst ab Version 0.5xx d
 const char* kSoftDown
     = "Die Deaktivierung der Soft-Down-Steuerung wird erst ab Version 0.6xx der Zündungssoftware unterstützt";
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, StatusWindowGates,
-    ::testing::Values(
-        GateCase{"ignition-fw0450", 382, 382, false, false, false, false, "Nicht unterstützt",
-                 {kMaf, kHeadTemp, kInjection, kFaultMem, kSoftDown}},
-        GateCase{"ignition-fw0550", 382, 382, true, false, false, false, "Nicht unterstützt",
-                 {kMaf, kHeadTemp, kInjection, kSoftDown}},
-        GateCase{"ignition-fw2450", 382, 349, true, true, false, false, "Aktiv", {kMaf, kHeadTemp, kInjection}},
-        GateCase{"ignition-fw2450-racing", 382, 382, true, true, false, true, "Aktiv",
-                 {kMaf, kHeadTemp, kInjection}},
-        GateCase{"ignition-rx3-racing", 382, 382, true, true, false, true, "Aktiv", {kMaf, kHeadTemp, kInjection}},
-        GateCase{"ignition-rx4", 380, 380, true, true, true, false, "Aktiv", {kMaf}},
-        GateCase{"ignition-rx4-racing", 382, 382, true, true, true, true, "Aktiv",
-                 {kMaf, kHeadTemp, kInjection}},
-        GateCase{"injection-rx4", 382, 382, true, true, true, false, "Aktiv", {}}));
+INSTANTIATE_TEST_SUITE_P(Table, StatusWindowGates,
+    ::testing::Values(GateCase { "ignition-fw0450", 382, 382, false, false, false, false, "Nicht unterstützt",
+                          { kMaf, kHeadTemp, kInjection, kFaultMem, kSoftDown } },
+        GateCase { "ignition-fw0550", 382, 382, true, false, false, false, "Nicht unterstützt",
+            { kMaf, kHeadTemp, kInjection, kSoftDown } },
+        GateCase {
+            "ignition-fw2450", 382, 349, true, true, false, false, "Aktiv", { kMaf, kHeadTemp, kInjection } },
+        GateCase { "ignition-fw2450-racing", 382, 382, true, true, false, true, "Aktiv",
+            { kMaf, kHeadTemp, kInjection } },
+        GateCase {
+            "ignition-rx3-racing", 382, 382, true, true, false, true, "Aktiv", { kMaf, kHeadTemp, kInjection } },
+        GateCase { "ignition-rx4", 380, 380, true, true, true, false, "Aktiv", { kMaf } },
+        GateCase {
+            "ignition-rx4-racing", 382, 382, true, true, true, true, "Aktiv", { kMaf, kHeadTemp, kInjection } },
+        GateCase { "injection-rx4", 382, 382, true, true, true, false, "Aktiv", {} }));
 
 TEST_F(StatusWindowTest, WarningsOff_ShowsNoHints)
 {
@@ -247,8 +256,8 @@ TEST_F(StatusWindowTest, RacingIgnitionUnit_ReadsTheSwitchConfigurationAndRename
             pushButton("BtncmdExit")->click();
     });
     const auto& rx = sim->received();
-    const std::vector<QByteArray> tail = {bytes::frame(92, "r0?"), bytes::frame(126, "r0?"),
-                                          bytes::frame(135, "r0?"), "j00?"};
+    const std::vector<QByteArray> tail
+        = { bytes::frame(92, "r0?"), bytes::frame(126, "r0?"), bytes::frame(135, "r0?"), "j00?" };
     ASSERT_GE(rx.size(), 11u);
     // After the lead angle: input 1 mode, offset angle, (input 2 is not read on
     // the ignition line), enrichment, output modes.
@@ -368,6 +377,40 @@ TEST_F(StatusWindowTest, FaultMemoryButton_OpensBetweenTicksWithPollingStopped)
     EXPECT_TRUE(enabled("cmdFSpeicher"));
 }
 
+TEST_F(StatusWindowTest, CorrectionWindow_GetsTheUnitsByteAndItsCommandIsWrittenWithoutAReply)
+{
+    int initCode = -1;
+    bool pollingWhileOpen = true;
+    windows.zwKor = [&](QWidget*, int code) {
+        initCode = code;
+        pollingWhileOpen = window->polling();
+        return bytes::of({ 'c', 0xFB, '0', '?' });
+    };
+    connectUnit(QStringLiteral("injection-rx4"));
+    sim->feed(bytes::of({ 'c', 0x05, '0', '?' })); // the unit holds a correction of 0.5 degrees
+    sim->clearReceived();
+    bool pressed = false;
+    size_t written = 0;
+    run([&] {
+        if (!pressed && window->polling()) {
+            pressed = true;
+            pushButton("cmdZwKor")->click();
+        }
+        if (initCode >= 0 && window->polling() && written == 0) {
+            written = sim->received().size();
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    EXPECT_EQ(initCode, 0x05);
+    EXPECT_FALSE(pollingWhileOpen);
+    const auto& rx = sim->received();
+    const auto it = std::find(rx.begin(), rx.end(), bytes::of({ 'c', 0xFB, '0', '?' }));
+    ASSERT_NE(it, rx.end()) << frames(rx).toStdString();
+    EXPECT_EQ(*(it - 1), QByteArray("q00?")); // the read just before the window opened
+    EXPECT_TRUE(enabled("cmdZwKor"));
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
 TEST_F(StatusWindowTest, LinkLostInsideAUnitWindow_UnloadsAfterItReturns)
 {
     connectUnit(QStringLiteral("injection-rx4"));
@@ -388,13 +431,13 @@ TEST_F(StatusWindowTest, LinkLostInsideAUnitWindow_UnloadsAfterItReturns)
 
 TEST_F(StatusWindowTest, UnregisteredUnitWindows_KeepTheirButtonsDisabled)
 {
-    windows = UnitWindows{};
+    windows = UnitWindows {};
     connectUnit(QStringLiteral("injection-rx4-racing"));
     run([&] {
         if (window->polling())
             pushButton("BtncmdExit")->click();
     });
-    for (const char* name : {"cmdFSpeicher", "cmdDwgTest", "cmdSoftDown", "cmdZwKor", "cmdROpt"})
+    for (const char* name : { "cmdFSpeicher", "cmdDwgTest", "cmdSoftDown", "cmdZwKor", "cmdROpt" })
         EXPECT_FALSE(enabled(name)) << name;
     EXPECT_TRUE(enabled("cmdRecord"));
 }
@@ -411,7 +454,7 @@ TEST_F(StatusWindowTest, F1_ShowsTheStatusTopic)
             pushButton("BtncmdExit")->click();
         }
     });
-    EXPECT_EQ(platform.helpTopics, QStringList{QStringLiteral("zustandsanzeige.html")});
+    EXPECT_EQ(platform.helpTopics, QStringList { QStringLiteral("zustandsanzeige.html") });
 }
 
 // --- recording ---------------------------------------------------------
@@ -456,12 +499,13 @@ TEST_F(RecordingTest, StartAndStop_WritesHeaderAndRowsAndOpensTheEditor)
     EXPECT_EQ(platform.saveDialogs[0].title, QStringLiteral("Logfile speichern unter"));
     EXPECT_EQ(platform.saveDialogs[0].filter, QStringLiteral("Velmora-Logfile (*.vml)|*vml"));
     EXPECT_EQ(platform.saveDialogs[0].defaultExtension, QStringLiteral("vml"));
-    EXPECT_EQ(platform.editorFiles, QStringList{logPath()});
+    EXPECT_EQ(platform.editorFiles, QStringList { logPath() });
     const QList<QByteArray> lines = logBytes().split('\n');
     ASSERT_GE(lines.size(), 9);
     EXPECT_TRUE(lines[0].startsWith("Steuerger"));
     EXPECT_TRUE(lines[3].endsWith(" Uhr;;\r")) << lines[3].toStdString(); // one ";" per box, chkZWink once
-    EXPECT_EQ(lines[5], QByteArray("Index;Uhrzeit;U/Min;eff. Z-Winkel vor OT Zyl. 1; eff. Z-Winkel vor OT Zyl. 2\r"));
+    EXPECT_EQ(
+        lines[5], QByteArray("Index;Uhrzeit;U/Min;eff. Z-Winkel vor OT Zyl. 1; eff. Z-Winkel vor OT Zyl. 2\r"));
     EXPECT_TRUE(lines[6].startsWith("1;"));
     EXPECT_EQ(lines[6].count(';'), 4); // index, time, speed, two angles
     EXPECT_GE(rowsAtStop, 3);
@@ -527,8 +571,8 @@ TEST_F(RecordingTest, EditorMissing_WarnsWithTheSystemDirectoryAndKeepsTheFile)
     ASSERT_FALSE(platform.boxes.empty());
     EXPECT_EQ(platform.boxes.back().icon, Platform::Icon::Warning);
     EXPECT_EQ(platform.boxes.back().text,
-              QStringLiteral("Notepad.exe wurde im Systempfad (/usr/bin) nicht gefunden. Die Logdatei wurde auf "
-                             "dem Datenträger gespeichert, kann jedoch im Augenblick nicht angezeigt werden."));
+        QStringLiteral("Notepad.exe wurde im Systempfad (/usr/bin) nicht gefunden. Die Logdatei wurde auf "
+                       "dem Datenträger gespeichert, kann jedoch im Augenblick nicht angezeigt werden."));
     EXPECT_TRUE(QFile::exists(logPath()));
     // Stopping enables the mixture boxes only for the injection line.
     EXPECT_FALSE(checkBox("chkLambda")->isEnabled());
@@ -561,9 +605,8 @@ TEST(StatusWindowReconnect, LostLinkClosesTheWindowAndTheMainWindowReconnectsSil
             sim.faults().dropAfter = int(sim.commandCount()) + 7 + 30;
             QTimer::singleShot(1500, [&] { sim.faults().dropAfter = -1; });
         } else {
-            QTimer::singleShot(200, w.get(), [p = w.get()] {
-                p->findChild<QPushButton*>(QStringLiteral("BtncmdExit"))->click();
-            });
+            QTimer::singleShot(200, w.get(),
+                [p = w.get()] { p->findChild<QPushButton*>(QStringLiteral("BtncmdExit"))->click(); });
         }
         return w;
     });

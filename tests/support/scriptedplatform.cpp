@@ -10,10 +10,10 @@ ScriptedPlatform::~ScriptedPlatform()
     setPlatform(nullptr);
 }
 
-Platform::Answer ScriptedPlatform::messageBox(QWidget*, const QString& title, const QString& text, Icon icon,
-                                              Buttons buttons)
+Platform::Answer ScriptedPlatform::messageBox(
+    QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons)
 {
-    boxes.push_back({title, text, icon, buttons});
+    boxes.push_back({ title, text, icon, buttons });
     if (onBox)
         onBox(boxes.back());
     if (!answers.empty()) {

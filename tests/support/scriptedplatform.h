@@ -44,8 +44,8 @@ public:
     QStringList urls;
     QString systemDir = QStringLiteral("/usr/bin");
 
-    Answer messageBox(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                      Buttons buttons) override;
+    Answer messageBox(
+        QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons) override;
     std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override { clipboard = text; }
