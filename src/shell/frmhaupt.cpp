@@ -5,6 +5,7 @@
 #include "shell/platform.h"
 #include "shell/timing.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -322,6 +323,13 @@ void FrmHaupt::BtncmdExit_Click()
 {
     if (m_exit)
         m_exit();
+}
+
+void FrmHaupt::closeEvent(QCloseEvent* event)
+{
+    // The close box ends the program like "&Exit", also inside a search.
+    QWidget::closeEvent(event);
+    BtncmdExit_Click();
 }
 
 void FrmHaupt::keyPressEvent(QKeyEvent* event)

@@ -195,7 +195,10 @@ void Link::waitUntil(const std::function<bool()>& done)
     while (!m_shutdown && !done()) {
         QEventLoop loop;
         connect(this, &Link::wakeUp, &loop, &QEventLoop::quit);
-        loop.exec();
+        // A loop that cannot run (the application is quitting) would
+        // otherwise return at once forever: the program is ending.
+        if (loop.exec() < 0)
+            shutdown();
     }
 }
 

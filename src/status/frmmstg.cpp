@@ -666,7 +666,8 @@ void FrmMStg::writeRecordingRow()
 {
     if (!m_recordingActive || !m_log)
         return;
-    // A row that cannot be written is lost; the recording goes on.
+    // A row whose file cannot be opened is lost, and the bar stays; the
+    // recording goes on.
     if (m_log->appendRow(QTime::currentTime(), displays()))
         pgbRecord->setValue(rec::nextProgress(pgbRecord->value()));
 }
@@ -767,6 +768,8 @@ void FrmMStg::endOfTick()
     m_watchdog.disable();
 }
 
+// Every unload after a lost link goes through here, so the port is always
+// released; the main window's reconnect opens it anew in any case.
 void FrmMStg::CloseStatusWindow()
 {
     m_link.ClosePort();

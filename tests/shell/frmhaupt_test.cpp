@@ -214,6 +214,25 @@ TEST_F(FrmHauptTest, SilentUnit_GivesUpAfterTenTicksWithTheErrorBox)
     EXPECT_FALSE(window->autoConActive());
 }
 
+TEST_F(FrmHauptTest, CloseBoxDuringTheSearch_EndsTheWaitAtOnce)
+{
+    fileSettings.comPort = 4;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    unit.faults().silent = true;
+    transport.addUnit(4, &unit);
+    timing::setScale(1.0); // a real 40 s search
+    start();
+    window->setExitHandler([this] { link.shutdown(); });
+    window->show();
+    QTimer::singleShot(100, window.get(), [this] { window->close(); });
+    QElapsedTimer clock;
+    clock.start();
+    open();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(link.portOpen());
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
 TEST_F(FrmHauptTest, PortHeldByAnotherProgram_ShowsTheBlockedText)
 {
     fileSettings.comPort = 5;
