@@ -32,6 +32,8 @@ template <typename Curve> int nearestCount(double target, int lo, int hi, Curve 
     return best;
 }
 
+constexpr int kUnknownFrameLength = 4;
+
 QByteArray byte(int v)
 {
     return QByteArray(1, static_cast<char>(v & 0xFF));
@@ -164,9 +166,10 @@ int EcuSim::programSensorAngle() const
 
 QByteArray EcuSim::periodReply(const EngineState& s)
 {
-    // Below about 36 rpm the period no longer fits: the unit reports a stop.
+    // Below about 36 rpm the period no longer fits: the unit reports a stop as
+    // the longest period, which reads as coils off and passes every standstill check.
     if (!s.running || s.rpm <= 0 || 6e8 / s.rpm >= 254.0 * 65536.0)
-        return QByteArray {} + static_cast<char>(254) + '\0' + '\0';
+        return bigEndian24(0xFFFFFF);
     return bigEndian24(static_cast<quint32>(std::lround(6e8 / s.rpm)));
 }
 
@@ -197,10 +200,37 @@ QByteArray EcuSim::onOutputs(const QByteArray&, qint64 now)
     return byte((s.fuelPump ? 64 : 0) | (s.output2 ? 32 : 0) | (s.output1 ? 16 : 0));
 }
 
+bool EcuSim::hasThrottleSwitch() const
+{
+    if (m_profile.variant == 2)
+        return false;
+    return m_profile.type <= 3 || m_profile.line == 'Z';
+}
+
+int EcuSim::starterBit() const
+{
+    // Early 2.x firmware of the ignition-only type-4 units wired the starter one bit higher.
+    const bool early = m_profile.line == 'Z' && m_profile.type > 3 && m_profile.variant != 2
+        && m_profile.major == 2 && m_profile.minor < 406;
+    return early ? 128 : 64;
+}
+
 QByteArray EcuSim::onInputs(const QByteArray&, qint64 now)
 {
+    constexpr int kIdle = 16;
+    constexpr int kFullLoad = 32;
     const EngineState s = m_engine.at(now);
-    const int active = (s.switch1 ? 32 : 0) | (s.switch2 ? 16 : 0) | (s.starter ? 64 : 0);
+    int active = s.starter ? starterBit() : 0;
+    if (hasThrottleSwitch()) {
+        // One contact closes at a time: idle with the throttle shut, full load
+        // near wide open, neither in between.
+        if (s.load < 0.05)
+            active |= kIdle;
+        else if (s.load >= 0.9)
+            active |= kFullLoad;
+    } else {
+        active |= (s.switch1 ? 32 : 0) | (s.switch2 ? 16 : 0);
+    }
     return byte(~active);
 }
 
@@ -257,7 +287,15 @@ QByteArray EcuSim::onInjectionTime(const QByteArray&, qint64 now)
 
 QByteArray EcuSim::onSoftDown(const QByteArray&, qint64)
 {
-    return byte(m_memory.softDown);
+    // Every request toggles, so a reader asks twice to leave the state as it was.
+    quint8& state = m_memory.softDown;
+    if (state == 9) {
+        state = m_memory.softDownActive;
+    } else {
+        m_memory.softDownActive = state;
+        state = 9;
+    }
+    return byte(state);
 }
 
 QByteArray EcuSim::onInjector(const QByteArray&, qint64)
@@ -280,16 +318,16 @@ QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
     while (!m_pending.isEmpty()) {
         const int code = static_cast<unsigned char>(m_pending[0]);
         const auto it = m_commands.find(code);
-        if (it == m_commands.end()) {
-            // An unknown code: the real unit ignores it; drop one byte and resynchronise.
-            m_pending.remove(0, 1);
-            continue;
-        }
-        if (m_pending.size() < it->second.frameLength)
+        // An unknown code is ignored as a whole frame of the usual length, so its
+        // argument bytes are never taken for commands of their own.
+        const int length = it == m_commands.end() ? kUnknownFrameLength : it->second.frameLength;
+        if (m_pending.size() < length)
             break;
-        const QByteArray frame = m_pending.left(it->second.frameLength);
-        m_pending.remove(0, it->second.frameLength);
+        const QByteArray frame = m_pending.left(length);
+        m_pending.remove(0, length);
         m_received.push_back(frame);
+        if (it == m_commands.end())
+            continue;
         const int index = m_commandCount++;
         if (m_faults.silent || index < m_faults.ignoreFirst
             || (m_faults.dropAfter >= 0 && index >= m_faults.dropAfter))

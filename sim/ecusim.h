@@ -34,6 +34,7 @@ QString help();
 // The unit's stored values, read and written by the command handlers.
 struct UnitMemory {
     quint8 softDown = 0; // "n": 9 = soft-down deactivated
+    quint8 softDownActive = 0; // the value "n" returns to when it activates again
     quint8 correction = 0; // "q"/"c": signed ignition correction, 0.1 degree
     std::array<quint8, 2> injector {}; // code 96: delivery a, b (255, 255 = not configured)
     std::array<quint8, 10> switching {};
@@ -77,7 +78,7 @@ public:
     // Returns the reply bytes, empty when nothing is to be sent.
     QByteArray feed(const QByteArray& in, qint64 nowMs = 0);
 
-    // Every complete command received, in order.
+    // Every complete command received, in order, unknown ones included.
     const std::vector<QByteArray>& received() const { return m_received; }
     void clearReceived() { m_received.clear(); }
     // Commands answered since creation (after faults).
@@ -103,6 +104,10 @@ private:
     void installHandlers();
     void resetMemory();
     QByteArray applyFaults(QByteArray reply);
+    // Input wiring of this unit: a throttle position switch on bits 16 and 32
+    // or two free switches there, and the starter's bit.
+    bool hasThrottleSwitch() const;
+    int starterBit() const;
 
     QByteArray onPeriod(const QByteArray&, qint64 now);
     QByteArray onOutputs(const QByteArray&, qint64 now);

@@ -76,6 +76,7 @@ EngineState EngineModel::at(qint64 nowMs) const
             return shape * (peak - idle);
         };
         s.rpm = idle + revUp(20.0, peak1) + revUp(45.0, peak2);
+        s.load = load;
         if (s.rpm > 2000)
             s.rpm += 40.0 * hashNoise(t / 50, 6);
     }

@@ -16,6 +16,7 @@ struct EngineState {
     double airMassKgH = 0;
     double lambda = 1.0; // only meaningful while running
     double injectionDuty = 0; // fraction of the period the injector is open
+    double load = 0; // throttle opening, 0 closed .. 1 wide open
     bool switch1 = false; // input bits, active-high here
     bool switch2 = false;
     bool starter = false;

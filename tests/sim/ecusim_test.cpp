@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 namespace {
 
@@ -83,7 +84,45 @@ TEST_P(PeriodReply, Speed_GivesThePeriodInTenthsOfMicroseconds)
 INSTANTIATE_TEST_SUITE_P(Worked, PeriodReply,
     ::testing::Values(PeriodCase { 1000, QByteArray::fromHex("0927C0") },
         PeriodCase { 10000, QByteArray::fromHex("00EA60") }, PeriodCase { 1200, QByteArray::fromHex("07A120") },
-        PeriodCase { 0, QByteArray::fromHex("FE0000") }, PeriodCase { 30, QByteArray::fromHex("FE0000") }));
+        PeriodCase { 0, QByteArray::fromHex("FFFFFF") }, PeriodCase { 30, QByteArray::fromHex("FFFFFF") }));
+
+struct StandstillCase {
+    const char* name;
+    bool running;
+    double rpm;
+    bool stands;
+};
+
+class Standstill : public ::testing::TestWithParam<StandstillCase> { };
+
+// The program reads "r00?" four ways: coils on from 35.9 rpm, and three
+// standstill checks of the settings and table writes.
+TEST_P(Standstill, PeriodReply_MeetsEveryReadingOfAStop)
+{
+    EcuSim sim(QStringLiteral("ignition-rx4"));
+    EngineState s;
+    s.running = GetParam().running;
+    s.rpm = GetParam().rpm;
+    sim.engine().freeze(s);
+    const QByteArray r = sim.feed("r00?");
+    ASSERT_EQ(r.size(), 3);
+    const double p = at(r, 0) * 65536.0 + at(r, 1) * 256.0 + at(r, 2);
+    const bool coilsOn = 60.0 / (p * 1e-7) >= 35.9;
+    const bool anyByte255 = at(r, 0) == 255 || at(r, 1) == 255 || at(r, 2) == 255;
+    const bool turningForSettings = at(r, 0) < 254 && at(r, 1) != 255 && at(r, 2) != 255;
+    const bool stands = GetParam().stands;
+    EXPECT_EQ(coilsOn, !stands) << r.toHex().constData();
+    EXPECT_EQ(anyByte255, stands);
+    EXPECT_EQ(at(r, 0) >= 254, stands);
+    EXPECT_EQ(turningForSettings, !stands);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speeds, Standstill,
+    ::testing::Values(StandstillCase { "stopped", false, 0, true },
+        StandstillCase { "stoppedWithStaleSpeed", false, 900, true }, StandstillCase { "below36", true, 35, true },
+        StandstillCase { "cranking", true, 280, false }, StandstillCase { "idle", true, 1200, false },
+        StandstillCase { "high", true, 9000, false }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EcuSimDecoding, RunningSpeed_DecodesBackToTheModelSpeed)
 {
@@ -173,21 +212,89 @@ TEST(EcuSimDecoding, Outputs_FuelPumpWhileRunningShiftLightAtHighSpeed)
     EXPECT_EQ(at(sim.feed(outputs), 0) & 0x70, 64 | 32 | 16);
 }
 
-TEST(EcuSimDecoding, Inputs_AreActiveLow)
+struct InputCase {
+    const char* name;
+    const char* profile;
+    bool switch1;
+    bool switch2;
+    bool starter;
+    double load;
+    int active; // bits pulled low
+};
+
+class Inputs : public ::testing::TestWithParam<InputCase> { };
+
+TEST_P(Inputs, ActiveLowBits_FollowTheUnitsWiring)
 {
-    EcuSim sim(QStringLiteral("injection-rx4"));
+    const InputCase& c = GetParam();
+    EcuSim sim(QString::fromLatin1(c.profile));
     EngineState s;
+    s.running = true;
+    s.rpm = 1500;
+    s.switch1 = c.switch1;
+    s.switch2 = c.switch2;
+    s.starter = c.starter;
+    s.load = c.load;
     sim.engine().freeze(s);
-    EXPECT_EQ(at(sim.feed("l00?"), 0), 0xFF);
-    s.switch1 = true;
-    s.starter = true;
-    sim.engine().freeze(s);
-    EXPECT_EQ(at(sim.feed("l00?"), 0), 0xFF & ~(32 | 64));
-    s = {};
-    s.switch2 = true;
-    sim.engine().freeze(s);
-    EXPECT_EQ(at(sim.feed("l00?"), 0), 0xFF & ~16);
+    EXPECT_EQ(at(sim.feed("l00?"), 0), 0xFF & ~c.active);
 }
+
+constexpr int kSw1 = 32;
+constexpr int kSw2 = 16;
+constexpr int kIdle = 16;
+constexpr int kFull = 32;
+
+INSTANTIATE_TEST_SUITE_P(Wiring, Inputs,
+    ::testing::Values(
+        // Two free switches and the starter on bit 64: injection type 4 and racing units.
+        InputCase { "injNone", "injection-rx4", false, false, false, 1.0, 0 },
+        InputCase { "injSw1Starter", "injection-rx4", true, false, true, 0.0, kSw1 | 64 },
+        InputCase { "injSw2", "injection-rx4", false, true, false, 0.5, kSw2 },
+        InputCase { "injRacingBoth", "injection-rx4-racing", true, true, false, 0.0, kSw1 | kSw2 },
+        InputCase { "ignRacing", "ignition-rx4-racing", true, false, true, 0.0, kSw1 | 64 },
+        InputCase { "oldRacing", "ignition-rx3-racing", true, true, true, 0.0, kSw1 | kSw2 | 64 },
+        // Throttle position switch from the load; the free switches are not wired.
+        InputCase { "fw2400Idle", "ignition-fw2400", true, true, true, 0.0, kIdle | 128 },
+        InputCase { "fw2400Part", "ignition-fw2400", false, false, true, 0.5, 128 },
+        InputCase { "fw2400Full", "ignition-fw2400", false, false, false, 1.0, kFull },
+        InputCase { "fw2406Idle", "ignition-fw2406", false, false, true, 0.0, kIdle | 64 },
+        InputCase { "fw1600Starter", "ignition-fw1600", false, false, true, 0.5, 64 },
+        InputCase { "fw3Full", "ignition-rx4", false, false, false, 0.95, kFull },
+        InputCase { "injType3Part", "injection-rx3", true, true, false, 0.3, 0 },
+        InputCase { "ignType3Idle", "ignition-rx3", false, false, true, 0.01, kIdle | 64 },
+        InputCase { "fw0450Starter", "ignition-fw0450", false, false, true, 0.0, kIdle | 64 }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ThrottleCycleCase {
+    const char* profile;
+    int mask;
+    int starterBit;
+};
+
+class ThrottleCycle : public ::testing::TestWithParam<ThrottleCycleCase> { };
+
+// Over a whole run of the moving engine, read as the program does.
+TEST_P(ThrottleCycle, HealthyUnit_ShowsEveryPositionButNeverASensorFault)
+{
+    EcuSim sim(QString::fromLatin1(GetParam().profile));
+    std::set<int> throttle;
+    bool starterSeen = false;
+    for (qint64 t = 0; t < EngineModel::kCycleMs; t += 50) {
+        const int m = ~at(sim.feed("l00?", t), 0) & GetParam().mask;
+        ASSERT_NE(m & 48, 48) << t;
+        throttle.insert(m & 48);
+        if (m & GetParam().starterBit) {
+            starterSeen = true;
+            EXPECT_LT(sim.engine().at(t).rpm, 400) << t;
+        }
+    }
+    EXPECT_EQ(throttle, (std::set<int> { 0, 16, 32 }));
+    EXPECT_TRUE(starterSeen);
+}
+
+INSTANTIATE_TEST_SUITE_P(TableC, ThrottleCycle,
+    ::testing::Values(ThrottleCycleCase { "ignition-fw2400", 176, 128 },
+        ThrottleCycleCase { "ignition-fw2450", 112, 64 }, ThrottleCycleCase { "injection-rx3", 112, 64 }));
 
 struct AnalogCase {
     double headC;
@@ -311,10 +418,37 @@ TEST(EcuSimMemory, SwitchingBlockAndSoftDown_ComeFromMemory)
     sim.memory().switching[5] = 2;
     EXPECT_EQ(at(sim.feed("j00?"), 0), 255);
     EXPECT_EQ(at(sim.feed("j00?"), 5), 2);
+}
 
-    EXPECT_EQ(at(sim.feed("n00?"), 0), 0);
-    sim.memory().softDown = 9;
+struct SoftDownCase {
+    int stored;
+    int first;
+    int second;
+};
+
+class SoftDown : public ::testing::TestWithParam<SoftDownCase> { };
+
+TEST_P(SoftDown, EachRequestToggles_TwoLeaveTheStateAsItWas)
+{
+    EcuSim sim(QStringLiteral("ignition-rx4"));
+    sim.memory().softDown = static_cast<quint8>(GetParam().stored);
+    EXPECT_EQ(at(sim.feed("n00?"), 0), GetParam().first);
+    EXPECT_EQ(sim.memory().softDown, GetParam().first);
+    EXPECT_EQ(at(sim.feed("n00?"), 0), GetParam().second);
+    EXPECT_EQ(sim.memory().softDown, GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, SoftDown,
+    ::testing::Values(SoftDownCase { 0, 9, 0 }, SoftDownCase { 5, 9, 5 }, SoftDownCase { 9, 0, 9 }));
+
+TEST(EcuSimMemory, SoftDownSwitchedOnAfterOff_ReturnsToTheUnitsActiveValue)
+{
+    EcuSim sim(QStringLiteral("ignition-rx4"));
+    sim.memory().softDown = 3;
     EXPECT_EQ(at(sim.feed("n00?"), 0), 9);
+    EXPECT_EQ(at(sim.feed("n00?"), 0), 3);
+    EXPECT_EQ(at(sim.feed("n00?"), 0), 9);
+    EXPECT_EQ(at(sim.feed("n00?"), 0), 3);
 }
 
 TEST(EcuSimFraming, FrameInPieces_IsAnsweredOnceComplete)
@@ -327,13 +461,45 @@ TEST(EcuSimFraming, FrameInPieces_IsAnsweredOnceComplete)
     EXPECT_EQ(sim.received().size(), 2u);
 }
 
-TEST(EcuSimFraming, UnknownBytes_AreSkippedAndTwoFramesInOneWriteBothAnswered)
+TEST(EcuSimFraming, TwoFramesInOneWrite_AreBothAnswered)
 {
     EcuSim sim(QStringLiteral("injection-rx4"));
-    EXPECT_EQ(sim.feed(QByteArray("\x01\xFF"
-                                  "s00?v00?",
-                  10)),
-        sim.profile().serial + sim.profile().firmware);
+    EXPECT_EQ(sim.feed("s00?v00?"), sim.profile().serial + sim.profile().firmware);
+}
+
+struct UnknownCase {
+    const char* name;
+    QList<QByteArray> pieces; // written one after the other, then "v00?"
+};
+
+class UnknownCode : public ::testing::TestWithParam<UnknownCase> { };
+
+TEST_P(UnknownCode, WholeFrameIsDropped_ArgumentsAreNotTakenForCommands)
+{
+    EcuSim sim(QStringLiteral("injection-rx4"));
+    QByteArray out;
+    for (const QByteArray& piece : GetParam().pieces)
+        out += sim.feed(piece);
+    out += sim.feed("v00?");
+    EXPECT_EQ(out.toHex(), sim.profile().firmware.toHex());
+    EXPECT_EQ(sim.received().back(), QByteArray("v00?"));
+    EXPECT_EQ(sim.commandCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, UnknownCode,
+    ::testing::Values(UnknownCase { "speedArgs", { frame(200, "r0?") } },
+        UnknownCase { "inPieces", { frame(200, "r"), "0", "?" } },
+        UnknownCase { "knownCodesOnly", { frame(201, "tsv") } },
+        UnknownCase { "twoInARow", { frame(200, "r0?") + frame(0, "n0?") } }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(EcuSimFraming, RegisteredLength_TakesArgumentsThatLookLikeCommands)
+{
+    EcuSim sim(QStringLiteral("injection-rx4"));
+    sim.setHandler(201, 6, [](const QByteArray& f, qint64) { return f.mid(1, 4); });
+    EXPECT_EQ(sim.feed(frame(201, "v00??") + "t00?"), QByteArray("v00?") + sim.profile().unitType);
+    ASSERT_EQ(sim.received().size(), 2u);
+    EXPECT_EQ(sim.received()[0].size(), 6);
 }
 
 TEST(EcuSimFraming, SetHandler_ReplacesTheBuiltInAnswer)
