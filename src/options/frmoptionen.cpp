@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
@@ -45,6 +46,14 @@ QLabel* namedLabel(const QString& text, const QString& name, QWidget* parent)
     if (!name.isEmpty())
         label->setObjectName(name);
     return label;
+}
+
+void showPlaceholderAsText(QComboBox* combo)
+{
+    QPalette palette = combo->palette();
+    for (const auto group : { QPalette::Active, QPalette::Inactive })
+        palette.setBrush(group, QPalette::PlaceholderText, palette.brush(group, QPalette::ButtonText));
+    combo->setPalette(palette);
 }
 
 } // namespace
@@ -161,6 +170,9 @@ void FrmOptionen::buildControls()
     m_cmbGeberKonfig->setObjectName(QStringLiteral("cmbGeberKonfig"));
     m_cmbGeberKonfig->setToolTip(QStringLiteral("Auswahl der am Geberteil vorgenommenen Einstellungen"));
     m_cmbGeberKonfig->setPlaceholderText(kOtherValueText);
+    // "anderen Wert" names a stored value, not a prompt: drawn grey it would
+    // make the box look disabled.
+    showPlaceholderAsText(m_cmbGeberKonfig);
 
     m_lblHub = namedLabel(QStringLiteral("mm v.OT:"), QStringLiteral("lblHub"), sensor);
     m_txtHub = mmField(QStringLiteral("txtHub"), QStringLiteral("Statisches Zündsignal in mm Kolbenhub v.OT"));
@@ -277,6 +289,10 @@ void FrmOptionen::Form_Load()
     // 1. All settings into the working values.
     m_values = m_settings.readAll();
     const Settings stored = m_values;
+    // The stored angle stands until the stored travel yields one; a travel
+    // without an angle for its geometry then keeps it, so an unchanged save
+    // writes back what was read.
+    m_txtWinkel->setText(fmt::fixedDecimals(stored.dwgGrdPos / 10.0, 1));
 
     // 2. Request time; the slider's range bounds a damaged stored value.
     m_sldReqTime->setValue(std::clamp(stored.requestTimeMs / 100, 1, 99));
@@ -308,6 +324,8 @@ void FrmOptionen::Form_Load()
     m_cmbGeberKonfig->addItem(QStringLiteral("anderer Wert"));
     m_DwgUpDown->setValue(stored.dwgPos);
     DwgUpDown_Change();
+    m_travelLoaded = true;
+    txtHub_Change();
     int preset = -1;
     for (int i = 0; i < 2; ++i)
         if (stored.dwgPos == kPresets[i].dwgPos)
@@ -389,6 +407,10 @@ void FrmOptionen::DwgUpDown_Change()
 
 void FrmOptionen::txtHub_Change()
 {
+    // Before the travel is loaded its field is empty; an angle computed from
+    // that would count as the last valid one.
+    if (!m_travelLoaded)
+        return;
     const QString text = m_txtHub->text().trimmed();
     const double h = text.isEmpty() ? 0.0 : fmt::parseDecimal(text, fmt::regionalSeparator());
     const auto angle = crank::angleFromTravel(h, m_values.maxHub / 10.0, m_values.pleuell / 10.0);
@@ -475,7 +497,17 @@ void FrmOptionen::BtnCmdSave_Click()
     commitText(m_txtHub, m_DwgUpDown);
     commitText(m_txtMaxHub, m_udMaxHub);
     commitText(m_txtPleuel, m_udPleuel);
-    if (!m_settings.write(values())) {
+    const Settings s = values();
+    // The file holds three digits of 0.1 degree; a larger angle would be cut.
+    if (s.dwgGrdPos > kMaxStoredAngle) {
+        platform().messageBox(this, QStringLiteral("Hinweis"),
+            QStringLiteral("Der berechnete Kurbelwinkel von %1 Grad kann nicht gespeichert werden, höchstens "
+                           "99,9 Grad sind möglich. Bitte Geberposition und Kurbeltriebgeometrie prüfen.")
+                .arg(fmt::fixedDecimals(s.dwgGrdPos / 10.0, 1)),
+            Platform::Icon::Warning);
+        return;
+    }
+    if (!m_settings.write(s)) {
         platform().messageBox(this, kAppTitle,
             QStringLiteral("Die Einstellungen konnten nicht gespeichert werden:\n%1").arg(m_settings.path()),
             Platform::Icon::Critical);

@@ -39,6 +39,7 @@ public:
     static constexpr int kZ62Stroke = 730; // 0.1 mm
     static constexpr int kZ62Rod = 1530; // 0.1 mm
     static constexpr double kAdjustRange = 25.5; // degrees of dynamic retard
+    static constexpr int kMaxStoredAngle = 999; // 0.1 degree, three digits in the file
 
     // `probe` is the dialog's own port, used only to find the ports that open.
     FrmOptionen(SettingsFile& settings, Transport& probe, const PortMap& ports, QWidget* parent = nullptr);
@@ -104,4 +105,5 @@ private:
     QPushButton* m_BtnCmdBreak = nullptr;
 
     bool m_loading = false;
+    bool m_travelLoaded = false; // txtHub holds the stored travel
 };
