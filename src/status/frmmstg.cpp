@@ -672,7 +672,8 @@ void FrmMStg::writeRecordingRow()
         pgbRecord->setValue(rec::nextProgress(pgbRecord->value()));
 }
 
-bool FrmMStg::openUnitWindow(const UnitWindows::Factory& factory, QPushButton* b)
+bool FrmMStg::openUnitWindow(
+    const UnitWindows::Factory& factory, QPushButton* b, const std::function<void()>& beforeRestart)
 {
     m_watchdog.disable();
     setPanel2(QString());
@@ -685,6 +686,8 @@ bool FrmMStg::openUnitWindow(const UnitWindows::Factory& factory, QPushButton* b
         CloseStatusWindow();
         return false;
     }
+    if (beforeRestart)
+        beforeRestart();
     m_timer1.start();
     b->setEnabled(true);
     return true;
@@ -737,18 +740,9 @@ void FrmMStg::endOfTick()
     }
     if (m_softDownRequested) {
         m_softDownRequested = false;
-        m_watchdog.disable();
-        setPanel2(QString());
-        m_timer1.stop();
-        if (m_windows.softDown) {
-            if (std::unique_ptr<QDialog> window = m_windows.softDown(this))
-                window->exec();
-        }
-        if (linkLost())
-            return CloseStatusWindow();
-        txtSDaktiv->setText(live::softDownStateText(ReadSoftDownState()));
-        m_timer1.start();
-        cmdSoftDown->setEnabled(true);
+        const auto refreshState = [this] { txtSDaktiv->setText(live::softDownStateText(ReadSoftDownState())); };
+        if (!openUnitWindow(m_windows.softDown, cmdSoftDown, refreshState))
+            return;
     }
 
     // 7. Racing options.

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -79,7 +80,10 @@ private:
     void tickConsumption();
     void writeRecordingRow();
     void endOfTick();
-    bool openUnitWindow(const UnitWindows::Factory& factory, QPushButton* button);
+    // Shows a unit window with polling stopped; `beforeRestart` runs after it
+    // when the link still stands. False when the status window unloaded.
+    bool openUnitWindow(
+        const UnitWindows::Factory& factory, QPushButton* button, const std::function<void()>& beforeRestart = {});
 
     // Recording.
     void StartRecording();

@@ -4,7 +4,7 @@
 #include "shell/timing.h"
 #include "sim/ecusim.h"
 #include "sim/simtransport.h"
-#include "support/scriptedplatform.h"
+#include "support/simlink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,10 +37,9 @@ private:
     std::function<void()> m_whileOpen;
 };
 
-class FrmHauptTest : public ::testing::Test {
+class FrmHauptTest : public ::testing::Test, protected SimLink {
 protected:
-    FrmHauptTest() { timing::setScale(0.01); } // 4000 ms pacing runs 40 ms, 260 ms probe 2.6 ms
-    ~FrmHauptTest() override { timing::setScale(1.0); }
+    TimeScale scale { 0.01 }; // 4000 ms pacing runs 40 ms, 260 ms probe 2.6 ms
 
     void start()
     {
@@ -79,12 +78,7 @@ protected:
         return out;
     }
 
-    ScriptedPlatform platform;
-    QTemporaryDir dir;
-    SettingsFile settings { dir.path() };
     Settings fileSettings;
-    SimTransport transport;
-    Link link { transport, settings };
     std::unique_ptr<FrmHaupt> window;
     int statusWindows = 0;
     QString statusTextWhenShown;

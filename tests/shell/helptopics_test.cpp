@@ -5,7 +5,7 @@
 #include "shell/link.h"
 #include "sim/simtransport.h"
 #include "status/frmmstg.h"
-#include "support/scriptedplatform.h"
+#include "support/simlink.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -19,13 +19,8 @@
 namespace {
 
 // Every window answers F1 with its own topic. Each new window adds its row.
-struct Environment {
-    ScriptedPlatform platform;
-    QTemporaryDir dir;
-    SettingsFile settings { dir.path() };
-    SimTransport transport;
+struct Environment : SimLink {
     SimTransport probe;
-    Link link { transport, settings };
     PortMap ports { {}, PortMap::System::Unix };
     UnitWindows windows;
 };

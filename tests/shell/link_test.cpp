@@ -4,7 +4,7 @@
 #include "shell/trace.h"
 #include "sim/ecusim.h"
 #include "sim/simtransport.h"
-#include "support/scriptedplatform.h"
+#include "support/simlink.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,13 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Compresses time before any timer of a fixture is made.
-struct TimeScale {
-    explicit TimeScale(double f) { timing::setScale(f); }
-    ~TimeScale() { timing::setScale(1.0); }
-};
-
-class LinkTest : public ::testing::Test {
+class LinkTest : public ::testing::Test, protected SimLink {
 protected:
     void SetUp() override
     {
@@ -39,12 +33,7 @@ protected:
         ASSERT_TRUE(settings.write(s));
     }
 
-    ScriptedPlatform platform;
-    QTemporaryDir dir;
-    SettingsFile settings { dir.path() };
     EcuSim sim { QStringLiteral("injection-rx4") };
-    SimTransport transport;
-    Link link { transport, settings };
     Watchdog watchdog { link, LinkPolicy::faultMemory(), 5000ms };
 };
 
@@ -231,12 +220,9 @@ TEST_F(LinkTest, Shutdown_EndsAWaitAtOnce)
 
 TEST(WatchdogInterval, EnablingARunningWatchdogDoesNotRestartIt)
 {
-    timing::setScale(1.0);
-    ScriptedPlatform platform;
-    QTemporaryDir dir;
-    SettingsFile settings(dir.path());
-    SimTransport transport;
-    Link link(transport, settings);
+    TimeScale designIntervals(1.0);
+    SimLink env;
+    Link& link = env.link;
     Watchdog wd(link, LinkPolicy::faultMemory(), 60ms);
     QElapsedTimer clock;
     clock.start();

@@ -5,7 +5,7 @@
 #include "sim/ecusim.h"
 #include "sim/simtransport.h"
 #include "status/frmmstg.h"
-#include "support/scriptedplatform.h"
+#include "support/simlink.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,11 +23,6 @@
 
 namespace {
 
-struct TimeScale {
-    explicit TimeScale(double f) { timing::setScale(f); }
-    ~TimeScale() { timing::setScale(1.0); }
-};
-
 QByteArray frames(const std::vector<QByteArray>& received, size_t from = 0, size_t count = SIZE_MAX)
 {
     QByteArray out;
@@ -36,7 +31,7 @@ QByteArray frames(const std::vector<QByteArray>& received, size_t from = 0, size
     return out;
 }
 
-class StatusWindowTest : public ::testing::Test {
+class StatusWindowTest : public ::testing::Test, protected SimLink {
 protected:
     StatusWindowTest()
     {
@@ -119,12 +114,7 @@ protected:
     }
 
     TimeScale scale { 0.05 }; // 300 ms ticks run 15 ms, the 5000 ms watchdog 250 ms
-    ScriptedPlatform platform;
-    QTemporaryDir dir;
-    SettingsFile settings { dir.path() };
     Settings fileSettings;
-    SimTransport transport;
-    Link link { transport, settings };
     std::unique_ptr<EcuSim> sim;
     UnitWindows windows;
     std::unique_ptr<FrmMStg> window;
@@ -411,6 +401,35 @@ TEST_F(StatusWindowTest, CorrectionWindow_GetsTheUnitsByteAndItsCommandIsWritten
     EXPECT_TRUE(platform.boxes.empty());
 }
 
+TEST_F(StatusWindowTest, SoftDownWindow_RefreshesTheStateBeforePollingResumes)
+{
+    int opened = 0;
+    size_t requestsAtOpen = 0;
+    windows.softDown = [&](QWidget*) {
+        ++opened;
+        requestsAtOpen = sim->received().size();
+        return std::unique_ptr<QDialog>();
+    };
+    connectUnit(QStringLiteral("injection-rx4"));
+    bool pressed = false;
+    run([&] {
+        if (!pressed && window->polling()) {
+            pressed = true;
+            pushButton("cmdSoftDown")->click();
+        }
+        if (opened == 1 && window->polling())
+            pushButton("BtncmdExit")->click();
+    });
+    ASSERT_EQ(opened, 1);
+    const auto& rx = sim->received();
+    ASSERT_GE(rx.size(), requestsAtOpen + 2);
+    // The state is read twice (each read toggles it), then polling goes on.
+    EXPECT_EQ(rx[requestsAtOpen], QByteArray("n00?"));
+    EXPECT_EQ(rx[requestsAtOpen + 1], QByteArray("n00?"));
+    EXPECT_EQ(text("txtSDaktiv"), QStringLiteral("Aktiv"));
+    EXPECT_TRUE(enabled("cmdSoftDown"));
+}
+
 TEST_F(StatusWindowTest, LinkLostInsideAUnitWindow_UnloadsAfterItReturns)
 {
     connectUnit(QStringLiteral("injection-rx4"));
@@ -584,16 +603,13 @@ TEST_F(RecordingTest, EditorMissing_WarnsWithTheSystemDirectoryAndKeepsTheFile)
 TEST(StatusWindowReconnect, LostLinkClosesTheWindowAndTheMainWindowReconnectsSilently)
 {
     TimeScale scale(0.05);
-    ScriptedPlatform platform;
-    QTemporaryDir dir;
-    SettingsFile settings(dir.path());
+    SimLink env;
+    auto& [platform, dir, settings, transport, link] = env;
     Settings s;
     s.comPort = 4;
     ASSERT_TRUE(settings.write(s));
-    SimTransport transport;
     EcuSim sim(QStringLiteral("injection-rx4"));
     transport.addUnit(4, &sim);
-    Link link(transport, settings);
     UnitWindows windows;
     FrmHaupt main(link, settings);
     int opened = 0;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/settings.h"
+#include "shell/link.h"
+#include "shell/timing.h"
+#include "sim/simtransport.h"
+#include "support/scriptedplatform.h"
+
+#include <QTemporaryDir>
+
+// Compresses every design interval for the lifetime of a test; timers made
+// while it lives run at that scale.
+struct TimeScale {
+    explicit TimeScale(double factor) { timing::setScale(factor); }
+    ~TimeScale() { timing::setScale(1.0); }
+    TimeScale(const TimeScale&) = delete;
+    TimeScale& operator=(const TimeScale&) = delete;
+};
+
+// What a window test stands on: scripted desktop, a settings file of its own,
+// the in-process simulator's ports and the link over them.
+struct SimLink {
+    ScriptedPlatform platform;
+    QTemporaryDir dir;
+    SettingsFile settings { dir.path() };
+    SimTransport transport;
+    Link link { transport, settings };
+};
