@@ -1,10 +1,13 @@
 // daruri-linkbench: how close poll ticks over a pseudo-terminal come to the
 // time the same bytes take on a real 19200-baud line, and what the waiting costs.
+#include "core/commands.h"
 #include "core/portmap.h"
 #include "core/settings.h"
 #include "shell/link.h"
 #include "shell/platform.h"
 #include "shell/serialtransport.h"
+#include "shell/session.h"
+#include "shell/watchdog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,22 +42,17 @@ public:
     QString systemDirectory() const override { return {}; }
 };
 
-struct Request {
-    Bytes command;
-    int length;
-};
-
 // The live poll of an injection unit, in its order.
 const Request kTick[] = {
-    { "r00?", 3 },
-    { bytes::frame(128, "00?"), 1 },
-    { "l00?", 1 },
-    { "z00?", 1 },
-    { "i00?", 1 },
-    { "q00?", 1 },
-    { "g00?", 8 },
-    { "^00?", 2 },
-    { bytes::frame(144, "00?"), 3 },
+    cmd::period(),
+    cmd::outputs(),
+    cmd::inputs(),
+    cmd::angle1(),
+    cmd::angle2(),
+    cmd::correction(),
+    cmd::analog(),
+    cmd::lambda(),
+    cmd::injectionTime(),
 };
 
 double cpuSeconds(int who = RUSAGE_SELF)
@@ -102,30 +100,33 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     SettingsFile settings(dir.path());
     SerialTransport transport(PortMap({ device }));
-    Link link(transport, settings);
-    Watchdog watchdog(link, LinkPolicy::statusWindow(), 5000ms);
-    if (link.OpenPort(PortMap::kFirstNamedPort) != Transport::OpenResult::Opened) {
+    Link link(transport);
+    Session session(link, settings);
+    Watchdog watchdog(session, LinkPolicy::statusWindow(), 5000ms);
+    if (link.openPort(PortMap::kFirstNamedPort) != Transport::OpenResult::Opened) {
         std::fprintf(stderr, "daruri-linkbench: cannot open %s\n", qPrintable(device));
         return 2;
     }
 
     int bytesPerTick = 0;
     for (const Request& r : kTick)
-        bytesPerTick += r.command.size() + r.length;
+        bytesPerTick += r.frame.size() + r.replyLength;
 
     int failures = 0;
     const double cpuBefore = cpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    for (int t = 0; t < ticks && link.TimeoutFlag == 0; ++t) {
-        for (const Request& r : kTick)
-            if (link.RequestReply(r.command, r.length, watchdog).size() != r.length)
+    for (int t = 0; t < ticks && !link.timedOut(); ++t) {
+        for (const Request& r : kTick) {
+            const Reply reply = link.transact(r, watchdog);
+            if (!reply || reply->size() != r.replyLength)
                 ++failures;
+        }
         watchdog.disable();
     }
     const double measured = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
-    link.ClosePort();
+    link.closePort();
     simulator.terminate();
     simulator.waitForFinished(3000);
     const double simulatorCpu = cpuSeconds(RUSAGE_CHILDREN);

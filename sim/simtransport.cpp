@@ -89,27 +89,28 @@ void SimTransport::dropLine()
     emit lineLost();
 }
 
-void SimTransport::write(const QByteArray& data)
+bool SimTransport::write(const QByteArray& data)
 {
     if (m_open == 0 || m_lineLost)
-        return;
+        return false;
     written.emplace_back(m_open, data);
     Port& port = m_ports[m_open];
     if (port.kind != Kind::Unit || !port.sim)
-        return;
+        return true;
     const QByteArray reply = port.sim->feed(data, nowMs());
     if (reply.isEmpty())
-        return;
+        return true;
     const int generation = m_generation;
     const int delay = m_delayMs + port.sim->faults().lateMs;
     if (m_chunk <= 0) {
         QTimer::singleShot(delay, this, [this, reply, generation] { deliver(reply, generation); });
-        return;
+        return true;
     }
     for (int offset = 0, i = 0; offset < reply.size(); offset += m_chunk, ++i) {
         const QByteArray piece = reply.mid(offset, m_chunk);
         QTimer::singleShot(delay + i * m_gapMs, this, [this, piece, generation] { deliver(piece, generation); });
     }
+    return true;
 }
 
 void SimTransport::deliver(QByteArray bytes, int generation)

@@ -44,7 +44,7 @@ public:
     void close() override;
     bool isOpen() const override { return m_open != 0; }
     QString deviceName(int port) const override;
-    void write(const QByteArray& data) override;
+    bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override { return m_input.size(); }
     QByteArray read(qint64 maxBytes) override;
     qint64 discardInput() override;

@@ -7,6 +7,7 @@
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
 #include "shell/serialtransport.h"
+#include "shell/session.h"
 #include "shell/trace.h"
 #include "status/frmmstg.h"
 #include "status/unitwindows.h"
@@ -58,7 +59,8 @@ int main(int argc, char* argv[])
     SerialTransport transport(map);
     // The options dialog probes on a port of its own, so it never disturbs the link's.
     SerialTransport optionsProbe(map);
-    Link link(transport, settings);
+    Link link(transport);
+    Session session(link, settings);
 
     Trace trace;
     if (parser.isSet(traceOption)) {
@@ -68,12 +70,12 @@ int main(int argc, char* argv[])
             QTextStream(stderr) << "daruri: cannot write trace file " << parser.value(traceOption) << '\n';
     }
 
-    FrmHaupt main(link, settings);
+    FrmHaupt main(session);
     // The unit windows register here as they are built; until then their
     // buttons in the status window stay disabled.
     UnitWindows unitWindows;
-    main.setStatusWindowFactory([&link, &settings, &unitWindows](QWidget* parent) {
-        return std::make_unique<FrmMStg>(link, settings, unitWindows, parent);
+    main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
+        return std::make_unique<FrmMStg>(session, unitWindows, parent);
     });
     main.setOptionsDialogFactory([&settings, &optionsProbe, &map](QWidget* parent) {
         return std::make_unique<FrmOptionen>(settings, optionsProbe, map, parent);

@@ -18,13 +18,14 @@ inline int at(const Bytes& b, int index)
     return static_cast<std::uint8_t>(b.at(index));
 }
 
-// A frame from a command code byte followed by the given argument text,
-// e.g. frame(128, "00?") or frame('r', "00?").
-inline Bytes frame(int code, const char* rest)
+// A frame from a command code byte followed by the argument bytes of a
+// literal, zero bytes included: frame(128, "00?"), frame('c', "\0" "0?").
+// Only literals bind, so a C string can never cut a frame short.
+template <qsizetype N> Bytes frame(int code, const char (&rest)[N])
 {
     Bytes b;
     b.append(static_cast<char>(code));
-    b.append(rest);
+    b.append(rest, N - 1);
     return b;
 }
 

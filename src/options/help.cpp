@@ -61,52 +61,9 @@ QUrl pageFor(const QString& topic)
 
 namespace {
 
-// Sees every key press of the application and answers F1 for the keys that
-// reach its own window, before the focused control can use them.
-class F1Filter : public QObject {
-public:
-    F1Filter(QWidget* window, std::function<QString()> topic)
-        : QObject(window)
-        , m_window(window)
-        , m_topic(std::move(topic))
-    {
-        qApp->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
-            return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget->window() != m_window)
-            return false;
-        if (!key->isAutoRepeat())
-            ShowHelp(m_topic());
-        return true;
-    }
-
-private:
-    QWidget* m_window;
-    std::function<QString()> m_topic;
-};
-
 QPointer<HelpWindow> g_helpWindow;
 
 } // namespace
-
-void installF1(QWidget* window, std::function<QString()> topic)
-{
-    new F1Filter(window, std::move(topic));
-}
-
-void installF1(QWidget* window, const QString& topic)
-{
-    installF1(window, [topic] { return topic; });
-}
 
 void showInHelpWindow(const QString& topic)
 {

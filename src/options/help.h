@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/kit/helpkey.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -23,12 +25,6 @@ const QStringList& windowTopics();
 // The page shown for a topic: the page of that exact name when the help has
 // one, else the start page.
 QUrl pageFor(const QString& topic);
-
-// F1 anywhere in `window` (whichever child has the focus) is consumed and
-// opens the topic that `topic` gives at that moment, so a window with tabs
-// can answer with the topic of the shown tab.
-void installF1(QWidget* window, std::function<QString()> topic);
-void installF1(QWidget* window, const QString& topic);
 
 // The desktop's help handler: shows the topic in the one help window.
 void showInHelpWindow(const QString& topic);

@@ -1,8 +1,12 @@
 #include "frmhaupt.h"
 
+#include "core/commands.h"
 #include "core/portmap.h"
 #include "core/settings.h"
+#include "shell/kit/helpkey.h"
+#include "shell/link.h"
 #include "shell/platform.h"
+#include "shell/session.h"
 #include "shell/timing.h"
 
 #include <QCloseEvent>
@@ -21,10 +25,11 @@ const QString kSearching = QStringLiteral("Steuergerät wird gesucht...");
 const QString kProbingPorts = QStringLiteral("Schnittstellen werden gesucht...");
 } // namespace
 
-FrmHaupt::FrmHaupt(Link& link, SettingsFile& settings, QWidget* parent)
+FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
     : QWidget(parent)
-    , m_link(link)
-    , m_settings(settings)
+    , m_session(session)
+    , m_link(session.link())
+    , m_settings(session.settings())
 {
     setObjectName(QStringLiteral("FrmHaupt"));
     setWindowTitle(kCaption);
@@ -87,6 +92,9 @@ FrmHaupt::FrmHaupt(Link& link, SettingsFile& settings, QWidget* parent)
         QCoreApplication::exit(0);
     };
 
+    // F1 opens the start page of the help.
+    help::installF1(this, QString());
+
     Form_Load();
 }
 
@@ -98,20 +106,21 @@ FrmHaupt::~FrmHaupt()
 void FrmHaupt::Form_Load()
 {
     m_lblRelease->setText(kRelease);
-    m_link.LinkLostFlag = 0;
+    m_link.setLinkLost(false);
     m_autoReConSetting = m_settings.ReadAutoReCon();
     m_btnOpen->setFocus();
-    m_link.StatusBarHandle = m_statusLabel;
+    // Other windows set the status text through the session.
+    connect(&m_session, &Session::mainStatusTextChanged, m_statusLabel, &QLabel::setText);
 }
 
 QString FrmHaupt::statusText() const
 {
-    return m_statusLabel->text();
+    return m_session.mainStatusText();
 }
 
 void FrmHaupt::setStatus(const QString& text)
 {
-    m_statusLabel->setText(text);
+    m_session.setMainStatusText(text);
 }
 
 void FrmHaupt::btnCmdOpenMStg_Click()
@@ -128,14 +137,14 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             return;
         if (m_portInUse == 0) {
             setStatus(QString());
-            if (m_link.LinkLostFlag == 0)
+            if (!m_link.linkLost())
                 infoBox(kAppTitle, QStringLiteral("Derzeit ist keine Hardwareschnittstelle verfügbar"), 0);
             m_btnOpen->setEnabled(true);
             return;
         }
         if (m_portInUse == -1) {
             setStatus(QString());
-            if (m_link.LinkLostFlag == 0)
+            if (!m_link.linkLost())
                 infoBox(QStringLiteral("Verbindungsfehler"),
                     QStringLiteral("Kein Motorsteuergerät angeschlossen oder Port belegt."), 1);
             m_btnOpen->setEnabled(true);
@@ -150,12 +159,21 @@ void FrmHaupt::btnCmdOpenMStg_Click()
     m_avrSearchTimer.start();
     m_tmAutoCon.stop();
     m_searchExpired = 0;
-    setStatus(m_link.LinkLostFlag != 0 ? kOpeningAgain : kOpening);
+    setStatus(m_link.linkLost() ? kOpeningAgain : kOpening);
 
     for (;;) {
-        m_link.CurrentPort = m_portInUse;
+        m_session.setCurrentPort(m_portInUse);
         if (!m_link.portOpen()) {
-            const auto result = m_link.OpenPort(m_portInUse);
+            const auto result = m_link.openPort(m_portInUse);
+            if (result != Transport::OpenResult::Opened && m_link.linkLost() && m_autoReConSetting == 1) {
+                // After a lost link the adapter may be unplugged for a while:
+                // a port that cannot be opened is one more silent attempt.
+                m_avrSearchTimer.stop();
+                setStatus(QString());
+                m_btnOpen->setEnabled(true);
+                m_tmAutoCon.start();
+                return;
+            }
             if (result != Transport::OpenResult::Opened) {
                 ShowInterfaceError(result);
                 setStatus(QString());
@@ -165,7 +183,7 @@ void FrmHaupt::btnCmdOpenMStg_Click()
                 return;
             }
         }
-        m_link.send(QByteArrayLiteral("t00?"), kIdentLength);
+        m_link.start(cmd::identify());
         m_link.waitUntil(
             [this] { return m_link.replyComplete() || m_searchExpired == -1 || m_lastSendTick < m_searchTicks; });
         if (m_link.isShutDown())
@@ -176,15 +194,15 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             setStatus(QString());
             showStatusWindow();
             m_btnOpen->setEnabled(true);
-            if (m_link.LinkLostFlag == -1 && m_autoReConSetting == 1)
+            if (m_link.linkLost() && m_autoReConSetting == 1)
                 m_tmAutoCon.start();
             return;
         }
         if (m_searchExpired == -1) {
             m_avrSearchTimer.stop();
-            m_link.ClosePort();
+            m_link.closePort();
             setStatus(QString());
-            if (m_link.LinkLostFlag != 0) {
+            if (m_link.linkLost()) {
                 m_btnOpen->setEnabled(true);
                 if (m_autoReConSetting == 1)
                     m_tmAutoCon.start();
@@ -196,7 +214,7 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             return;
         }
         m_lastSendTick = m_searchTicks;
-        m_link.ClosePort();
+        m_link.closePort();
     }
 }
 
@@ -213,13 +231,9 @@ int FrmHaupt::ScanPorts()
 {
     // Which ports can be opened at all; only these are probed.
     QList<int> openable;
-    Transport& t = m_link.transport();
-    if (t.isOpen())
-        m_link.ClosePort();
     for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
-        if (t.open(n) == Transport::OpenResult::Opened)
+        if (m_link.canOpen(n))
             openable.append(n);
-        t.close();
     }
     if (openable.isEmpty())
         return 0;
@@ -234,21 +248,21 @@ int FrmHaupt::ScanPorts()
 
 int FrmHaupt::ProbePort(int port)
 {
-    if (m_link.OpenPort(port) != Transport::OpenResult::Opened)
+    if (m_link.openPort(port) != Transport::OpenResult::Opened)
         return 0;
-    m_link.send(QByteArrayLiteral("t00?"), kIdentLength);
+    m_link.start(cmd::identify());
     m_probeExpired = 0;
     m_portSearchTimer.start();
     m_link.waitUntil([this] { return m_link.replyComplete() || m_probeExpired == -1; });
     m_portSearchTimer.stop();
-    const Bytes& reply = m_link.ReplyBuffer;
+    const Bytes& reply = m_link.reply();
     if (!m_link.replyComplete() || reply.size() != kIdentLength || m_probeExpired == -1) {
-        m_link.ClosePort();
+        m_link.closePort();
         return 0;
     }
     if (reply.at(0) == 'K' && reply.at(3) == 'X')
         return -1;
-    m_link.ClosePort();
+    m_link.closePort();
     return 0;
 }
 
@@ -299,7 +313,7 @@ void FrmHaupt::btnCmdOptions_Click()
         if (dialog)
             dialog->exec();
     }
-    m_link.LinkLostFlag = 0;
+    m_link.setLinkLost(false);
     m_autoReConSetting = m_settings.ReadAutoReCon();
     setStatus(QString());
     m_btnOptions->setEnabled(true);
@@ -330,14 +344,4 @@ void FrmHaupt::closeEvent(QCloseEvent* event)
     // The close box ends the program like "&Exit", also inside a search.
     QWidget::closeEvent(event);
     BtncmdExit_Click();
-}
-
-void FrmHaupt::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_F1) {
-        event->accept();
-        platform().showHelp(QString());
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/link.h"
+#include "shell/transport.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -14,6 +14,8 @@
 class QLabel;
 class QPushButton;
 class QStatusBar;
+class Link;
+class Session;
 class SettingsFile;
 
 // The start window: finds the port and the unit, opens the status window and
@@ -33,7 +35,7 @@ public:
     using DialogFactory = std::function<std::unique_ptr<QDialog>(QWidget* parent)>;
     using WidgetFactory = std::function<QWidget*(QWidget* parent)>;
 
-    FrmHaupt(Link& link, SettingsFile& settings, QWidget* parent = nullptr);
+    explicit FrmHaupt(Session& session, QWidget* parent = nullptr);
     ~FrmHaupt() override;
 
     void setStatusWindowFactory(DialogFactory f) { m_statusWindow = std::move(f); }
@@ -52,7 +54,6 @@ public:
     void BtncmdExit_Click();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -67,6 +68,7 @@ private:
     void showStatusWindow();
     void infoBox(const QString& title, const QString& text, int icon);
 
+    Session& m_session;
     Link& m_link;
     SettingsFile& m_settings;
     QPushButton* m_btnOpen = nullptr;

@@ -1,67 +1,15 @@
 #include "link.h"
 
-#include "core/settings.h"
-#include "shell/platform.h"
-#include "shell/timing.h"
 #include "shell/trace.h"
+#include "shell/watchdog.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
-Watchdog::Watchdog(Link& link, LinkPolicy policy, std::chrono::milliseconds interval, QObject* parent)
-    : QObject(parent)
-    , m_link(link)
-    , m_policy(policy)
-    , m_interval(interval)
-{
-    m_timer.setSingleShot(false);
-    m_timer.setInterval(timing::interval(interval));
-    connect(&m_timer, &QTimer::timeout, this, &Watchdog::fire);
-}
-
-void Watchdog::setInterval(std::chrono::milliseconds interval)
-{
-    m_interval = interval;
-    m_timer.setInterval(timing::interval(interval));
-}
-
-void Watchdog::enable()
-{
-    if (!m_timer.isActive())
-        m_timer.start();
-}
-
-void Watchdog::disable()
-{
-    m_timer.stop();
-}
-
-void Watchdog::fire()
-{
-    m_timer.stop();
-    if (m_stopTimers)
-        m_stopTimers();
-    m_link.traceEvent(QStringLiteral("watchdog"));
-    if (m_policy.rereadNoBreakMsg)
-        m_link.NoBreakMsgSetting = m_link.settings().ReadNoBreakMsg();
-    // The flags are set before the box so that nothing run while the box is
-    // open can start another transaction on a link already known to be lost.
-    m_link.TimeoutFlag = -1;
-    m_link.LinkLostFlag = -1;
-    m_link.wake();
-    if (m_link.NoBreakMsgSetting != 1) {
-        QString text = QString::fromUtf8(kLostText);
-        if (m_policy.trailingBlank)
-            text += QLatin1Char(' ');
-        platform().messageBox(m_boxParent, QStringLiteral("Fehler"), text, Platform::Icon::Critical);
-    }
-    m_link.wake();
-}
-
-Link::Link(Transport& transport, SettingsFile& settings, QObject* parent)
+Link::Link(Transport& transport, QObject* parent)
     : QObject(parent)
     , m_transport(transport)
-    , m_settings(settings)
 {
     connect(&m_transport, &Transport::readyRead, this, &Link::onReadyRead);
     connect(&m_transport, &Transport::lineLost, this, &Link::onLineLost);
@@ -73,16 +21,23 @@ void Link::traceEvent(const QString& text)
         m_trace->event(text);
 }
 
-Transport::OpenResult Link::OpenPort(int port)
+void Link::markLost()
+{
+    m_timedOut = true;
+    m_linkLost = true;
+    emit wakeUp();
+}
+
+Transport::OpenResult Link::openPort(int port)
 {
     if (m_transport.isOpen())
-        ClosePort();
-    m_threshold = 0;
+        closePort();
     const auto result = m_transport.open(port);
     const QString device = m_transport.deviceName(port);
     switch (result) {
     case Transport::OpenResult::Opened:
         traceEvent(QStringLiteral("open port %1 (%2)").arg(port).arg(device));
+        m_probation = kProbation;
         break;
     case Transport::OpenResult::Busy:
         traceEvent(QStringLiteral("open port %1 (%2) failed: held by another program").arg(port).arg(device));
@@ -94,49 +49,67 @@ Transport::OpenResult Link::OpenPort(int port)
     return result;
 }
 
-void Link::ClosePort()
+void Link::closePort()
 {
     if (m_transport.isOpen()) {
         m_transport.close();
         traceEvent(QStringLiteral("close"));
     }
-    m_threshold = 0;
+    m_expected = 0;
+    m_received.clear();
+    m_probation = 0;
 }
 
-void Link::send(const Bytes& command, int expectedLength)
+bool Link::canOpen(int port)
 {
-    m_complete = false;
-    m_threshold = 0;
-    if (m_shutdown || !m_transport.isOpen())
-        return;
-    m_inputLen = expectedLength;
-    const qint64 dropped = m_transport.discardInput();
-    if (dropped > 0)
-        traceEvent(QStringLiteral("discarded %1 bytes").arg(dropped));
-    m_threshold = expectedLength;
-    if (m_trace)
-        m_trace->sent(command);
-    m_transport.write(command);
+    if (m_transport.isOpen())
+        closePort();
+    const auto result = m_transport.open(port);
+    if (result == Transport::OpenResult::Opened)
+        m_transport.close();
+    // Ports that do not exist are the rule in a search and are not traced.
+    if (result == Transport::OpenResult::Opened)
+        traceEvent(
+            QStringLiteral("search: port %1 (%2) can be opened").arg(port).arg(m_transport.deviceName(port)));
+    else if (result == Transport::OpenResult::Busy)
+        traceEvent(QStringLiteral("search: port %1 (%2) held by another program")
+                       .arg(port)
+                       .arg(m_transport.deviceName(port)));
+    return result == Transport::OpenResult::Opened;
 }
 
-void Link::write(const Bytes& command)
+void Link::noteSurplus(qsizetype count)
 {
-    if (m_shutdown || !m_transport.isOpen())
-        return;
-    if (m_trace)
-        m_trace->sent(command);
-    m_transport.write(command);
+    m_probation = kProbation;
+    m_dropped += count;
 }
 
 void Link::onReadyRead()
 {
-    if (m_threshold <= 0 || m_transport.bytesAvailable() < m_threshold)
+    const Bytes chunk = m_transport.read(m_transport.bytesAvailable());
+    if (chunk.isEmpty())
         return;
-    ReplyBuffer = m_transport.read(m_inputLen);
-    m_threshold = 0;
-    m_complete = true;
     if (m_trace)
-        m_trace->received(ReplyBuffer);
+        m_trace->received(chunk);
+    if (m_expected <= 0) {
+        // Nothing was asked for: the tail of an earlier reply, or noise.
+        noteSurplus(chunk.size());
+        traceEvent(QStringLiteral("discarded %1 bytes: %2").arg(chunk.size()).arg(bytes::hex(chunk)));
+        emit wakeUp();
+        return;
+    }
+    m_received += chunk;
+    if (m_received.size() < m_expected)
+        return;
+    m_reply = m_received.left(m_expected);
+    if (m_received.size() > m_expected) {
+        const Bytes surplus = m_received.mid(m_expected);
+        noteSurplus(surplus.size());
+        traceEvent(QStringLiteral("discarded %1 bytes: %2").arg(surplus.size()).arg(bytes::hex(surplus)));
+    }
+    m_received.clear();
+    m_expected = 0;
+    m_complete = true;
     emit wakeUp();
 }
 
@@ -148,31 +121,114 @@ void Link::onLineLost()
     emit wakeUp();
 }
 
-Bytes Link::RequestReply(const Bytes& command, int expectedLength, Watchdog& watchdog)
+void Link::discardInput()
+{
+    Bytes stale = m_received;
+    const Bytes unread = m_transport.read(m_transport.bytesAvailable());
+    if (!unread.isEmpty() && m_trace)
+        m_trace->received(unread);
+    stale += unread;
+    const qint64 flushed = m_transport.discardInput();
+    m_received.clear();
+    if (!stale.isEmpty())
+        traceEvent(QStringLiteral("discarded %1 bytes: %2").arg(stale.size()).arg(bytes::hex(stale)));
+    if (flushed > 0)
+        traceEvent(QStringLiteral("discarded %1 bytes unread").arg(flushed));
+    if (!stale.isEmpty() || flushed > 0)
+        noteSurplus(stale.size() + flushed);
+}
+
+void Link::drainUntilQuiet()
+{
+    const qsizetype before = m_dropped;
+    qsizetype seen = m_dropped;
+    bool done = false;
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setTimerType(Qt::PreciseTimer);
+    connect(&quiet, &QTimer::timeout, this, [&] {
+        done = true;
+        wake();
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, this, [&] {
+        done = true;
+        traceEvent(QStringLiteral("line not quiet"));
+        wake();
+    });
+    quiet.start(m_quietTime);
+    limit.start(std::max(kLongestDrain, 4 * m_quietTime));
+    waitUntil([&] {
+        if (m_dropped != seen) {
+            seen = m_dropped;
+            quiet.start(m_quietTime);
+        }
+        return done || !m_transport.isOpen();
+    });
+    // noteSurplus() restarted the probation if anything came.
+    if (m_dropped == before && m_probation > 0)
+        --m_probation;
+}
+
+bool Link::start(const Request& request)
+{
+    m_complete = false;
+    m_expected = 0;
+    m_reply.clear();
+    if (m_shutdown || !m_transport.isOpen())
+        return false;
+    if (m_probation > 0)
+        drainUntilQuiet();
+    if (m_shutdown || !m_transport.isOpen())
+        return false;
+    discardInput();
+    m_expected = request.replyLength;
+    if (!m_transport.write(request.frame)) {
+        m_expected = 0;
+        traceEvent(QStringLiteral("not written: %1").arg(bytes::hex(request.frame)));
+        return false;
+    }
+    if (m_trace)
+        m_trace->sent(request.frame);
+    if (request.replyLength == 0)
+        m_complete = true;
+    return true;
+}
+
+bool Link::writeOnly(const Bytes& frame)
+{
+    return start(Request { frame, 0 });
+}
+
+Reply Link::transact(const Request& request, Watchdog& watchdog)
 {
     const LinkPolicy& policy = watchdog.policy();
     if (m_inTransaction) {
         // A second transaction inside the wait of the first would mix replies.
+        // It is a programming error; the link itself still stands, so the
+        // answer must not read as a lost link.
         traceEvent(QStringLiteral("refused: a transaction is running"));
-        return {};
+        Q_ASSERT_X(false, "Link::transact", "a second transaction while one waits");
+        return Bytes();
     }
     if (policy.tickScopedWatchdog && !m_transport.isOpen()) {
-        TimeoutFlag = -1;
-        return {};
+        m_timedOut = true;
+        return std::nullopt;
     }
     // Once the watchdog has run, nothing more goes out until a window resets
     // the flag: a command sent on a lost link would go unchecked.
-    if (TimeoutFlag == -1 || m_shutdown)
-        return {};
+    if (m_timedOut || m_shutdown)
+        return std::nullopt;
 
     m_inTransaction = true;
     if (policy.tickScopedWatchdog)
         watchdog.enable();
-    send(command, expectedLength);
+    start(request);
     if (!policy.tickScopedWatchdog)
         watchdog.enable();
 
-    waitUntil([this] { return m_complete || TimeoutFlag == -1; });
+    waitUntil([this] { return m_complete || m_timedOut; });
     m_inTransaction = false;
 
     // A reply that is complete counts, even if the watchdog ran in the same
@@ -180,14 +236,14 @@ Bytes Link::RequestReply(const Bytes& command, int expectedLength, Watchdog& wat
     if (m_complete && !m_shutdown) {
         if (!policy.tickScopedWatchdog)
             watchdog.disable();
-        return ReplyBuffer;
+        return m_reply;
     }
-    m_threshold = 0;
+    m_expected = 0;
     if (policy.settleAfterTimeout) {
         watchdog.disable();
         QCoreApplication::processEvents();
     }
-    return {};
+    return std::nullopt;
 }
 
 void Link::waitUntil(const std::function<bool()>& done)
@@ -205,6 +261,6 @@ void Link::waitUntil(const std::function<bool()>& done)
 void Link::shutdown()
 {
     m_shutdown = true;
-    ClosePort();
+    closePort();
     emit wakeUp();
 }

@@ -1,133 +1,76 @@
 #pragma once
 
 #include "core/bytes.h"
-#include "core/identity.h"
+#include "core/commands.h"
 #include "shell/transport.h"
 
-#include <QLabel>
 #include <QObject>
-#include <QPointer>
-#include <QTimer>
-#include <QWidget>
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
-class SettingsFile;
 class Trace;
+class Watchdog;
 
-// How one window's copy of the transaction and its watchdog differ from the
-// others'. Each window passes its policy; the mechanism is one.
-struct LinkPolicy {
-    // The status window: a closed port gives an empty reply at once, and its
-    // watchdog bounds a whole poll tick (enabled before the send and never
-    // disabled by the transaction).
-    bool tickScopedWatchdog = false;
-    // The watchdog re-reads NoBreakMsg from the settings file on every run
-    // instead of using the value held.
-    bool rereadNoBreakMsg = true;
-    // The connection-lost text ends with one blank.
-    bool trailingBlank = false;
-    // After a timeout the watchdog is disabled and pending events are
-    // processed once more before the empty reply returns.
-    bool settleAfterTimeout = false;
+// A reply: the bytes the unit answered (empty for a command without reply),
+// or nothing when the link is lost.
+using Reply = std::optional<Bytes>;
 
-    static LinkPolicy statusWindow() { return { true, true, false, false }; }
-    static LinkPolicy faultMemory() { return { false, true, false, false }; }
-    static LinkPolicy actuatorTest() { return { false, true, false, false }; }
-    static LinkPolicy sensorTest() { return { false, true, false, false }; }
-    static LinkPolicy softDown() { return { false, false, true, true }; }
-    static LinkPolicy racingOptions() { return { false, false, true, true }; }
-};
-
-class Link;
-
-// A window's watchdog timer. One run of it ends the transaction that waits:
-// the window's step timer is stopped, the connection-lost box is shown unless
-// suppressed, and TimeoutFlag and LinkLostFlag are set.
-class Watchdog : public QObject {
-    Q_OBJECT
-public:
-    static constexpr const char* kLostText = "Verbindung zum Motorsteuergerät verloren!";
-
-    Watchdog(Link& link, LinkPolicy policy, std::chrono::milliseconds interval, QObject* parent = nullptr);
-
-    void setInterval(std::chrono::milliseconds interval);
-    std::chrono::milliseconds interval() const { return m_interval; }
-    // Switching on a running watchdog does not restart its interval.
-    void enable();
-    void disable();
-    bool isActive() const { return m_timer.isActive(); }
-    const LinkPolicy& policy() const { return m_policy; }
-
-    // Run by the window when the watchdog fires, before the box: it stops its Timer1.
-    void setStopWindowTimers(std::function<void()> stop) { m_stopTimers = std::move(stop); }
-    // Parent of the connection-lost box.
-    void setBoxParent(QWidget* parent) { m_boxParent = parent; }
-
-    // One watchdog run (the timer's tick; public for the windows that run it by hand).
-    void fire();
-
-private:
-    Link& m_link;
-    LinkPolicy m_policy;
-    std::chrono::milliseconds m_interval;
-    QTimer m_timer;
-    std::function<void()> m_stopTimers;
-    QPointer<QWidget> m_boxParent;
-};
-
-// The link to the unit and its shared state, owned for the whole run.
+// The link to the unit: one request and one reply at a time over a byte
+// transport, with the flags that tell every window that the link is lost.
 class Link : public QObject {
     Q_OBJECT
 public:
-    explicit Link(Transport& transport, SettingsFile& settings, QObject* parent = nullptr);
+    // Two characters at 19200 baud (10 bits each), rounded up: a line that
+    // stays silent this long has finished sending.
+    static constexpr std::chrono::milliseconds kQuietTime { 2 };
+    // A line that never falls quiet is not waited on for longer than this.
+    static constexpr std::chrono::milliseconds kLongestDrain { 250 };
+    // Requests that wait for a quiet line after the port was opened or after
+    // the line last sent more than was asked for.
+    static constexpr int kProbation = 16;
 
-    // Shared state; flags are 0 or -1 as the windows compare them.
-    Bytes ReplyBuffer;
-    int TimeoutFlag = 0;
-    int LinkLostFlag = 0;
-    int NoBreakMsgSetting = 1;
-    int WarningsSetting = 1;
-    int CurrentPort = 0;
-    // The unit's identity and sensor set-up, set by the status window at load
-    // and read by every unit window.
-    UnitIdentity Identity;
-    int SensorAngle = 0; // 0.1 degree before top dead centre
-    int AngleOffset = 0; // 0.1 degree, the sensor lead angle
+    explicit Link(Transport& transport, QObject* parent = nullptr);
 
-    // The main window's status bar text, set and read by other windows.
-    QPointer<QLabel> StatusBarHandle;
-    void setMainStatusText(const QString& text)
-    {
-        if (StatusBarHandle)
-            StatusBarHandle->setText(text);
-    }
-    QString mainStatusText() const { return StatusBarHandle ? StatusBarHandle->text() : QString(); }
+    // TimeoutFlag: a watchdog ran (or the status window found the port
+    // closed); nothing more goes out until a window resets it.
+    bool timedOut() const { return m_timedOut; }
+    void resetTimeout() { m_timedOut = false; }
+    void setTimedOut() { m_timedOut = true; }
+    // LinkLostFlag: the link was lost since the user last asked for a fresh start.
+    bool linkLost() const { return m_linkLost; }
+    void setLinkLost(bool lost) { m_linkLost = lost; }
+    // One watchdog run: both flags, and every wait wakes.
+    void markLost();
 
-    Transport& transport() { return m_transport; }
-    SettingsFile& settings() { return m_settings; }
     void setTrace(Trace* trace) { m_trace = trace; }
-    Trace* trace() const { return m_trace; }
+    void traceEvent(const QString& text);
 
     // Opens the numbered port at 19200 baud, 8N1, closing it first if open.
-    Transport::OpenResult OpenPort(int port);
-    void ClosePort();
+    Transport::OpenResult openPort(int port);
+    void closePort();
     bool portOpen() const { return m_transport.isOpen(); }
+    // Whether the port can be opened at all; it is closed again at once.
+    bool canOpen(int port);
 
-    // The serial control's steps of a request: set the expected length, discard
-    // the input, arm the threshold and write the command. The receive handler
-    // then completes the reply.
-    void send(const Bytes& command, int expectedLength);
-    // A command that awaits no reply, written as it is.
-    void write(const Bytes& command);
-    // True once the expected bytes have arrived ("the threshold is 0").
-    bool replyComplete() const { return m_complete; }
-
-    // The transaction: command out, the expected number of bytes back, or an
-    // empty reply when the watchdog ends the wait (or the link refuses).
-    Bytes RequestReply(const Bytes& command, int expectedLength, Watchdog& watchdog);
+    // The transaction of a unit window: the frame goes out and the expected
+    // number of bytes comes back, or nothing once the window's watchdog ran.
+    // A command without reply returns an empty reply as soon as it is written.
+    Reply transact(const Request& request, Watchdog& watchdog);
     bool transactionRunning() const { return m_inTransaction; }
+
+    // A command that awaits no reply, outside any transaction.
+    bool writeOnly(const Bytes& frame);
+
+    // The parts of a transaction, for waits with conditions of their own (the
+    // unit search): start() sends, replyComplete() holds once the expected
+    // bytes are in, reply() has them.
+    bool start(const Request& request);
+    // Tests on a loaded machine widen the quiet time; the program keeps kQuietTime.
+    void setQuietTime(std::chrono::milliseconds quiet) { m_quietTime = quiet; }
+    bool replyComplete() const { return m_complete; }
+    const Bytes& reply() const { return m_reply; }
 
     // Waits processing window events until done() holds. The processor sleeps
     // until data, a timer or a wake() arrives; never a busy loop.
@@ -139,21 +82,34 @@ public:
     void shutdown();
     bool isShutDown() const { return m_shutdown; }
 
-    void traceEvent(const QString& text);
-
 signals:
     void wakeUp();
 
 private:
     void onReadyRead();
     void onLineLost();
+    void discardInput();
+    void drainUntilQuiet();
+    void noteSurplus(qsizetype count);
 
     Transport& m_transport;
-    SettingsFile& m_settings;
     Trace* m_trace = nullptr;
-    int m_inputLen = 0;
-    int m_threshold = 0; // bytes the receive handler waits for, 0 = none
-    bool m_complete = false; // the expected bytes of the last send arrived
+    bool m_timedOut = false;
+    bool m_linkLost = false;
+
+    Bytes m_received; // bytes of the running request so far
+    Bytes m_reply;
+    int m_expected = 0; // bytes the running request waits for, 0 = none
+    bool m_complete = false;
     bool m_inTransaction = false;
     bool m_shutdown = false;
+
+    // A line that sent more than was asked for may still be sending when the
+    // next request goes out; its surplus would then be read as the start of
+    // the next reply. Until the line has shown for kProbation requests that it
+    // sends only what is asked (and after a fresh open, when nothing is known
+    // of it yet), every request first waits for a quiet line.
+    int m_probation = 0;
+    qsizetype m_dropped = 0;
+    std::chrono::milliseconds m_quietTime = kQuietTime;
 };

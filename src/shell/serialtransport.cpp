@@ -54,11 +54,11 @@ void SerialTransport::close()
     m_port.clearError();
 }
 
-void SerialTransport::write(const QByteArray& data)
+bool SerialTransport::write(const QByteArray& data)
 {
     if (!m_port.isOpen())
-        return;
-    m_port.write(data);
+        return false;
+    return m_port.write(data) == data.size();
 }
 
 qint64 SerialTransport::discardInput()

@@ -18,7 +18,7 @@ public:
     // until it is closed, so the watchdog ends the wait as for a silent unit.
     bool isOpen() const override { return m_port.isOpen() || m_lineLost; }
     QString deviceName(int port) const override { return m_map.device(port); }
-    void write(const QByteArray& data) override;
+    bool write(const QByteArray& data) override;
     qint64 bytesAvailable() const override { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
     QByteArray read(qint64 maxBytes) override { return m_port.isOpen() ? m_port.read(maxBytes) : QByteArray(); }
     qint64 discardInput() override;

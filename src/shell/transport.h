@@ -24,7 +24,9 @@ public:
     // Device behind the port number, for traces ("" when none).
     virtual QString deviceName(int port) const = 0;
 
-    virtual void write(const QByteArray& data) = 0;
+    // False when the bytes could not be handed to the line (closed port,
+    // vanished device).
+    virtual bool write(const QByteArray& data) = 0;
     virtual qint64 bytesAvailable() const = 0;
     virtual QByteArray read(qint64 maxBytes) = 0;
     // Drops everything received so far; returns the number of bytes dropped.

@@ -2,7 +2,11 @@
 
 #include "core/format.h"
 #include "core/settings.h"
+#include "shell/kit/boxes.h"
+#include "shell/kit/helpkey.h"
+#include "shell/link.h"
 #include "shell/platform.h"
+#include "shell/session.h"
 #include "shell/timing.h"
 
 #include <QCheckBox>
@@ -63,19 +67,20 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 
 } // namespace
 
-FrmMStg::FrmMStg(Link& link, SettingsFile& settings, const UnitWindows& windows, QWidget* parent)
+FrmMStg::FrmMStg(Session& session, const UnitWindows& windows, QWidget* parent)
     : QDialog(parent)
-    , m_link(link)
-    , m_settings(settings)
+    , m_session(session)
+    , m_link(session.link())
+    , m_settings(session.settings())
     , m_windows(windows)
-    , m_watchdog(link, LinkPolicy::statusWindow(), 5000ms, this)
+    , m_channel(session, LinkPolicy::statusWindow(), kWatchdogInterval, this)
 {
     setObjectName(QStringLiteral("FrmMStg"));
     setWindowTitle(kCaption);
     buildUi();
-    m_watchdog.setBoxParent(this);
-    m_watchdog.setStopWindowTimers([this] { m_timer1.stop(); });
+    m_channel.watchdog().setStopWindowTimers([this] { m_timer1.stop(); });
     connect(&m_timer1, &QTimer::timeout, this, &FrmMStg::Timer1_Timer);
+    help::installF1(this, kHelpTopic);
 }
 
 FrmMStg::~FrmMStg() = default;
@@ -298,8 +303,7 @@ void FrmMStg::enableButton(QPushButton* b, bool byGate)
 
 void FrmMStg::hint(const QString& text)
 {
-    if (m_link.WarningsSetting == 0)
-        platform().messageBox(this, QStringLiteral("Hinweis"), text, Platform::Icon::Information);
+    boxes::notice(m_session, this, text);
 }
 
 void FrmMStg::setPanel2(const QString& text)
@@ -307,79 +311,74 @@ void FrmMStg::setPanel2(const QString& text)
     stbMsgText->setText(text);
 }
 
-Bytes FrmMStg::RequestReply(const Bytes& command, int length)
+Reply FrmMStg::request(const Request& r)
 {
-    return m_link.RequestReply(command, length, m_watchdog);
+    const Reply reply = m_channel.ask(r);
+    if (m_phase != Phase::Polling)
+        m_channel.watchdog().disable();
+    return reply;
 }
+
+// ---------------------------------------------------------------- load
 
 void FrmMStg::Form_Load()
 {
-    m_loading = true;
+    m_phase = Phase::Loading;
     loadSteps();
-    m_loading = false;
-    if (!m_unloaded && m_closeRequested)
-        CloseStatusWindow();
+    if (m_phase == Phase::Closed)
+        return;
+    if (m_closeRequested)
+        return CloseStatusWindow();
+    m_phase = Phase::Polling;
+    m_timer1.start();
 }
 
 void FrmMStg::loadSteps()
 {
     // 1. Requests, features, flags.
     m_closeRequested = m_faultMemRequested = m_dwgTestRequested = m_softDownRequested = false;
-    m_zwKorRequested = m_rOptRequested = m_recordRequested = m_recordingActive = false;
+    m_zwKorRequested = m_rOptRequested = m_recordRequested = false;
     m_ctx = live::Context {};
     m_ctx.inputsAvailable = true;
     m_ctx.mafAvailable = true;
     m_ctx.racingVariant = false;
-    m_link.TimeoutFlag = 0;
-    m_link.setMainStatusText(QString());
+    m_link.resetTimeout();
+    m_session.setMainStatusText(QString());
     for (QPushButton* b : { cmdFSpeicher, cmdDwgTest, cmdSoftDown, cmdZwKor })
         enableButton(b, true);
 
     // 2. Port panel.
-    stbMsgPort->setText(QStringLiteral("COM ") + QString::number(m_link.CurrentPort));
+    stbMsgPort->setText(QStringLiteral("COM ") + QString::number(m_session.currentPort()));
 
     // 3. Intervals and message switches.
-    m_requestTime = m_settings.ReadRequestTime();
-    m_link.WarningsSetting = m_settings.ReadWarnings();
-    m_link.NoBreakMsgSetting = m_settings.ReadNoBreakMsg();
-    m_timer1.setInterval(timing::interval(std::max(std::chrono::milliseconds(m_requestTime), kMinRequestTime)));
-    m_watchdog.setInterval(std::chrono::milliseconds(live::watchdogInterval(m_requestTime)));
-
-    // The load is no poll tick: each of its requests is bounded on its own,
-    // so a hint box the user reads for a while does not count as a lost link.
-    const auto read = [this](const Bytes& command, int length) {
-        const Bytes reply = RequestReply(command, length);
-        m_watchdog.disable();
-        return reply;
-    };
+    loadMessageSwitches();
 
     // 4. Firmware release.
-    const Bytes release = read("v00?", 6);
-    if (release.isEmpty())
+    const Reply release = request(cmd::firmware());
+    if (!release)
         return CloseStatusWindow();
-    txtStgSwRelease->setText(bytes::text(release));
-    m_link.Identity = UnitIdentity {};
-    m_link.Identity.setFirmware(release);
+    txtStgSwRelease->setText(bytes::text(*release));
+    UnitIdentity id;
+    id.setFirmware(*release);
 
     // 5. Unit type.
-    const Bytes type = read("t00?", 15);
-    if (type.isEmpty())
+    const Reply type = request(cmd::identify());
+    if (!type)
         return CloseStatusWindow();
-    txtStgType->setText(bytes::text(type));
-    m_link.Identity.setUnitType(type);
-    const UnitIdentity& id = m_link.Identity;
+    txtStgType->setText(bytes::text(*type));
+    id.setUnitType(*type);
+    m_session.setIdentity(id);
     m_ctx.id = id;
 
     // 6. Sensor angle.
-    m_link.SensorAngle = live::adjustedSensorAngle(m_settings.ReadDwgGrdPos(), id);
-    m_ctx.sensorAngle = m_link.SensorAngle;
+    m_session.setSensorAngle(live::adjustedSensorAngle(m_settings.ReadDwgGrdPos(), id));
+    m_ctx.sensorAngle = m_session.sensorAngle();
 
     // 7. Mixture sensors and injector delivery.
     if (!id.injectionLine()) {
         loadNotInjectionLine();
     } else {
         m_ctx.injectorFlow = ReadInjectorFlow() / 1000.0;
-        m_watchdog.disable();
         if (linkLost())
             return CloseStatusWindow();
     }
@@ -388,69 +387,47 @@ void FrmMStg::loadSteps()
     loadHeadTemperature();
 
     // 9. Units without throttle and starter inputs.
-    if (!live::inputsAvailable(id)) {
-        m_ctx.inputsAvailable = false;
-        m_boxes[rec::Dkpo]->setEnabled(false);
-        m_boxes[rec::Anl]->setEnabled(false);
-        txtDkPos->setText(live::kNotSupported);
-        txtAnlStat->setText(live::kNotSupported);
-        txtDkPos->setEnabled(false);
-        txtAnlStat->setEnabled(false);
-    }
+    loadInputs();
 
     // 10. Racing variant.
-    if (live::racingVariant(id)) {
-        enableButton(cmdROpt, true);
-        m_ctx.racingVariant = true;
-        if (const auto caption = live::lblDkPosCaption(id))
-            lblDkPos->setText(*caption);
-        if (const auto caption = live::lblAnlasserCaption(id))
-            lblAnlasser->setText(*caption);
-    }
+    loadRacingVariant();
 
     // 11. Serial number.
-    const Bytes serial = read("s00?", 13);
-    if (serial.isEmpty())
+    const Reply serial = request(cmd::serialNumber());
+    if (!serial)
         return CloseStatusWindow();
-    txtStgSerial->setText(bytes::text(serial));
-    m_link.Identity.serialNumber = bytes::text(serial);
-    m_ctx.id.serialNumber = m_link.Identity.serialNumber;
+    txtStgSerial->setText(bytes::text(*serial));
+    id.serialNumber = bytes::text(*serial);
+    m_session.setIdentity(id);
+    m_ctx.id = id;
 
     // 12. Gates of firmware before 1.
     loadFirmwareGates();
 
     // 13. Crank angle sensor test and soft-down state.
     enableButton(cmdDwgTest, live::crankSensorTestEnabled(id));
-    if (!live::softDownSupported(id)) {
+    if (!live::softDownSupported(id))
         txtSDaktiv->setText(live::kNotSupported);
-    } else {
+    else
         txtSDaktiv->setText(live::softDownStateText(ReadSoftDownState()));
-        m_watchdog.disable();
-    }
 
     // 14. Angles and the sensor lead angle.
-    txtZndWinkel->setText(live::kNoAngle);
-    txtZndWinkelZ2->setText(live::kNoAngle);
-    if (id.cylinderCount == 1)
-        LabelZ2->setEnabled(false);
-    m_link.AngleOffset = 0;
-    if (live::angleOffsetIsRead(id)) {
-        const Bytes offset = read(bytes::frame(154, "r0?"), 1);
-        if (!offset.isEmpty())
-            m_link.AngleOffset = bytes::at(offset, 0);
-    }
-    m_ctx.angleOffset = m_link.AngleOffset;
+    loadLeadAngle();
 
-    // 15. Switching module, then polling.
-    if (live::switchConfigIsRead(id)) {
+    // 15. Switching module, then polling (Form_Load starts it).
+    if (live::switchConfigIsRead(id))
         ReadSwitchConfig();
-        m_watchdog.disable();
-        if (linkLost())
-            return CloseStatusWindow();
-    }
     if (linkLost())
         return CloseStatusWindow();
-    m_timer1.start();
+}
+
+void FrmMStg::loadMessageSwitches()
+{
+    m_requestTime = m_settings.ReadRequestTime();
+    m_session.setWarnings(m_settings.ReadWarnings());
+    m_session.setNoBreakMsg(m_settings.ReadNoBreakMsg());
+    m_timer1.setInterval(timing::interval(std::max(std::chrono::milliseconds(m_requestTime), kMinRequestTime)));
+    m_channel.watchdog().setInterval(std::chrono::milliseconds(live::watchdogInterval(m_requestTime)));
 }
 
 void FrmMStg::loadNotInjectionLine()
@@ -466,7 +443,7 @@ void FrmMStg::loadNotInjectionLine()
 
 void FrmMStg::loadHeadTemperature()
 {
-    if (!live::headTempMeasured(m_link.Identity)) {
+    if (!live::headTempMeasured(m_ctx.id)) {
         txtMTemp->setText(live::kNotSupported);
         m_boxes[rec::Temp]->setEnabled(false);
         m_ctx.headTempAvailable = false;
@@ -479,9 +456,35 @@ void FrmMStg::loadHeadTemperature()
     }
 }
 
+void FrmMStg::loadInputs()
+{
+    if (live::inputsAvailable(m_ctx.id))
+        return;
+    m_ctx.inputsAvailable = false;
+    m_boxes[rec::Dkpo]->setEnabled(false);
+    m_boxes[rec::Anl]->setEnabled(false);
+    txtDkPos->setText(live::kNotSupported);
+    txtAnlStat->setText(live::kNotSupported);
+    txtDkPos->setEnabled(false);
+    txtAnlStat->setEnabled(false);
+}
+
+void FrmMStg::loadRacingVariant()
+{
+    const UnitIdentity& id = m_ctx.id;
+    if (!live::racingVariant(id))
+        return;
+    enableButton(cmdROpt, true);
+    m_ctx.racingVariant = true;
+    if (const auto caption = live::lblDkPosCaption(id))
+        lblDkPos->setText(*caption);
+    if (const auto caption = live::lblAnlasserCaption(id))
+        lblAnlasser->setText(*caption);
+}
+
 void FrmMStg::loadFirmwareGates()
 {
-    const UnitIdentity& id = m_link.Identity;
+    const UnitIdentity& id = m_ctx.id;
     if (!live::faultMemorySupported(id)) {
         cmdFSpeicher->setEnabled(false);
         hint(QStringLiteral(
@@ -494,60 +497,73 @@ void FrmMStg::loadFirmwareGates()
     }
 }
 
+void FrmMStg::loadLeadAngle()
+{
+    txtZndWinkel->setText(live::kNoAngle);
+    txtZndWinkelZ2->setText(live::kNoAngle);
+    if (m_ctx.id.cylinderCount == 1)
+        LabelZ2->setEnabled(false);
+    m_session.setLeadAngle(0);
+    if (live::angleOffsetIsRead(m_ctx.id)) {
+        if (const Reply offset = request(cmd::paramRead(cmd::param::kLeadAngle)); offset && !offset->isEmpty())
+            m_session.setLeadAngle(bytes::at(*offset, 0));
+    }
+    m_ctx.angleOffset = m_session.leadAngle();
+}
+
 int FrmMStg::ReadSoftDownState()
 {
-    const Bytes first = RequestReply("n00?", 1);
-    const Bytes second = RequestReply("n00?", 1);
-    if (first.isEmpty() || second.isEmpty())
+    // Every request toggles the unit's state; the second one restores it.
+    const Reply first = request(cmd::softDownToggle());
+    const Reply second = request(cmd::softDownToggle());
+    if (!first || !second || second->isEmpty())
         return 0;
-    return bytes::at(second, 0);
+    return bytes::at(*second, 0);
 }
 
 int FrmMStg::ReadInjectorFlow()
 {
-    const live::InjectorFlowReading flow = live::decodeInjectorFlow(RequestReply(bytes::frame(96, "00?"), 2));
-    if (flow.notConfigured) {
-        m_watchdog.disable(); // the user reads the box; no transaction runs meanwhile
+    const live::InjectorFlowReading flow
+        = live::decodeInjectorFlow(request(cmd::injectorDelivery()).value_or(Bytes()));
+    if (flow.notConfigured)
         platform().messageBox(this, kAppTitle, live::kInjectorFlowNotConfigured, Platform::Icon::Critical);
-    }
     return flow.value;
 }
 
 void FrmMStg::ReadSwitchConfig()
 {
-    const UnitIdentity& id = m_link.Identity;
-    const Bytes se1 = RequestReply(bytes::frame(92, "r0?"), 1);
-    if (se1.isEmpty())
+    const UnitIdentity& id = m_ctx.id;
+    const Reply se1 = request(cmd::paramRead(cmd::param::kInput1Mode));
+    if (!se1 || se1->isEmpty())
         return;
-    if (const auto caption = live::se1ModeCaption(bytes::at(se1, 0)))
+    if (const auto caption = live::se1ModeCaption(bytes::at(*se1, 0)))
         lblSE1Mode->setText(*caption);
     m_ctx.lblSE1Mode = lblSE1Mode->text();
 
-    const Bytes offset = RequestReply(bytes::frame(126, "r0?"), 1);
-    if (offset.isEmpty())
+    const Reply offset = request(cmd::paramRead(cmd::param::kOffsetAngle));
+    if (!offset || offset->isEmpty())
         return;
-    m_ctx.offsetAngle = live::offsetAngleFromByte(bytes::at(offset, 0));
+    m_ctx.offsetAngle = live::offsetAngleFromByte(bytes::at(*offset, 0));
 
     if (!live::se2ModeIsRead(id)) {
         lblSE2Mode->setText(live::kNotSupported);
     } else {
-        const Bytes se2 = RequestReply(bytes::frame(148, "r0?"), 1);
-        if (se2.isEmpty())
+        const Reply se2 = request(cmd::paramRead(cmd::param::kInput2Mode));
+        if (!se2 || se2->isEmpty())
             return;
-        if (const auto caption = live::se2ModeCaption(bytes::at(se2, 0)))
+        if (const auto caption = live::se2ModeCaption(bytes::at(*se2, 0)))
             lblSE2Mode->setText(*caption);
     }
     m_ctx.lblSE2Mode = lblSE2Mode->text();
 
     if (live::enrichmentIsRead(id)) {
-        const Bytes enrichment = RequestReply(bytes::frame(135, "r0?"), 1);
-        if (enrichment.isEmpty())
+        const Reply enrichment = request(cmd::paramRead(cmd::param::kInput2Enrichment));
+        if (!enrichment || enrichment->isEmpty())
             return;
-        m_ctx.enrichmentSixteenths = bytes::at(enrichment, 0);
+        m_ctx.enrichmentSixteenths = bytes::at(*enrichment, 0);
     }
 
-    const Bytes outputs = RequestReply("j00?", 10);
-    if (const auto modes = live::decodeOutputModes(outputs)) {
+    if (const auto modes = live::decodeOutputModes(request(cmd::outputModes()).value_or(Bytes()))) {
         lblSA1Mode->setText(modes->lblSA1Mode);
         lblSA2Mode->setText(modes->lblSA2Mode);
         m_ctx.lblSA1Mode = modes->lblSA1Mode;
@@ -559,10 +575,10 @@ void FrmMStg::ReadSwitchConfig()
 void FrmMStg::Timer1_Timer()
 {
     // A tick never starts while one runs (its waits process timer events).
-    if (m_inTick || m_unloaded)
+    if (m_inTick || m_phase != Phase::Polling)
         return;
     m_inTick = true;
-    m_watchdog.enable();
+    m_channel.watchdog().enable();
     tickSpeed();
     tickOutputs();
     tickInputs();
@@ -579,7 +595,7 @@ void FrmMStg::Timer1_Timer()
 void FrmMStg::tickSpeed()
 {
     m_period = 0;
-    if (const auto speed = live::decodeSpeed(RequestReply("r00?", 3))) {
+    if (const auto speed = live::decodeSpeed(request(cmd::period()).value_or(Bytes()))) {
         txtStgLast->setText(speed->txtStgLast);
         txtRPM->setText(speed->txtRPM);
         m_period = speed->period;
@@ -592,7 +608,7 @@ void FrmMStg::tickOutputs()
         txtBenzPump->setText(live::kNotSupported);
         return;
     }
-    if (const auto out = live::decodeOutputs(RequestReply(bytes::frame(128, "00?"), 1), m_ctx, txtRPM->text())) {
+    if (const auto out = live::decodeOutputs(request(cmd::outputs()).value_or(Bytes()), m_ctx, txtRPM->text())) {
         txtBenzPump->setText(out->txtBenzPump);
         lblSA2Stat->setText(out->lblSA2Stat);
         lblSA1Stat->setText(out->lblSA1Stat);
@@ -603,7 +619,8 @@ void FrmMStg::tickInputs()
 {
     if (!m_ctx.inputsAvailable)
         return;
-    if (const auto in = live::decodeInputs(RequestReply("l00?", 1), m_ctx, fmt::regionalSeparator())) {
+    if (const auto in
+        = live::decodeInputs(request(cmd::inputs()).value_or(Bytes()), m_ctx, fmt::regionalSeparator())) {
         txtDkPos->setText(in->txtDkPos);
         txtAnlStat->setText(in->txtAnlStat);
         if (in->lblSE1Stat)
@@ -615,8 +632,10 @@ void FrmMStg::tickInputs()
 
 void FrmMStg::tickAngles()
 {
-    const Bytes first = RequestReply("z00?", 1);
-    const Bytes second = live::readsSecondAngle(m_ctx.id) ? RequestReply("i00?", 1) : Bytes();
+    // The coil tab of the racing options may have written a new lead angle.
+    m_ctx.angleOffset = m_session.leadAngle();
+    const Bytes first = request(cmd::angle1()).value_or(Bytes());
+    const Bytes second = live::readsSecondAngle(m_ctx.id) ? request(cmd::angle2()).value_or(Bytes()) : Bytes();
     if (const auto angles
         = live::decodeIgnitionAngles(first, second, m_ctx, txtRPM->text(), fmt::regionalSeparator())) {
         txtZndWinkel->setText(angles->txtZndWinkel);
@@ -627,7 +646,8 @@ void FrmMStg::tickAngles()
 
 void FrmMStg::tickCorrection()
 {
-    if (const auto text = live::decodeCorrection(RequestReply("q00?", 1), fmt::regionalSeparator()))
+    if (const auto text
+        = live::decodeCorrection(request(cmd::correction()).value_or(Bytes()), fmt::regionalSeparator()))
         txtZndWnkKorr->setText(*text);
 }
 
@@ -635,7 +655,8 @@ void FrmMStg::tickAnalog()
 {
     if (!m_ctx.headTempAvailable)
         return;
-    if (const auto a = live::decodeAnalog(RequestReply("g00?", 8), m_ctx, fmt::regionalSeparator())) {
+    if (const auto a
+        = live::decodeAnalog(request(cmd::analog()).value_or(Bytes()), m_ctx, fmt::regionalSeparator())) {
         if (a->txtLMM)
             txtLMM->setText(*a->txtLMM);
         if (a->txtAirtemp)
@@ -648,8 +669,8 @@ void FrmMStg::tickLambda()
 {
     if (!m_ctx.id.injectionLine())
         return;
-    if (const auto text
-        = live::decodeLambda(RequestReply("^00?", 2), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
+    if (const auto text = live::decodeLambda(
+            request(cmd::lambda()).value_or(Bytes()), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
         txtLambda->setText(*text);
 }
 
@@ -657,40 +678,19 @@ void FrmMStg::tickConsumption()
 {
     if (!m_ctx.id.injectionLine())
         return;
-    if (const auto text = live::decodeConsumption(RequestReply(bytes::frame(144, "00?"), 3), m_period,
+    if (const auto text = live::decodeConsumption(request(cmd::injectionTime()).value_or(Bytes()), m_period,
             m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
         txtVerbrauch->setText(*text);
 }
 
 void FrmMStg::writeRecordingRow()
 {
-    if (!m_recordingActive || !m_log)
+    // A tick that lost the link shows the previous tick's values: no row.
+    if (!m_log || linkLost())
         return;
-    // A row whose file cannot be opened is lost, and the bar stays; the
-    // recording goes on.
-    if (m_log->appendRow(QTime::currentTime(), displays()))
-        pgbRecord->setValue(rec::nextProgress(pgbRecord->value()));
-}
-
-bool FrmMStg::openUnitWindow(
-    const UnitWindows::Factory& factory, QPushButton* b, const std::function<void()>& beforeRestart)
-{
-    m_watchdog.disable();
-    setPanel2(QString());
-    m_timer1.stop();
-    if (factory) {
-        if (std::unique_ptr<QDialog> window = factory(this))
-            window->exec();
-    }
-    if (linkLost()) {
-        CloseStatusWindow();
-        return false;
-    }
-    if (beforeRestart)
-        beforeRestart();
-    m_timer1.start();
-    b->setEnabled(true);
-    return true;
+    if (!m_log->appendRow(QTime::currentTime(), displays()))
+        return recordingFailed();
+    pgbRecord->setValue(rec::nextProgress(pgbRecord->value()));
 }
 
 void FrmMStg::endOfTick()
@@ -701,30 +701,18 @@ void FrmMStg::endOfTick()
 
     // 2. Ignition angle correction.
     if (m_zwKorRequested) {
-        m_timer1.stop();
-        m_watchdog.disable();
-        setPanel2(QString());
-        const Bytes current = RequestReply("q00?", 1);
-        m_watchdog.disable(); // the correction window may stay open for long
-        if (linkLost() || current.isEmpty())
-            return CloseStatusWindow();
-        const Bytes exitCode = m_windows.zwKor ? m_windows.zwKor(this, bytes::at(current, 0)) : Bytes();
-        if (!exitCode.isEmpty())
-            m_link.write(exitCode);
-        if (linkLost())
-            return CloseStatusWindow();
-        m_timer1.start();
-        m_zwKorRequested = false;
-        enableButton(cmdZwKor, true);
+        correctionStep();
+        if (m_phase == Phase::Closed)
+            return;
     }
 
     // 3. Recording start or stop.
     if (m_recordRequested) {
         m_recordRequested = false;
-        m_watchdog.disable();
+        m_channel.watchdog().disable();
         setPanel2(QString());
-        StartRecording();
-        m_watchdog.enable();
+        toggleRecording();
+        m_channel.watchdog().enable();
     }
 
     // 4.-6. Unit windows, polling stopped while they are open.
@@ -745,33 +733,89 @@ void FrmMStg::endOfTick()
             return;
     }
 
-    // 7. Racing options.
+    // 7. Racing options, then what they may have changed.
     if (m_rOptRequested) {
         m_rOptRequested = false;
-        if (!openUnitWindow(m_windows.racingOptions, cmdROpt))
+        const auto reread = [this] {
+            if (m_ctx.id.injectionLine())
+                m_ctx.injectorFlow = ReadInjectorFlow() / 1000.0;
+            if (live::switchConfigIsRead(m_ctx.id))
+                ReadSwitchConfig();
+        };
+        if (!openUnitWindow(m_windows.racingOptions, cmdROpt, reread))
             return;
-        if (m_ctx.id.injectionLine())
-            m_ctx.injectorFlow = ReadInjectorFlow() / 1000.0;
-        if (live::switchConfigIsRead(m_ctx.id))
-            ReadSwitchConfig();
     }
 
     // 8. A lost link closes the window; otherwise the tick's watchdog ends here.
     if (linkLost())
         return CloseStatusWindow();
-    m_watchdog.disable();
+    m_channel.watchdog().disable();
 }
 
-// Every unload after a lost link goes through here, so the port is always
-// released; the main window's reconnect opens it anew in any case.
+void FrmMStg::correctionStep()
+{
+    m_phase = Phase::UnitWindow;
+    m_timer1.stop();
+    m_channel.watchdog().disable();
+    setPanel2(QString());
+    const std::optional<int> current = m_channel.readByte(cmd::correction());
+    m_channel.watchdog().disable(); // the correction window may stay open for long
+    if (linkLost() || !current)
+        return CloseStatusWindow();
+    const Bytes exitCode = m_windows.zwKor ? m_windows.zwKor(this, *current) : Bytes();
+    if (!exitCode.isEmpty())
+        m_link.writeOnly(exitCode);
+    if (linkLost())
+        return CloseStatusWindow();
+    m_zwKorRequested = false;
+    restartPolling();
+    enableButton(cmdZwKor, true);
+}
+
+bool FrmMStg::openUnitWindow(
+    const UnitWindows::Factory& factory, QPushButton* b, const std::function<void()>& beforeRestart)
+{
+    m_phase = Phase::UnitWindow;
+    m_channel.watchdog().disable();
+    setPanel2(QString());
+    m_timer1.stop();
+    if (factory) {
+        if (std::unique_ptr<QDialog> window = factory(this))
+            window->exec();
+    }
+    if (linkLost()) {
+        CloseStatusWindow();
+        return false;
+    }
+    if (beforeRestart)
+        beforeRestart();
+    if (linkLost()) {
+        CloseStatusWindow();
+        return false;
+    }
+    restartPolling();
+    b->setEnabled(true);
+    return true;
+}
+
+void FrmMStg::restartPolling()
+{
+    m_phase = Phase::Polling;
+    m_timer1.start();
+}
+
+// Every unload goes through here, so the port is always released; the main
+// window's reconnect opens it anew in any case.
 void FrmMStg::CloseStatusWindow()
 {
-    m_link.ClosePort();
+    if (m_phase == Phase::Closed)
+        return;
+    m_phase = Phase::Closed;
+    m_link.closePort();
     m_timer1.stop();
-    m_watchdog.disable();
+    m_channel.watchdog().disable();
     m_closeRequested = false;
     setPanel2(QString());
-    m_unloaded = true;
     QDialog::done(QDialog::Accepted);
 }
 
@@ -804,64 +848,85 @@ rec::Displays FrmMStg::displays() const
     return d;
 }
 
-void FrmMStg::StartRecording()
+void FrmMStg::toggleRecording()
 {
-    if (!m_recordingActive) {
-        const rec::Selection chosen = selection();
-        if (!rec::anySelected(chosen)) {
-            platform().messageBox(
-                this, QStringLiteral("Hinweis"), rec::kNothingSelected, Platform::Icon::Information);
-            return;
-        }
-        Platform::FileDialog dialog;
-        dialog.title = QStringLiteral("Logfile speichern unter");
-        dialog.filter = QStringLiteral("Velmora-Logfile (*.vml)|*vml");
-        dialog.defaultExtension = QStringLiteral("vml");
-        const std::optional<QString> path = platform().saveFileName(this, dialog);
-        if (!path || path->isEmpty())
-            return;
-        m_lastDialogPath = *path;
+    if (!m_log)
+        return startRecording();
+    stopRecording();
+    openLogInEditor();
+}
 
-        auto log = std::make_unique<rec::LogWriter>(*path, chosen);
-        rec::HeaderInfo info;
-        info.txtStgType = txtStgType->text();
-        info.txtStgSerial = txtStgSerial->text();
-        info.txtStgSwRelease = txtStgSwRelease->text();
-        info.start = QDateTime::currentDateTime();
-        info.sensorAngle = m_link.SensorAngle;
-        info.racing = m_ctx.racingVariant;
-        if (!log->start(info, fmt::regionalSeparator())) {
-            platform().messageBox(this, QStringLiteral("Hinweis"),
-                QStringLiteral("Die Logdatei \"%1\" kann nicht angelegt werden.").arg(*path),
-                Platform::Icon::Warning);
-            return;
-        }
-        m_recordingActive = true;
-        cmdRecord->setText(QStringLiteral("[ X ]\r\nAufzeichnung beenden"));
-        m_log = std::move(log);
-        for (QCheckBox* b : m_boxes)
-            b->setEnabled(false);
-        pgbRecord->setValue(0);
-        setPanel2(kRecording);
+void FrmMStg::startRecording()
+{
+    const rec::Selection chosen = selection();
+    if (!rec::anySelected(chosen)) {
+        platform().messageBox(this, QStringLiteral("Hinweis"), rec::kNothingSelected, Platform::Icon::Information);
         return;
     }
+    Platform::FileDialog dialog;
+    dialog.title = QStringLiteral("Logfile speichern unter");
+    dialog.filter = QStringLiteral("Velmora-Logfile (*.vml)|*vml");
+    dialog.defaultExtension = QStringLiteral("vml");
+    const std::optional<QString> path = platform().saveFileName(this, dialog);
+    if (!path || path->isEmpty())
+        return;
+    m_lastDialogPath = *path;
 
+    auto log = std::make_unique<rec::LogWriter>(*path, chosen);
+    rec::HeaderInfo info;
+    info.txtStgType = txtStgType->text();
+    info.txtStgSerial = txtStgSerial->text();
+    info.txtStgSwRelease = txtStgSwRelease->text();
+    info.start = QDateTime::currentDateTime();
+    info.sensorAngle = m_session.sensorAngle();
+    info.racing = m_ctx.racingVariant;
+    if (!log->start(info, fmt::regionalSeparator())) {
+        platform().messageBox(this, QStringLiteral("Hinweis"),
+            QStringLiteral("Die Logdatei \"%1\" kann nicht angelegt werden.").arg(*path), Platform::Icon::Warning);
+        return;
+    }
+    cmdRecord->setText(QStringLiteral("[ X ]\r\nAufzeichnung beenden"));
+    m_log = std::move(log);
+    for (QCheckBox* b : m_boxes)
+        b->setEnabled(false);
+    pgbRecord->setValue(0);
+    setPanel2(kRecording);
+}
+
+void FrmMStg::stopRecording()
+{
     cmdRecord->setText(QStringLiteral("Aufzeichnung starten >>"));
     m_log.reset();
     pgbRecord->setValue(0);
-    m_recordingActive = false;
     const rec::Selection enable = rec::boxesEnabledOnStop(m_ctx.id);
     for (int i = 0; i < rec::BoxCount; ++i)
         if (enable[i])
             m_boxes[i]->setEnabled(true);
     setPanel2(QString());
-    if (!platform().openInTextEditor(m_lastDialogPath)) {
-        platform().messageBox(this, QStringLiteral("Hinweis"),
-            QStringLiteral("Notepad.exe wurde im Systempfad (") + platform().systemDirectory()
-                + QStringLiteral(") nicht gefunden. Die Logdatei wurde auf dem Datenträger "
-                                 "gespeichert, kann jedoch im Augenblick nicht angezeigt werden."),
-            Platform::Icon::Warning);
-    }
+}
+
+void FrmMStg::openLogInEditor()
+{
+    if (platform().openInTextEditor(m_lastDialogPath))
+        return;
+    platform().messageBox(this, QStringLiteral("Hinweis"),
+        QStringLiteral("Notepad.exe wurde im Systempfad (") + platform().systemDirectory()
+            + QStringLiteral(") nicht gefunden. Die Logdatei wurde auf dem Datenträger "
+                             "gespeichert, kann jedoch im Augenblick nicht angezeigt werden."),
+        Platform::Icon::Warning);
+}
+
+void FrmMStg::recordingFailed()
+{
+    // What was written stays in the file. The editor is not opened: the
+    // medium may be gone.
+    const QString path = m_log->path();
+    stopRecording();
+    platform().messageBox(this, QStringLiteral("Hinweis"),
+        QStringLiteral("Die Logdatei \"%1\" kann nicht mehr geschrieben werden. Die Aufzeichnung wurde "
+                       "beendet; die bis dahin aufgezeichneten Werte bleiben in der Datei erhalten.")
+            .arg(path),
+        Platform::Icon::Warning);
 }
 
 // ---------------------------------------------------------------- buttons
@@ -876,17 +941,17 @@ void FrmMStg::requestWindow(bool& flag, QPushButton* b)
 void FrmMStg::BtncmdExit_Click()
 {
     setPanel2(kClosing);
-    m_link.LinkLostFlag = 0;
+    m_link.setLinkLost(false);
     m_closeRequested = true;
     // Without polling (nothing left to end a tick) the window closes now; a
     // load in progress closes it when it is done.
-    if (!m_timer1.isActive() && !m_inTick && !m_loading)
+    if (m_phase == Phase::Polling && !m_timer1.isActive() && !m_inTick)
         CloseStatusWindow();
 }
 
 void FrmMStg::closeEvent(QCloseEvent* event)
 {
-    if (m_unloaded) {
+    if (m_phase == Phase::Closed) {
         event->accept();
         return;
     }
@@ -898,17 +963,7 @@ void FrmMStg::closeEvent(QCloseEvent* event)
 void FrmMStg::reject()
 {
     // Escape counts as the close box, never as an unload behind the tick's back.
-    if (m_unloaded)
+    if (m_phase == Phase::Closed)
         return QDialog::reject();
     BtncmdExit_Click();
-}
-
-void FrmMStg::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_F1) {
-        event->accept();
-        platform().showHelp(kHelpTopic);
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/link.h"
+#include "shell/kit/channel.h"
 #include "status/livedata.h"
 #include "status/recording.h"
 #include "status/unitwindows.h"
@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class Session;
 class SettingsFile;
 
 // The status window: identifies the unit, shows its live values on every
@@ -28,21 +29,34 @@ class FrmMStg : public QDialog {
 public:
     static inline const QString kCaption = QStringLiteral("Velmora - Motorsteuergerät");
     static inline const QString kHelpTopic = QStringLiteral("zustandsanzeige.html");
+    // The watchdog bounds one poll tick; long request times get a longer one.
+    static constexpr std::chrono::milliseconds kWatchdogInterval { 5000 };
     // A hand-edited request time of 0 would make the poll timer fire
     // continuously; the options dialog's shortest interval is used instead.
     static constexpr std::chrono::milliseconds kMinRequestTime { 100 };
 
-    FrmMStg(Link& link, SettingsFile& settings, const UnitWindows& windows, QWidget* parent = nullptr);
+    // Where the window stands. The watchdog bounds a whole poll tick only
+    // while polling; otherwise each request is bounded by itself, so a box the
+    // user reads for a while never counts as a lost link.
+    enum class Phase {
+        Loading, // reading the unit's identity and set-up
+        Polling, // the poll timer runs
+        UnitWindow, // polling stopped for a unit window and the reads around it
+        Closed, // unloaded
+    };
+
+    FrmMStg(Session& session, const UnitWindows& windows, QWidget* parent = nullptr);
     ~FrmMStg() override;
 
     // Loads (identity, gates) inside the modal loop, so the window is visible
     // while the unit is read; returns when the window unloads.
     int exec() override;
 
+    Phase phase() const { return m_phase; }
     bool polling() const { return m_timer1.isActive(); }
-    bool recordingActive() const { return m_recordingActive; }
+    bool recordingActive() const { return m_log != nullptr; }
     int pollInterval() const { return m_timer1.interval(); }
-    std::chrono::milliseconds watchdogInterval() const { return m_watchdog.interval(); }
+    std::chrono::milliseconds watchdogInterval() const { return m_channel.watchdog().interval(); }
     const live::Context& context() const { return m_ctx; }
 
     // One poll tick (the timer's handler; public so tests can run it).
@@ -50,7 +64,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
 
 private:
@@ -58,13 +71,17 @@ private:
     void Form_Load();
     void loadSteps();
     void CloseStatusWindow();
-    Bytes RequestReply(const Bytes& command, int length);
-    bool linkLost() const { return m_link.TimeoutFlag == -1; }
+    Reply request(const Request& request);
+    bool linkLost() const { return m_channel.lost(); }
 
     // Load steps.
+    void loadMessageSwitches();
     void loadNotInjectionLine();
     void loadHeadTemperature();
+    void loadInputs();
+    void loadRacingVariant();
     void loadFirmwareGates();
+    void loadLeadAngle();
     int ReadSoftDownState();
     void ReadSwitchConfig();
     int ReadInjectorFlow();
@@ -80,13 +97,19 @@ private:
     void tickConsumption();
     void writeRecordingRow();
     void endOfTick();
+    void correctionStep();
     // Shows a unit window with polling stopped; `beforeRestart` runs after it
     // when the link still stands. False when the status window unloaded.
     bool openUnitWindow(
         const UnitWindows::Factory& factory, QPushButton* button, const std::function<void()>& beforeRestart = {});
+    void restartPolling();
 
     // Recording.
-    void StartRecording();
+    void toggleRecording();
+    void startRecording();
+    void stopRecording();
+    void openLogInEditor();
+    void recordingFailed();
     rec::Selection selection() const;
     rec::Displays displays() const;
 
@@ -97,12 +120,14 @@ private:
     void enableButton(QPushButton* button, bool byGate);
     bool registered(QPushButton* button) const;
 
+    Session& m_session;
     Link& m_link;
     SettingsFile& m_settings;
     const UnitWindows& m_windows;
+    Channel m_channel;
     QTimer m_timer1;
-    Watchdog m_watchdog;
     live::Context m_ctx;
+    Phase m_phase = Phase::Loading;
     double m_period = 0; // of this tick's speed read, for the consumption
 
     int m_requestTime = 300;
@@ -113,10 +138,7 @@ private:
     bool m_zwKorRequested = false;
     bool m_rOptRequested = false;
     bool m_recordRequested = false;
-    bool m_recordingActive = false;
     bool m_inTick = false;
-    bool m_loading = false;
-    bool m_unloaded = false;
 
     std::unique_ptr<rec::LogWriter> m_log;
     QString m_lastDialogPath;

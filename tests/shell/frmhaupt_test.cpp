@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -44,11 +45,11 @@ protected:
     void start()
     {
         ASSERT_TRUE(settings.write(fileSettings));
-        window = std::make_unique<FrmHaupt>(link, settings);
+        window = std::make_unique<FrmHaupt>(session);
         window->setStatusWindowFactory([this](QWidget* parent) {
             ++statusWindows;
             statusTextWhenShown = window->statusText();
-            portWhenShown = link.CurrentPort;
+            portWhenShown = session.currentPort();
             return std::make_unique<TestStatusWindow>(whileOpen, parent);
         });
         window->setExitHandler([] {});
@@ -91,7 +92,7 @@ TEST_F(FrmHauptTest, Load_ShowsTheReleaseAndCaption)
     start();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora - DARUri"));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblRelease"))->text(), QStringLiteral("Version 2.412"));
-    EXPECT_EQ(link.LinkLostFlag, 0);
+    EXPECT_FALSE(link.linkLost());
     for (const char* name : { "btnCmdOpenMStg", "btnCmdOptions", "btnCmdInfo", "btnCmdExit", "sbHauptDlg" })
         EXPECT_NE(window->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->text(),
@@ -267,13 +268,13 @@ TEST_F(FrmHauptTest, LostLink_ReconnectsSilentlyUntilTheUnitAnswersAgain)
     // two whole searches before it answers again.
     whileOpen = [&] {
         if (statusWindows == 1) {
-            link.LinkLostFlag = -1;
-            link.ClosePort();
+            link.setLinkLost(true);
+            link.closePort();
             unit.faults().silent = true;
             QTimer::singleShot(2 * 400 + 300, [&] { unit.faults().silent = false; });
         } else {
-            link.LinkLostFlag = 0; // the user closes it
-            link.ClosePort();
+            link.setLinkLost(false); // the user closes it
+            link.closePort();
         }
     };
     start();
@@ -295,8 +296,8 @@ TEST_F(FrmHauptTest, LostLinkWithoutAutoReconnect_StaysIdle)
     EcuSim unit(QStringLiteral("injection-rx4"));
     transport.addUnit(4, &unit);
     whileOpen = [&] {
-        link.LinkLostFlag = -1;
-        link.ClosePort();
+        link.setLinkLost(true);
+        link.closePort();
     };
     start();
     open();
@@ -309,8 +310,8 @@ TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
     EcuSim unit(QStringLiteral("injection-rx4"));
     transport.addUnit(4, &unit);
     whileOpen = [&] {
-        link.LinkLostFlag = -1;
-        link.ClosePort();
+        link.setLinkLost(true);
+        link.closePort();
         transport.removePort(4);
     };
     start();
@@ -336,7 +337,7 @@ TEST_F(FrmHauptTest, F1_ShowsTheHelpStartPage)
 TEST_F(FrmHauptTest, Options_ClearsTheLostLinkAndRereadsAutoReconnect)
 {
     start();
-    link.LinkLostFlag = -1;
+    link.setLinkLost(true);
     QString statusDuring;
     window->setOptionsDialogFactory([&](QWidget*) {
         statusDuring = window->statusText();
@@ -347,7 +348,7 @@ TEST_F(FrmHauptTest, Options_ClearsTheLostLinkAndRereadsAutoReconnect)
     });
     window->btnCmdOptions_Click();
     EXPECT_EQ(statusDuring, QStringLiteral("Schnittstellen werden gesucht..."));
-    EXPECT_EQ(link.LinkLostFlag, 0);
+    EXPECT_FALSE(link.linkLost());
     EXPECT_EQ(window->statusText(), QString());
 }
 

@@ -1,6 +1,8 @@
 #include "core/portmap.h"
 #include "core/settings.h"
 #include "shell/link.h"
+#include "shell/session.h"
+#include "shell/watchdog.h"
 #include "shell/serialtransport.h"
 #include "sim/ecusim.h"
 #include "sim/ptyserver.h"
@@ -63,9 +65,10 @@ protected:
         ASSERT_TRUE(server->open(&error)) << error.toStdString();
         thread = std::thread([this] { server->run(); });
         transport = std::make_unique<SerialTransport>(PortMap({ server->slavePath() }));
-        link = std::make_unique<Link>(*transport, settings);
-        watchdog = std::make_unique<Watchdog>(*link, LinkPolicy::faultMemory(), 400ms);
-        ASSERT_EQ(link->OpenPort(kPort), Transport::OpenResult::Opened);
+        link = std::make_unique<Link>(*transport);
+        session = std::make_unique<Session>(*link, settings);
+        watchdog = std::make_unique<Watchdog>(*session, LinkPolicy::faultMemory(), 400ms);
+        ASSERT_EQ(link->openPort(kPort), Transport::OpenResult::Opened);
     }
 
     void stopServer()
@@ -79,11 +82,14 @@ protected:
     void TearDown() override
     {
         if (link)
-            link->ClosePort();
+            link->closePort();
         stopServer();
     }
 
-    Bytes ask(const Bytes& command, int length) { return link->RequestReply(command, length, *watchdog); }
+    Bytes ask(const Bytes& command, int length)
+    {
+        return link->transact(Request { command, length }, *watchdog).value_or(Bytes());
+    }
 
     ScriptedPlatform platform;
     QTemporaryDir dir;
@@ -93,6 +99,7 @@ protected:
     std::thread thread;
     std::unique_ptr<SerialTransport> transport;
     std::unique_ptr<Link> link;
+    std::unique_ptr<Session> session;
     std::unique_ptr<Watchdog> watchdog;
 };
 
@@ -102,7 +109,7 @@ TEST_F(PtyLink, Identity_IsAnsweredOverTheDevice)
     EXPECT_EQ(ask("t00?", 15), sim.profile().unitType);
     EXPECT_EQ(ask("v00?", 6), sim.profile().firmware);
     EXPECT_EQ(ask("s00?", 13), sim.profile().serial);
-    EXPECT_EQ(link->TimeoutFlag, 0);
+    EXPECT_FALSE(link->timedOut());
 }
 
 TEST_F(PtyLink, WireTime_ReplyArrivesInPiecesAndCompletesOnlyWhole)
@@ -141,8 +148,8 @@ TEST_F(PtyLink, ShortReply_EndsByTheWatchdogWithBothFlags)
     clock.start();
     EXPECT_TRUE(ask("t00?", 15).isEmpty());
     EXPECT_GE(clock.elapsed(), 350);
-    EXPECT_EQ(link->TimeoutFlag, -1);
-    EXPECT_EQ(link->LinkLostFlag, -1);
+    EXPECT_TRUE(link->timedOut());
+    EXPECT_TRUE(link->linkLost());
 }
 
 TEST_F(PtyLink, LongerReply_OnlyTheExpectedBytesAreTakenTheRestDiscarded)
@@ -168,19 +175,19 @@ TEST_F(PtyLink, OpeningAndClosingRepeatedly_KeepsTheSimulatorServing)
 {
     start();
     for (int i = 0; i < 25; ++i) {
-        ASSERT_EQ(link->OpenPort(kPort), Transport::OpenResult::Opened) << i;
+        ASSERT_EQ(link->openPort(kPort), Transport::OpenResult::Opened) << i;
         ASSERT_EQ(ask("v00?", 6), sim.profile().firmware) << i;
-        link->ClosePort();
+        link->closePort();
     }
     // A reply left behind by a port closed before it was read is not taken
     // for the next one.
-    ASSERT_EQ(link->OpenPort(kPort), Transport::OpenResult::Opened);
+    ASSERT_EQ(link->openPort(kPort), Transport::OpenResult::Opened);
     transport->write("t00?");
     pump(50); // out, and the reply back into the port's buffer, unread
-    link->ClosePort();
-    ASSERT_EQ(link->OpenPort(kPort), Transport::OpenResult::Opened);
+    link->closePort();
+    ASSERT_EQ(link->openPort(kPort), Transport::OpenResult::Opened);
     EXPECT_EQ(ask("s00?", 13), sim.profile().serial);
-    link->ClosePort();
+    link->closePort();
     stopServer();
     EXPECT_EQ(sim.received().size(), 27u);
 }
@@ -207,11 +214,11 @@ TEST_F(PtyLink, SimulatorGoneDuringAWait_EndsByTheWatchdogAndTheLineStaysSilentU
     clock.start();
     EXPECT_TRUE(ask("v00?", 6).isEmpty());
     EXPECT_GE(clock.elapsed(), 300); // by the 400 ms watchdog, not an early error return
-    EXPECT_EQ(link->TimeoutFlag, -1);
-    EXPECT_EQ(link->LinkLostFlag, -1);
+    EXPECT_TRUE(link->timedOut());
+    EXPECT_TRUE(link->linkLost());
     EXPECT_EQ(lost, 1); // one report, however often the device signals the error
     EXPECT_TRUE(link->portOpen());
-    link->ClosePort();
+    link->closePort();
     EXPECT_FALSE(link->portOpen());
 }
 
@@ -257,13 +264,14 @@ TEST_F(EcuSimProgram, PrintsItsDeviceLinksItAnswersAndCleansUpOnTerminate)
     EXPECT_EQ(QFileInfo(linkPath).symLinkTarget(), device);
 
     SerialTransport transport(PortMap({ linkPath }));
-    Link link(transport, settings);
-    Watchdog watchdog(link, LinkPolicy::faultMemory(), 400ms);
-    ASSERT_EQ(link.OpenPort(kPort), Transport::OpenResult::Opened);
-    EXPECT_TRUE(link.RequestReply("t00?", 15, watchdog).isEmpty()); // the first one is ignored
-    link.TimeoutFlag = 0;
-    EXPECT_EQ(link.RequestReply("t00?", 15, watchdog), QByteArray("KZDX 2Zyl RX40D"));
-    link.ClosePort();
+    Link link(transport);
+    Session session(link, settings);
+    Watchdog watchdog(session, LinkPolicy::faultMemory(), 400ms);
+    ASSERT_EQ(link.openPort(kPort), Transport::OpenResult::Opened);
+    EXPECT_FALSE(link.transact(cmd::identify(), watchdog)); // the first one is ignored
+    link.resetTimeout();
+    EXPECT_EQ(link.transact(cmd::identify(), watchdog), QByteArray("KZDX 2Zyl RX40D"));
+    link.closePort();
 
     process.terminate();
     ASSERT_TRUE(process.waitForFinished(3000));

@@ -51,10 +51,10 @@ protected:
     {
         sim = std::make_unique<EcuSim>(profile);
         transport.addUnit(4, sim.get());
-        ASSERT_EQ(link.OpenPort(4), Transport::OpenResult::Opened);
-        link.CurrentPort = 4;
+        ASSERT_EQ(link.openPort(4), Transport::OpenResult::Opened);
+        session.setCurrentPort(4);
         ASSERT_TRUE(settings.write(fileSettings));
-        window = std::make_unique<FrmMStg>(link, settings, windows);
+        window = std::make_unique<FrmMStg>(session, windows);
     }
 
     // Runs the window modally; `step` is called every few milliseconds until
@@ -146,7 +146,7 @@ TEST_F(StatusWindowTest, InjectionUnit_LoadsIdentityAndPollsEveryLiveValue)
     EXPECT_NE(text("txtLambda"), QStringLiteral("N/A"));
     EXPECT_TRUE(platform.boxes.empty());
     EXPECT_FALSE(link.portOpen()); // closing the window closes the port
-    EXPECT_EQ(link.LinkLostFlag, 0);
+    EXPECT_FALSE(link.linkLost());
 }
 
 struct GateCase {
@@ -173,7 +173,7 @@ TEST_P(StatusWindowGates, LoadEnablesByFirmwareAndHardware)
         if (window->polling())
             pushButton("BtncmdExit")->click();
     });
-    EXPECT_EQ(link.SensorAngle, c.sensorAngle);
+    EXPECT_EQ(session.sensorAngle(), c.sensorAngle);
     EXPECT_EQ(enabled("cmdFSpeicher"), c.faultMemory);
     EXPECT_EQ(enabled("cmdSoftDown"), c.softDown);
     EXPECT_EQ(enabled("cmdDwgTest"), c.dwgTest);
@@ -287,7 +287,7 @@ TEST_F(StatusWindowTest, EmptyIdentityReply_ClosesAtOnce)
     sim->faults().dropAfter = 1; // "v00?" answered, "t00?" not
     run(nullptr);
     EXPECT_EQ(sim->received().size(), 2u);
-    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_TRUE(link.linkLost());
     EXPECT_FALSE(link.portOpen());
 }
 
@@ -296,8 +296,8 @@ TEST_F(StatusWindowTest, LinkLostDuringATick_ClosesTheWindowAndSetsTheFlags)
     connectUnit(QStringLiteral("injection-rx4"));
     sim->faults().dropAfter = 7 + 12; // the unit falls silent inside the second tick
     run(nullptr);
-    EXPECT_EQ(link.TimeoutFlag, -1);
-    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_TRUE(link.timedOut());
+    EXPECT_TRUE(link.linkLost());
     EXPECT_FALSE(link.portOpen());
     EXPECT_TRUE(platform.boxes.empty()); // NoBreakMsg is 1 in the default file
     // After the watchdog no further request of the same tick went out.
@@ -317,7 +317,7 @@ TEST_F(StatusWindowTest, LineGoneBetweenTicks_CountsAsALostLink)
     EXPECT_TRUE(dropped);
     // The next tick meets a silent line: the watchdog runs, so the main window
     // will reconnect.
-    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_TRUE(link.linkLost());
     EXPECT_FALSE(link.portOpen());
 }
 
@@ -342,7 +342,7 @@ TEST_F(StatusWindowTest, CloseBoxDuringAWaitingTick_ClosesAtTheEndOfTheTick)
     // The running tick finished all its requests before the window closed.
     EXPECT_EQ((sim->received().size() - 7) % 9, 0u) << frames(sim->received()).toStdString();
     EXPECT_GE(sim->received().size(), requestsAtPress);
-    EXPECT_EQ(link.LinkLostFlag, 0);
+    EXPECT_FALSE(link.linkLost());
     EXPECT_FALSE(link.portOpen());
 }
 
@@ -434,8 +434,8 @@ TEST_F(StatusWindowTest, LinkLostInsideAUnitWindow_UnloadsAfterItReturns)
 {
     connectUnit(QStringLiteral("injection-rx4"));
     whileUnitWindowOpen = [&] {
-        link.TimeoutFlag = -1;
-        link.LinkLostFlag = -1;
+        link.setTimedOut();
+        link.setLinkLost(true);
     };
     bool pressed = false;
     run([&] {
@@ -604,18 +604,18 @@ TEST(StatusWindowReconnect, LostLinkClosesTheWindowAndTheMainWindowReconnectsSil
 {
     TimeScale scale(0.05);
     SimLink env;
-    auto& [platform, dir, settings, transport, link] = env;
+    auto& [platform, dir, settings, transport, link, session] = env;
     Settings s;
     s.comPort = 4;
     ASSERT_TRUE(settings.write(s));
     EcuSim sim(QStringLiteral("injection-rx4"));
     transport.addUnit(4, &sim);
     UnitWindows windows;
-    FrmHaupt main(link, settings);
+    FrmHaupt main(session);
     int opened = 0;
     main.setStatusWindowFactory([&](QWidget* parent) {
         ++opened;
-        auto w = std::make_unique<FrmMStg>(link, settings, windows, parent);
+        auto w = std::make_unique<FrmMStg>(session, windows, parent);
         if (opened == 1) {
             // The unit falls silent after a few ticks and comes back 1 s later.
             sim.faults().dropAfter = int(sim.commandCount()) + 7 + 30;
@@ -628,7 +628,7 @@ TEST(StatusWindowReconnect, LostLinkClosesTheWindowAndTheMainWindowReconnectsSil
     });
     main.findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->click();
     EXPECT_EQ(opened, 1);
-    EXPECT_EQ(link.LinkLostFlag, -1);
+    EXPECT_TRUE(link.linkLost());
     EXPECT_TRUE(main.autoConActive());
     QElapsedTimer clock;
     clock.start();

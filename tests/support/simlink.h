@@ -2,7 +2,9 @@
 
 #include "core/settings.h"
 #include "shell/link.h"
+#include "shell/session.h"
 #include "shell/timing.h"
+#include "shell/watchdog.h"
 #include "sim/simtransport.h"
 #include "support/scriptedplatform.h"
 
@@ -24,5 +26,6 @@ struct SimLink {
     QTemporaryDir dir;
     SettingsFile settings { dir.path() };
     SimTransport transport;
-    Link link { transport, settings };
+    Link link { transport };
+    Session session { link, settings };
 };

@@ -1,0 +1,147 @@
+#include "commands.h"
+
+namespace cmd {
+
+Bytes frame(int code, std::initializer_list<int> args)
+{
+    Bytes b;
+    b.reserve(static_cast<qsizetype>(args.size()) + 2);
+    b.append(static_cast<char>(code & 0xFF));
+    for (int a : args)
+        b.append(static_cast<char>(a & 0xFF));
+    b.append('?');
+    return b;
+}
+
+Bytes plainRead(int code)
+{
+    return frame(code, { '0', '0' });
+}
+
+namespace {
+Request read00(int code, int length)
+{
+    return { plainRead(code), length };
+}
+} // namespace
+
+Request identify()
+{
+    return read00('t', 15);
+}
+Request firmware()
+{
+    return read00('v', 6);
+}
+Request serialNumber()
+{
+    return read00('s', 13);
+}
+Request softDownToggle()
+{
+    return read00('n', 1);
+}
+Request injectorDelivery()
+{
+    return read00(96, 2);
+}
+Request outputModes()
+{
+    return read00('j', 10);
+}
+Request setCorrection(int code)
+{
+    return { frame('c', { code, '0' }), 0 };
+}
+
+Request period()
+{
+    return read00('r', 3);
+}
+Request outputs()
+{
+    return read00(128, 1);
+}
+Request inputs()
+{
+    return read00('l', 1);
+}
+Request angle1()
+{
+    return read00('z', 1);
+}
+Request angle2()
+{
+    return read00('i', 1);
+}
+Request correction()
+{
+    return read00('q', 1);
+}
+Request analog()
+{
+    return read00('g', 8);
+}
+Request lambda()
+{
+    return read00('^', 2);
+}
+Request injectionTime()
+{
+    return read00(144, 3);
+}
+
+Request faultErase()
+{
+    return read00('e', 0);
+}
+
+Request paramRead(int code, int replyLength)
+{
+    return { frame(code, { 'r', '0' }), replyLength };
+}
+Request paramWrite(int code, int value, int replyLength)
+{
+    return { frame(code, { 'w', value }), replyLength };
+}
+
+Request pairRead(int readCode, std::initializer_list<int> args, int replyLength)
+{
+    return { frame(readCode, args), replyLength };
+}
+
+Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLength)
+{
+    return { frame(writeCode, args), replyLength };
+}
+
+const std::vector<Entry>& catalogue()
+{
+    static const std::vector<Entry> entries = {
+        { "identify", identify() },
+        { "firmware", firmware() },
+        { "serialNumber", serialNumber() },
+        { "softDownToggle", softDownToggle() },
+        { "injectorDelivery", injectorDelivery() },
+        { "outputModes", outputModes() },
+        { "setCorrection", setCorrection(0) },
+        { "period", period() },
+        { "outputs", outputs() },
+        { "inputs", inputs() },
+        { "angle1", angle1() },
+        { "angle2", angle2() },
+        { "correction", correction() },
+        { "analog", analog() },
+        { "lambda", lambda() },
+        { "injectionTime", injectionTime() },
+        { "faultErase", faultErase() },
+        { "leadAngle", paramRead(param::kLeadAngle) },
+        { "input1Mode", paramRead(param::kInput1Mode) },
+        { "offsetAngle", paramRead(param::kOffsetAngle) },
+        { "input2Mode", paramRead(param::kInput2Mode) },
+        { "input2Enrichment", paramRead(param::kInput2Enrichment) },
+    };
+    return entries;
+}
+
+} // namespace cmd

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/bytes.h"
+
+#include <initializer_list>
+#include <vector>
+
+// One request to the unit: the frame and the number of bytes the unit answers
+// with (0 = the unit answers nothing).
+struct Request {
+    Bytes frame;
+    int replyLength = 0;
+
+    bool operator==(const Request&) const = default;
+};
+
+// The program's commands. Every frame is built here, byte by byte, so a zero
+// byte in an argument position is carried like any other.
+namespace cmd {
+
+// Code, argument bytes (each 0-255) and the closing "?".
+Bytes frame(int code, std::initializer_list<int> args);
+
+// Plain reads: the code followed by the digits "00" and "?".
+Bytes plainRead(int code);
+
+// Codes of the parameters read with the single-code form.
+namespace param {
+constexpr int kLeadAngle = 154; // sensor lead angle, 0.1 degree
+constexpr int kInput1Mode = 92;
+constexpr int kOffsetAngle = 126;
+constexpr int kInput2Mode = 148;
+constexpr int kInput2Enrichment = 135;
+} // namespace param
+
+// Identification and status window.
+Request identify(); // "t00?": unit type, 15 bytes
+Request firmware(); // "v00?": release text, 6 bytes
+Request serialNumber(); // "s00?": 13 bytes
+Request softDownToggle(); // "n00?": toggles and answers the state, 1 byte
+Request injectorDelivery(); // 96 "00?": 2 bytes
+Request outputModes(); // "j00?": switching outputs, 10 bytes
+Request setCorrection(int code); // "c" code "0?": no reply
+
+// Poll tick.
+Request period(); // "r00?": 3 bytes
+Request outputs(); // 128 "00?": 1 byte
+Request inputs(); // "l00?": 1 byte
+Request angle1(); // "z00?": 1 byte
+Request angle2(); // "i00?": 1 byte
+Request correction(); // "q00?": 1 byte
+Request analog(); // "g00?": 8 bytes
+Request lambda(); // "^00?": 2 bytes
+Request injectionTime(); // 144 "00?": 3 bytes
+
+// Fault memory.
+Request faultErase(); // "e00?": the unit answers nothing
+
+// Parameters, single-code form: code "r" "0" "?" reads; code "w" value "?"
+// writes, and the unit answers with the value it stored.
+Request paramRead(int code, int replyLength = 1);
+Request paramWrite(int code, int value, int replyLength = 1);
+
+// Parameters, paired form: a read code and a write code, each followed by
+// its address or value bytes; the write is answered with the stored value.
+Request pairRead(int readCode, std::initializer_list<int> args, int replyLength);
+Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLength);
+
+// Every command of the program by name with a sample frame, so the simulator
+// and the trace can be checked against one list.
+struct Entry {
+    const char* name;
+    Request sample;
+};
+const std::vector<Entry>& catalogue();
+
+} // namespace cmd
