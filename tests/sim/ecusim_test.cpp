@@ -379,7 +379,7 @@ TEST(EcuSimMemory, InjectorDelivery_ConfiguredOrNot)
     EXPECT_EQ(EcuSim(QStringLiteral("injection-rx4")).feed(frame(96, "00?")).toHex(), QByteArray("0981"));
     EXPECT_EQ(EcuSim(QStringLiteral("injection-rx4-noflow")).feed(frame(96, "00?")).toHex(), QByteArray("ffff"));
     EcuSim sim(QStringLiteral("injection-rx4"));
-    sim.memory().injector = { 255, 255 };
+    sim.memory().parameters[simcodes::kInjector] = 0xFFFF;
     EXPECT_EQ(sim.feed(frame(96, "00?")).toHex(), QByteArray("ffff"));
 }
 
