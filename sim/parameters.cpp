@@ -46,6 +46,15 @@ int& stored(UnitMemory& memory, int code)
     return memory.parameters.try_emplace(code, kErased).first->second;
 }
 
+using Table = std::array<quint8, 256>;
+
+Table erasedTable()
+{
+    Table t;
+    t.fill(0xFF);
+    return t;
+}
+
 QByteArray answer(EcuSim& sim, const Parameter& p, const QByteArray& frame)
 {
     UnitMemory& memory = sim.memory();
@@ -79,7 +88,8 @@ QByteArray answer(EcuSim& sim, const Parameter& p, const QByteArray& frame)
         return encode(p, value);
     }
     case Form::Table: {
-        quint8& cell = memory.tables[p.readCode][byteAt(frame, 1)];
+        Table& table = memory.tables.try_emplace(p.readCode, erasedTable()).first->second;
+        quint8& cell = table[byteAt(frame, 1)];
         if (write)
             cell = static_cast<quint8>(byteAt(frame, 2));
         return bytes({ cell });
@@ -92,15 +102,6 @@ QByteArray answer(EcuSim& sim, const Parameter& p, const QByteArray& frame)
     }
     }
     return {};
-}
-
-using Table = std::array<quint8, 256>;
-
-Table erasedTable()
-{
-    Table t;
-    t.fill(0xFF);
-    return t;
 }
 
 // Per speed band the angle the engine model runs at, below the usual sensor
