@@ -1,55 +1,13 @@
 #include "ecusim.h"
 
+#include "areas.h"
+#include "parameters.h"
+
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
-double headTempCurve(double v)
-{
-    return ((((((0.2778 * v - 4.9534) * v + 34.549) * v - 121.38) * v + 229.41) * v - 248.89) * v) + 173.37;
-}
-
-double airMassCurve(int raw)
-{
-    const double x = raw * 5.0 / 1024.0;
-    return ((((((-0.087 * x + 1.8598) * x - 14.008) * x + 54.325) * x - 104.46) * x + 112.53) * x) - 50.926;
-}
-
-// The count in [lo, hi] whose curve value is nearest the target; both curves
-// are monotonic there.
-template <typename Curve> int nearestCount(double target, int lo, int hi, Curve curve)
-{
-    int best = lo;
-    double bestError = std::abs(curve(lo) - target);
-    for (int c = lo + 1; c <= hi; ++c) {
-        const double e = std::abs(curve(c) - target);
-        if (e < bestError) {
-            best = c;
-            bestError = e;
-        }
-    }
-    return best;
-}
-
 constexpr int kUnknownFrameLength = 4;
-
-QByteArray byte(int v)
-{
-    return QByteArray(1, static_cast<char>(v & 0xFF));
-}
-
-QByteArray bigEndian24(quint32 v)
-{
-    return QByteArray {} + static_cast<char>((v >> 16) & 0xFF) + static_cast<char>((v >> 8) & 0xFF)
-        + static_cast<char>(v & 0xFF);
-}
-
-void appendLittle16(QByteArray& out, int v)
-{
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>((v >> 8) & 0xFF));
-}
 
 } // namespace
 
@@ -57,7 +15,7 @@ EcuSim::EcuSim(const SimProfile& profile)
     : m_profile(profile)
 {
     resetMemory();
-    installHandlers();
+    installAreas();
 }
 
 EcuSim::EcuSim(const QString& profileName)
@@ -68,67 +26,32 @@ EcuSim::EcuSim(const QString& profileName)
 
 void EcuSim::resetMemory()
 {
-    using namespace simcodes;
     m_memory = UnitMemory {};
-    m_memory.injector
-        = m_profile.injectorConfigured ? std::array<quint8, 2> { 9, 129 } : std::array<quint8, 2> { 255, 255 };
     // Output 1 as four-stroke rev counter, output 2 as cold-start extra air,
     // thresholds as periods.
     m_memory.switching = { 4, 0, 0, 0, 0, 4, 0x01, 0x2C, 0x00, 0xC8 };
-    // Lead angle 5.0 degrees: with the usual sensor position of 38.2 degrees
-    // the angles from idle to full advance fit the one-byte replies.
-    m_memory.parameters[kAngleOffset] = 50;
-    m_memory.parameters[kInput1Mode] = 255;
-    m_memory.parameters[kOffsetAngle] = 35;
-    m_memory.parameters[kInput2Mode] = 255;
-    m_memory.parameters[kEnrichment] = 3;
+    m_memory.faultEntries.fill(255);
+    simparams::reset(m_memory, m_profile);
 }
 
-void EcuSim::setHandler(int code, int frameLength, Handler handler)
+void EcuSim::installAreas()
 {
-    m_commands[code] = Command { frameLength, std::move(handler) };
+    installIdentity(*this);
+    installLive(*this);
+    installStatus(*this);
+    installFaultMemory(*this);
+    simparams::install(*this);
 }
 
-void EcuSim::installHandlers()
+void EcuSim::setHandler(int code, int frameLength, Handler handler, WriteTest isWrite)
 {
-    using Member = QByteArray (EcuSim::*)(const QByteArray&, qint64);
-    struct Entry {
-        int code;
-        Member handler;
-    };
-    static const Entry table[] = {
-        { 'r', &EcuSim::onPeriod },
-        { simcodes::kOutputs, &EcuSim::onOutputs },
-        { 'l', &EcuSim::onInputs },
-        { 'z', &EcuSim::onAngle1 },
-        { 'i', &EcuSim::onAngle2 },
-        { 'q', &EcuSim::onCorrection },
-        { 'c', &EcuSim::onSetCorrection },
-        { 'g', &EcuSim::onAnalog },
-        { '^', &EcuSim::onLambda },
-        { simcodes::kInjectionTime, &EcuSim::onInjectionTime },
-        { 'n', &EcuSim::onSoftDown },
-        { simcodes::kInjector, &EcuSim::onInjector },
-        { 'j', &EcuSim::onSwitching },
-    };
-    for (const Entry& e : table)
-        setHandler(
-            e.code, 4, [this, h = e.handler](const QByteArray& f, qint64 now) { return (this->*h)(f, now); });
+    m_commands[code] = Command { frameLength, std::move(handler), std::move(isWrite) };
+}
 
-    const auto fixed = [](QByteArray reply) { return [reply](const QByteArray&, qint64) { return reply; }; };
-    setHandler('t', 4, fixed(m_profile.unitType));
-    setHandler('v', 4, fixed(m_profile.firmware));
-    setHandler('s', 4, fixed(m_profile.serial));
-
-    // One-byte parameters: code "r" filler "?" reads, code "w" value "?" writes and echoes.
-    for (const auto& [code, value] : m_memory.parameters) {
-        setHandler(code, 4, [this, code = code](const QByteArray& f, qint64) {
-            quint8& stored = m_memory.parameters[code];
-            if (f.at(1) == 'w')
-                stored = static_cast<quint8>(f.at(2));
-            return byte(stored);
-        });
-    }
+void EcuSim::clearReceived()
+{
+    m_received.clear();
+    m_log.clear();
 }
 
 void EcuSim::setEngine(double rpm, double headTempC, double lambda)
@@ -154,7 +77,8 @@ int EcuSim::programAngleOffset() const
     const int major = m_profile.major;
     if (major <= 2 && (major <= 1 || m_profile.minor < 600))
         return 0;
-    return m_memory.parameters.at(simcodes::kAngleOffset);
+    const auto it = m_memory.parameters.find(simcodes::kAngleOffset);
+    return it == m_memory.parameters.end() ? 255 : it->second & 0xFF;
 }
 
 int EcuSim::programSensorAngle() const
@@ -162,153 +86,6 @@ int EcuSim::programSensorAngle() const
     const bool corrected = m_profile.major == 2 && m_profile.minor > 399 && m_profile.minor < 600
         && m_profile.type > 3 && m_profile.variant != 2;
     return m_memory.sensorAngle - (corrected ? 33 : 0);
-}
-
-QByteArray EcuSim::periodReply(const EngineState& s)
-{
-    // Below about 36 rpm the period no longer fits: the unit reports a stop as
-    // the longest period, which reads as coils off and passes every standstill check.
-    if (!s.running || s.rpm <= 0 || 6e8 / s.rpm >= 254.0 * 65536.0)
-        return bigEndian24(0xFFFFFF);
-    return bigEndian24(static_cast<quint32>(std::lround(6e8 / s.rpm)));
-}
-
-int EcuSim::headTempCount(double celsius)
-{
-    return nearestCount(celsius, 40, 1000, [](int c) { return headTempCurve(5.0 / 1023.0 * c); });
-}
-
-int EcuSim::airMassCount(double kgPerHour)
-{
-    return nearestCount(kgPerHour, 230, 1000, airMassCurve);
-}
-
-QByteArray EcuSim::angleByte(double advanceDeg) const
-{
-    const long z = std::lround(programSensorAngle() - programAngleOffset() - advanceDeg * 10.0);
-    return byte(static_cast<int>(std::clamp(z, 0L, 255L)));
-}
-
-QByteArray EcuSim::onPeriod(const QByteArray&, qint64 now)
-{
-    return periodReply(m_engine.at(now));
-}
-
-QByteArray EcuSim::onOutputs(const QByteArray&, qint64 now)
-{
-    const EngineState s = m_engine.at(now);
-    return byte((s.fuelPump ? 64 : 0) | (s.output2 ? 32 : 0) | (s.output1 ? 16 : 0));
-}
-
-bool EcuSim::hasThrottleSwitch() const
-{
-    if (m_profile.variant == 2)
-        return false;
-    return m_profile.type <= 3 || m_profile.line == 'Z';
-}
-
-int EcuSim::starterBit() const
-{
-    // Early 2.x firmware of the ignition-only type-4 units wired the starter one bit higher.
-    const bool early = m_profile.line == 'Z' && m_profile.type > 3 && m_profile.variant != 2
-        && m_profile.major == 2 && m_profile.minor < 406;
-    return early ? 128 : 64;
-}
-
-QByteArray EcuSim::onInputs(const QByteArray&, qint64 now)
-{
-    constexpr int kIdle = 16;
-    constexpr int kFullLoad = 32;
-    const EngineState s = m_engine.at(now);
-    int active = s.starter ? starterBit() : 0;
-    if (hasThrottleSwitch()) {
-        // One contact closes at a time: idle with the throttle shut, full load
-        // near wide open, neither in between.
-        if (s.load < 0.05)
-            active |= kIdle;
-        else if (s.load >= 0.9)
-            active |= kFullLoad;
-    } else {
-        active |= (s.switch1 ? 32 : 0) | (s.switch2 ? 16 : 0);
-    }
-    return byte(~active);
-}
-
-QByteArray EcuSim::onAngle1(const QByteArray&, qint64 now)
-{
-    return angleByte(m_engine.at(now).advance1Deg);
-}
-
-QByteArray EcuSim::onAngle2(const QByteArray&, qint64 now)
-{
-    return angleByte(m_engine.at(now).advance2Deg);
-}
-
-QByteArray EcuSim::onCorrection(const QByteArray&, qint64)
-{
-    return byte(m_memory.correction);
-}
-
-QByteArray EcuSim::onSetCorrection(const QByteArray& frame, qint64)
-{
-    m_memory.correction = static_cast<quint8>(frame.at(1));
-    return {};
-}
-
-QByteArray EcuSim::onAnalog(const QByteArray&, qint64 now)
-{
-    const EngineState s = m_engine.at(now);
-    QByteArray out;
-    appendLittle16(out, airMassCount(s.airMassKgH));
-    appendLittle16(out, headTempCount(s.headTempC));
-    appendLittle16(out, 0); // not a sensor the program shows
-    appendLittle16(out, headTempCount(s.airTempC));
-    return out;
-}
-
-QByteArray EcuSim::onLambda(const QByteArray&, qint64 now)
-{
-    const EngineState s = m_engine.at(now);
-    // A cold or stopped probe reports no value.
-    if (!s.running || s.lambda <= 0)
-        return QByteArray(2, static_cast<char>(255));
-    const int l = static_cast<int>(std::lround(1024.0 / s.lambda));
-    return byte(l >> 8) + byte(l);
-}
-
-QByteArray EcuSim::onInjectionTime(const QByteArray&, qint64 now)
-{
-    const EngineState s = m_engine.at(now);
-    if (!s.running || s.rpm <= 0)
-        return bigEndian24(0);
-    // The program computes the duty as 2 T / P.
-    return bigEndian24(static_cast<quint32>(std::lround(s.injectionDuty * (6e8 / s.rpm) / 2.0)));
-}
-
-QByteArray EcuSim::onSoftDown(const QByteArray&, qint64)
-{
-    // Every request toggles, so a reader asks twice to leave the state as it was.
-    quint8& state = m_memory.softDown;
-    if (state == 9) {
-        state = m_memory.softDownActive;
-    } else {
-        m_memory.softDownActive = state;
-        state = 9;
-    }
-    return byte(state);
-}
-
-QByteArray EcuSim::onInjector(const QByteArray&, qint64)
-{
-    return byte(m_memory.injector[0]) + byte(m_memory.injector[1]);
-}
-
-QByteArray EcuSim::onSwitching(const QByteArray&, qint64)
-{
-    QByteArray out;
-    for (quint8 b : m_memory.switching)
-        out.append(static_cast<char>(b));
-    return out;
 }
 
 QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
@@ -326,17 +103,27 @@ QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
         const QByteArray frame = m_pending.left(length);
         m_pending.remove(0, length);
         m_received.push_back(frame);
+        m_log.push_back(ReceivedFrame { frame, nowMs });
         if (it == m_commands.end())
             continue;
-        const int index = m_commandCount++;
-        if (m_faults.silent || index < m_faults.ignoreFirst
-            || (m_faults.dropAfter >= 0 && index >= m_faults.dropAfter))
+        if (dropped(m_commandCount++, nowMs))
             continue;
-        const QByteArray reply = it->second.handler(frame, nowMs);
+        const Command& command = it->second;
+        const bool writes = command.isWrite && command.isWrite(frame);
+        const QByteArray reply = command.handler(frame, nowMs);
+        if (writes && m_faults.busyAfterWriteMs > 0)
+            m_busyUntilMs = nowMs + m_faults.busyAfterWriteMs;
         if (!reply.isEmpty())
             out += applyFaults(reply);
     }
     return out;
+}
+
+bool EcuSim::dropped(int commandIndex, qint64 nowMs) const
+{
+    return m_faults.silent || commandIndex < m_faults.ignoreFirst
+        || (m_faults.dropAfter >= 0 && commandIndex >= m_faults.dropAfter)
+        || (m_busyUntilMs && nowMs < *m_busyUntilMs);
 }
 
 QByteArray EcuSim::applyFaults(QByteArray reply)
@@ -397,12 +184,14 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
         return needValue(faults.ignoreFirst);
     if (name == QLatin1String("extra"))
         return needValue(faults.extraBytes);
+    if (name == QLatin1String("busy"))
+        return needValue(faults.busyAfterWriteMs);
     return fail(QStringLiteral("unknown fault '%1'").arg(spec));
 }
 
 QString help()
 {
-    return QStringLiteral("silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N");
+    return QStringLiteral("silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N, busy=MS");
 }
 
 } // namespace simfaults

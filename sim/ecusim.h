@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 // Faults a test or a user can inject into the simulated unit.
@@ -21,11 +22,14 @@ struct SimFaults {
     int dropAfter = -1; // after this many commands go silent for good (-1 = never)
     int ignoreFirst = 0; // leave the first N commands unanswered
     int extraBytes = 0; // append N bytes to every reply
+    // After a write the unit stores for this long and drops every frame that
+    // arrives meanwhile, so a sender that does not pace its writes loses them.
+    int busyAfterWriteMs = 0;
 };
 
 namespace simfaults {
 // One "--fault" value: "silent", "short=1", "late=800", "garbage", "drop-after=20",
-// "ignore-first=2", "extra=3". Adds it to `faults`; false with `error` set when unknown.
+// "ignore-first=2", "extra=3", "busy=30". Adds it to `faults`; false with `error` set when unknown.
 bool parse(const QString& spec, SimFaults& faults, QString* error = nullptr);
 // The accepted forms, for --help.
 QString help();
@@ -36,16 +40,19 @@ struct UnitMemory {
     quint8 softDown = 0; // "n": 9 = soft-down deactivated
     quint8 softDownActive = 0; // the value "n" returns to when it activates again
     quint8 correction = 0; // "q"/"c": signed ignition correction, 0.1 degree
-    std::array<quint8, 2> injector {}; // code 96: delivery a, b (255, 255 = not configured)
-    std::array<quint8, 10> switching {};
-    // One-byte parameters read with code + "r" + filler + "?" and written with
-    // code + "w" + value + "?", by code.
-    std::map<int, quint8> parameters;
+    std::array<quint8, 10> switching {}; // "j" block; "u", "w", "x", "y" write into it
+    // Fault entries as "f" reports them, 255 = no fault; "e" erases them all.
+    std::array<quint8, 17> faultEntries {};
+    // Stored parameters by read code (see parameters.h): a byte, or a 16-bit
+    // value for the word parameters. An absent code reads as erased memory.
+    std::map<int, int> parameters;
+    // Byte tables by read code, addressed by the frame's index byte.
+    std::map<int, std::array<quint8, 256>> tables;
     // Crank angle sensor position the unit's angles refer to, 0.1 degree.
     int sensorAngle = 382;
 };
 
-// Codes of the one-byte parameters the program reads at connection.
+// Codes the program reads at connection and in the poll tick.
 namespace simcodes {
 constexpr int kAngleOffset = 154;
 constexpr int kInjector = 96;
@@ -57,18 +64,39 @@ constexpr int kOutputs = 128;
 constexpr int kInjectionTime = 144;
 } // namespace simcodes
 
+// A received frame and the time it became complete.
+struct ReceivedFrame {
+    QByteArray frame;
+    qint64 atMs = 0;
+};
+
 // A model of the engine control unit: a table of command handlers over the
 // unit's memory and a live engine, answering byte frames as the real unit does.
 // Qt Core only, no I/O: a transport feeds it bytes and sends back what it returns.
+//
+// The commands come in areas, one file each (sim/area_*.cpp), each with one
+// install function declared in areas.h and called from the constructor:
+//     void installLive(EcuSim& sim) { sim.setHandler('r', 4, [&sim](...) {...}); }
+// Handlers reach the unit through memory(), engine() and profile() only. A
+// value the program reads and writes back belongs in the parameter table
+// (parameters.h) instead: every code there is answered with its reply shape
+// and write echo, and its writes start the busy time. A new area adds its
+// file to sim/CMakeLists.txt, its function to areas.h and one call to
+// installAreas().
 class EcuSim {
 public:
     explicit EcuSim(const SimProfile& profile);
     explicit EcuSim(const QString& profileName);
+    // Handlers hold on to this object.
+    EcuSim(const EcuSim&) = delete;
+    EcuSim& operator=(const EcuSim&) = delete;
 
     const SimProfile& profile() const { return m_profile; }
     SimFaults& faults() { return m_faults; }
     UnitMemory& memory() { return m_memory; }
+    const UnitMemory& memory() const { return m_memory; }
     EngineModel& engine() { return m_engine; }
+    const EngineModel& engine() const { return m_engine; }
 
     // Holds the engine in a state: running at `rpm` (0 = stopped) with the
     // other values at plausible warm-idle figures; adjust engine() for more.
@@ -78,16 +106,21 @@ public:
     // Returns the reply bytes, empty when nothing is to be sent.
     QByteArray feed(const QByteArray& in, qint64 nowMs = 0);
 
-    // Every complete command received, in order, unknown ones included.
+    // Every complete command received, in order, unknown and dropped ones included.
     const std::vector<QByteArray>& received() const { return m_received; }
-    void clearReceived() { m_received.clear(); }
-    // Commands answered since creation (after faults).
+    // The same frames with the time each one became complete.
+    const std::vector<ReceivedFrame>& receivedLog() const { return m_log; }
+    void clearReceived();
+    // Known commands received since creation, answered or dropped by a fault.
     int commandCount() const { return m_commandCount; }
 
     // A handler gets the whole frame and the time, returns the reply.
     using Handler = std::function<QByteArray(const QByteArray& frame, qint64 nowMs)>;
-    // Registers the handler for a command code with its frame length.
-    void setHandler(int code, int frameLength, Handler handler);
+    // Tells whether a frame of the command stores something in the unit.
+    using WriteTest = std::function<bool(const QByteArray& frame)>;
+    // Registers the handler for a command code with its frame length,
+    // replacing any earlier one.
+    void setHandler(int code, int frameLength, Handler handler, WriteTest isWrite = {});
 
     // Reply encodings, shared with the tests' expectations.
     static QByteArray periodReply(const EngineState& s);
@@ -101,28 +134,10 @@ public:
     int programSensorAngle() const;
 
 private:
-    void installHandlers();
+    void installAreas();
     void resetMemory();
+    bool dropped(int commandIndex, qint64 nowMs) const;
     QByteArray applyFaults(QByteArray reply);
-    // Input wiring of this unit: a throttle position switch on bits 16 and 32
-    // or two free switches there, and the starter's bit.
-    bool hasThrottleSwitch() const;
-    int starterBit() const;
-
-    QByteArray onPeriod(const QByteArray&, qint64 now);
-    QByteArray onOutputs(const QByteArray&, qint64 now);
-    QByteArray onInputs(const QByteArray&, qint64 now);
-    QByteArray onAngle1(const QByteArray&, qint64 now);
-    QByteArray onAngle2(const QByteArray&, qint64 now);
-    QByteArray onCorrection(const QByteArray&, qint64 now);
-    QByteArray onSetCorrection(const QByteArray& frame, qint64 now);
-    QByteArray onAnalog(const QByteArray&, qint64 now);
-    QByteArray onLambda(const QByteArray&, qint64 now);
-    QByteArray onInjectionTime(const QByteArray&, qint64 now);
-    QByteArray onSoftDown(const QByteArray&, qint64 now);
-    QByteArray onInjector(const QByteArray&, qint64 now);
-    QByteArray onSwitching(const QByteArray&, qint64 now);
-    QByteArray angleByte(double advanceDeg) const;
 
     SimProfile m_profile;
     SimFaults m_faults;
@@ -131,10 +146,13 @@ private:
     struct Command {
         int frameLength = 4;
         Handler handler;
+        WriteTest isWrite;
     };
     std::map<int, Command> m_commands;
     QByteArray m_pending;
     std::vector<QByteArray> m_received;
+    std::vector<ReceivedFrame> m_log;
     int m_commandCount = 0;
+    std::optional<qint64> m_busyUntilMs;
     quint32 m_random = 12345;
 };

@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCommand, ReplyLength,
         LengthCase { "outputs", frame(128, "00?"), 1 }, LengthCase { "l", "l00?", 1 },
         LengthCase { "z", "z00?", 1 }, LengthCase { "i", "i00?", 1 }, LengthCase { "q", "q00?", 1 },
         LengthCase { "g", "g00?", 8 }, LengthCase { "lambda", "^00?", 2 },
-        LengthCase { "injtime", frame(144, "00?"), 3 },
+        LengthCase { "injtime", frame(144, "00?"), 3 }, LengthCase { "erase", "e00?", 0 },
         LengthCase { "c",
             frame('c',
                 "\x05"
@@ -379,7 +379,7 @@ TEST(EcuSimMemory, InjectorDelivery_ConfiguredOrNot)
     EXPECT_EQ(EcuSim(QStringLiteral("injection-rx4")).feed(frame(96, "00?")).toHex(), QByteArray("0981"));
     EXPECT_EQ(EcuSim(QStringLiteral("injection-rx4-noflow")).feed(frame(96, "00?")).toHex(), QByteArray("ffff"));
     EcuSim sim(QStringLiteral("injection-rx4"));
-    sim.memory().injector = { 255, 255 };
+    sim.memory().parameters[simcodes::kInjector] = 0xFFFF;
     EXPECT_EQ(sim.feed(frame(96, "00?")).toHex(), QByteArray("ffff"));
 }
 
@@ -418,6 +418,16 @@ TEST(EcuSimMemory, SwitchingBlockAndSoftDown_ComeFromMemory)
     sim.memory().switching[5] = 2;
     EXPECT_EQ(at(sim.feed("j00?"), 0), 255);
     EXPECT_EQ(at(sim.feed("j00?"), 5), 2);
+}
+
+TEST(EcuSimMemory, Erase_ClearsEveryFaultEntry)
+{
+    EcuSim sim(QStringLiteral("injection-rx4"));
+    sim.memory().faultEntries[2] = 0;
+    sim.memory().faultEntries[16] = 250;
+    EXPECT_TRUE(sim.feed("e00?").isEmpty());
+    for (quint8 entry : sim.memory().faultEntries)
+        EXPECT_EQ(entry, 255);
 }
 
 struct SoftDownCase {
