@@ -1,6 +1,7 @@
 #include "frmmstg.h"
 
 #include "core/format.h"
+#include "core/gates.h"
 #include "core/settings.h"
 #include "shell/platform.h"
 #include "shell/timing.h"
@@ -375,7 +376,7 @@ void FrmMStg::loadSteps()
     m_ctx.sensorAngle = m_link.SensorAngle;
 
     // 7. Mixture sensors and injector delivery.
-    if (!id.injectionLine()) {
+    if (!gates::mixtureValues(id)) {
         loadNotInjectionLine();
     } else {
         m_ctx.injectorFlow = ReadInjectorFlow() / 1000.0;
@@ -388,7 +389,7 @@ void FrmMStg::loadSteps()
     loadHeadTemperature();
 
     // 9. Units without throttle and starter inputs.
-    if (!live::inputsAvailable(id)) {
+    if (!gates::throttleAndStarterInputs(id)) {
         m_ctx.inputsAvailable = false;
         m_boxes[rec::Dkpo]->setEnabled(false);
         m_boxes[rec::Anl]->setEnabled(false);
@@ -399,7 +400,7 @@ void FrmMStg::loadSteps()
     }
 
     // 10. Racing variant.
-    if (live::racingVariant(id)) {
+    if (gates::racingVariant(id)) {
         enableButton(cmdROpt, true);
         m_ctx.racingVariant = true;
         if (const auto caption = live::lblDkPosCaption(id))
@@ -420,8 +421,8 @@ void FrmMStg::loadSteps()
     loadFirmwareGates();
 
     // 13. Crank angle sensor test and soft-down state.
-    enableButton(cmdDwgTest, live::crankSensorTestEnabled(id));
-    if (!live::softDownSupported(id)) {
+    enableButton(cmdDwgTest, gates::crankSensorTestButton(id));
+    if (!gates::softDownButton(id)) {
         txtSDaktiv->setText(live::kNotSupported);
     } else {
         txtSDaktiv->setText(live::softDownStateText(ReadSoftDownState()));
@@ -431,10 +432,10 @@ void FrmMStg::loadSteps()
     // 14. Angles and the sensor lead angle.
     txtZndWinkel->setText(live::kNoAngle);
     txtZndWinkelZ2->setText(live::kNoAngle);
-    if (id.cylinderCount == 1)
+    if (!gates::ignitionAngleZ2Label(id))
         LabelZ2->setEnabled(false);
     m_link.AngleOffset = 0;
-    if (live::angleOffsetIsRead(id)) {
+    if (gates::readsAngleOffset(id)) {
         const Bytes offset = read(bytes::frame(154, "r0?"), 1);
         if (!offset.isEmpty())
             m_link.AngleOffset = bytes::at(offset, 0);
@@ -442,7 +443,7 @@ void FrmMStg::loadSteps()
     m_ctx.angleOffset = m_link.AngleOffset;
 
     // 15. Switching module, then polling.
-    if (live::switchConfigIsRead(id)) {
+    if (gates::readsSwitchConfig(id)) {
         ReadSwitchConfig();
         m_watchdog.disable();
         if (linkLost())
@@ -466,7 +467,7 @@ void FrmMStg::loadNotInjectionLine()
 
 void FrmMStg::loadHeadTemperature()
 {
-    if (!live::headTempMeasured(m_link.Identity)) {
+    if (!gates::headTemperatureMeasured(m_link.Identity)) {
         txtMTemp->setText(live::kNotSupported);
         m_boxes[rec::Temp]->setEnabled(false);
         m_ctx.headTempAvailable = false;
@@ -482,12 +483,12 @@ void FrmMStg::loadHeadTemperature()
 void FrmMStg::loadFirmwareGates()
 {
     const UnitIdentity& id = m_link.Identity;
-    if (!live::faultMemorySupported(id)) {
+    if (!gates::faultMemoryButton(id)) {
         cmdFSpeicher->setEnabled(false);
         hint(QStringLiteral(
             "Die Fehlerspeicherfunktion wird erst ab Version 0.5xx der Zündungssoftware unterstützt"));
     }
-    if (!live::softDownSupported(id)) {
+    if (!gates::softDownButton(id)) {
         cmdSoftDown->setEnabled(false);
         hint(QStringLiteral("Die Deaktivierung der Soft-Down-Steuerung wird erst ab Version 0.6xx der "
                             "Zündungssoftware unterstützt"));
@@ -528,7 +529,7 @@ void FrmMStg::ReadSwitchConfig()
         return;
     m_ctx.offsetAngle = live::offsetAngleFromByte(bytes::at(offset, 0));
 
-    if (!live::se2ModeIsRead(id)) {
+    if (!gates::readsInput2Mode(id)) {
         lblSE2Mode->setText(live::kNotSupported);
     } else {
         const Bytes se2 = RequestReply(bytes::frame(148, "r0?"), 1);
@@ -539,7 +540,7 @@ void FrmMStg::ReadSwitchConfig()
     }
     m_ctx.lblSE2Mode = lblSE2Mode->text();
 
-    if (live::enrichmentIsRead(id)) {
+    if (gates::readsInput2Enrichment(id)) {
         const Bytes enrichment = RequestReply(bytes::frame(135, "r0?"), 1);
         if (enrichment.isEmpty())
             return;
@@ -588,7 +589,7 @@ void FrmMStg::tickSpeed()
 
 void FrmMStg::tickOutputs()
 {
-    if (!live::outputsAreRead(m_ctx.id)) {
+    if (!gates::readsOutputStates(m_ctx.id)) {
         txtBenzPump->setText(live::kNotSupported);
         return;
     }
@@ -616,7 +617,7 @@ void FrmMStg::tickInputs()
 void FrmMStg::tickAngles()
 {
     const Bytes first = RequestReply("z00?", 1);
-    const Bytes second = live::readsSecondAngle(m_ctx.id) ? RequestReply("i00?", 1) : Bytes();
+    const Bytes second = gates::readsSecondIgnitionAngle(m_ctx.id) ? RequestReply("i00?", 1) : Bytes();
     if (const auto angles
         = live::decodeIgnitionAngles(first, second, m_ctx, txtRPM->text(), fmt::regionalSeparator())) {
         txtZndWinkel->setText(angles->txtZndWinkel);
@@ -646,7 +647,7 @@ void FrmMStg::tickAnalog()
 
 void FrmMStg::tickLambda()
 {
-    if (!m_ctx.id.injectionLine())
+    if (!gates::mixtureValues(m_ctx.id))
         return;
     if (const auto text
         = live::decodeLambda(RequestReply("^00?", 2), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
@@ -655,7 +656,7 @@ void FrmMStg::tickLambda()
 
 void FrmMStg::tickConsumption()
 {
-    if (!m_ctx.id.injectionLine())
+    if (!gates::mixtureValues(m_ctx.id))
         return;
     if (const auto text = live::decodeConsumption(RequestReply(bytes::frame(144, "00?"), 3), m_period,
             m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
@@ -750,9 +751,9 @@ void FrmMStg::endOfTick()
         m_rOptRequested = false;
         if (!openUnitWindow(m_windows.racingOptions, cmdROpt))
             return;
-        if (m_ctx.id.injectionLine())
+        if (gates::mixtureValues(m_ctx.id))
             m_ctx.injectorFlow = ReadInjectorFlow() / 1000.0;
-        if (live::switchConfigIsRead(m_ctx.id))
+        if (gates::readsSwitchConfig(m_ctx.id))
             ReadSwitchConfig();
     }
 
