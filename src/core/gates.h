@@ -89,8 +89,8 @@ bool softDownTimeAdjustable(const UnitIdentity& id);
 bool softDownOnEnablesTime(const UnitIdentity& id);
 // Loading step 5 and sending step 5 (idle control group).
 bool idleControl(const UnitIdentity& id);
-// Soft-down settings loading step 6; racing options row 7 and coil tab
-// opening step 3 and read step 1 (coil charge time).
+// Soft-down settings loading step 6; racing options opening and the coil
+// tab's opening step 3 and read step 1 (coil charge time).
 bool coilChargeTime(const UnitIdentity& id);
 
 // --- Racing options window ---------------------------------------------------
@@ -102,27 +102,27 @@ bool racingAngleReferenceCorrected(const UnitIdentity& id);
 bool ignitionTablePerCylinder(const UnitIdentity& id);
 // Opening step 5: the injection grid is set up.
 bool injectionGridSetUp(const UnitIdentity& id);
-// Row 1: frmOfsSchalter reads "Schalteingang 3".
+// Opening: frmOfsSchalter reads "Schalteingang 3".
 bool input1FrameIsSwitchInput3(const UnitIdentity& id);
-// Row 2: offset slider and frame enabled, else the notice.
+// Opening: offset slider and frame enabled, else the notice.
 bool ignitionOffsetSwitch(const UnitIdentity& id);
-// Row 3: tab 3 "Zusatzfunktionen".
+// Opening: tab 3 "Zusatzfunktionen" enabled.
 bool additionalFunctionsTab(const UnitIdentity& id);
-// Row 4 and the coil tab's opening step 1: the dwell control start is read.
+// Opening, and the coil tab's opening step 1: the dwell control start is read.
 // The minor part alone counts here, on any major.
 bool racingDwellRow(const UnitIdentity& id);
-// Rows 5 and 8: tabs 2 and 4 enabled, their opening reads and the first
+// Opening: tabs 2 and 4 enabled, their opening reads and the first
 // load-change reads.
 bool injectionTabs(const UnitIdentity& id);
-// Row 6 and the coil tab's opening step 2 and read step 3 (pump pre-pressure).
+// Opening, and the coil tab's opening step 2 and read step 3 (pump pre-pressure).
 bool pumpPrePressure(const UnitIdentity& id);
-// Row 9 and the coil tab's opening step 4 (sampling factor, full-load air mass).
+// Opening, and the coil tab's opening step 4 (sampling factor, full-load air mass).
 bool airMassSettings(const UnitIdentity& id);
-// Row 10 and the load-change tab (tab 5 and its opening reads).
+// Opening: tab 5 "Lastwechsel" enabled and its opening reads.
 bool loadChangeTab(const UnitIdentity& id);
-// Row 11 and the e-choke tab (hot-start controls).
+// Opening: the e-choke tab's hot-start controls enabled and read.
 bool hotStartSettings(const UnitIdentity& id);
-// Row 12 and the coil tab's opening step 5, read step 4 and write step 7
+// Opening, and the coil tab's opening step 5, read step 4 and write step 7
 // (coil type, switch-off delay, lead angle).
 bool coilAndLeadAngleSettings(const UnitIdentity& id);
 
