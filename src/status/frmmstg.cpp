@@ -1,6 +1,7 @@
 #include "frmmstg.h"
 
 #include "core/format.h"
+#include "core/gates.h"
 #include "core/settings.h"
 #include "shell/kit/boxes.h"
 #include "shell/kit/helpkey.h"
@@ -375,7 +376,7 @@ void FrmMStg::loadSteps()
     m_ctx.sensorAngle = m_session.sensorAngle();
 
     // 7. Mixture sensors and injector delivery.
-    if (!id.injectionLine()) {
+    if (!gates::mixtureValues(id)) {
         loadNotInjectionLine();
     } else {
         m_ctx.injectorFlow = ReadInjectorFlow() / 1000.0;
@@ -405,8 +406,8 @@ void FrmMStg::loadSteps()
     loadFirmwareGates();
 
     // 13. Crank angle sensor test and soft-down state.
-    enableButton(cmdDwgTest, live::crankSensorTestEnabled(id));
-    if (!live::softDownSupported(id))
+    enableButton(cmdDwgTest, gates::crankSensorTestButton(id));
+    if (!gates::softDownButton(id))
         txtSDaktiv->setText(live::kNotSupported);
     else
         txtSDaktiv->setText(live::softDownStateText(ReadSoftDownState()));
@@ -415,7 +416,7 @@ void FrmMStg::loadSteps()
     loadLeadAngle();
 
     // 15. Switching module, then polling (Form_Load starts it).
-    if (live::switchConfigIsRead(id))
+    if (gates::readsSwitchConfig(id))
         ReadSwitchConfig();
     if (linkLost())
         return CloseStatusWindow();
@@ -443,7 +444,7 @@ void FrmMStg::loadNotInjectionLine()
 
 void FrmMStg::loadHeadTemperature()
 {
-    if (!live::headTempMeasured(m_ctx.id)) {
+    if (!gates::headTemperatureMeasured(m_ctx.id)) {
         txtMTemp->setText(live::kNotSupported);
         m_boxes[rec::Temp]->setEnabled(false);
         m_ctx.headTempAvailable = false;
@@ -458,7 +459,7 @@ void FrmMStg::loadHeadTemperature()
 
 void FrmMStg::loadInputs()
 {
-    if (live::inputsAvailable(m_ctx.id))
+    if (gates::throttleAndStarterInputs(m_ctx.id))
         return;
     m_ctx.inputsAvailable = false;
     m_boxes[rec::Dkpo]->setEnabled(false);
@@ -472,7 +473,7 @@ void FrmMStg::loadInputs()
 void FrmMStg::loadRacingVariant()
 {
     const UnitIdentity& id = m_ctx.id;
-    if (!live::racingVariant(id))
+    if (!gates::racingVariant(id))
         return;
     enableButton(cmdROpt, true);
     m_ctx.racingVariant = true;
@@ -485,12 +486,12 @@ void FrmMStg::loadRacingVariant()
 void FrmMStg::loadFirmwareGates()
 {
     const UnitIdentity& id = m_ctx.id;
-    if (!live::faultMemorySupported(id)) {
+    if (!gates::faultMemoryButton(id)) {
         cmdFSpeicher->setEnabled(false);
         hint(QStringLiteral(
             "Die Fehlerspeicherfunktion wird erst ab Version 0.5xx der Zündungssoftware unterstützt"));
     }
-    if (!live::softDownSupported(id)) {
+    if (!gates::softDownButton(id)) {
         cmdSoftDown->setEnabled(false);
         hint(QStringLiteral("Die Deaktivierung der Soft-Down-Steuerung wird erst ab Version 0.6xx der "
                             "Zündungssoftware unterstützt"));
@@ -501,10 +502,10 @@ void FrmMStg::loadLeadAngle()
 {
     txtZndWinkel->setText(live::kNoAngle);
     txtZndWinkelZ2->setText(live::kNoAngle);
-    if (m_ctx.id.cylinderCount == 1)
+    if (!gates::ignitionAngleZ2Label(m_ctx.id))
         LabelZ2->setEnabled(false);
     m_session.setLeadAngle(0);
-    if (live::angleOffsetIsRead(m_ctx.id)) {
+    if (gates::readsAngleOffset(m_ctx.id)) {
         if (const Reply offset = request(cmd::paramRead(cmd::param::kLeadAngle)); offset && !offset->isEmpty())
             m_session.setLeadAngle(bytes::at(*offset, 0));
     }
@@ -545,7 +546,7 @@ void FrmMStg::ReadSwitchConfig()
         return;
     m_ctx.offsetAngle = live::offsetAngleFromByte(bytes::at(*offset, 0));
 
-    if (!live::se2ModeIsRead(id)) {
+    if (!gates::readsInput2Mode(id)) {
         lblSE2Mode->setText(live::kNotSupported);
     } else {
         const Reply se2 = request(cmd::paramRead(cmd::param::kInput2Mode));
@@ -556,7 +557,7 @@ void FrmMStg::ReadSwitchConfig()
     }
     m_ctx.lblSE2Mode = lblSE2Mode->text();
 
-    if (live::enrichmentIsRead(id)) {
+    if (gates::readsInput2Enrichment(id)) {
         const Reply enrichment = request(cmd::paramRead(cmd::param::kInput2Enrichment));
         if (!enrichment || enrichment->isEmpty())
             return;
@@ -604,7 +605,7 @@ void FrmMStg::tickSpeed()
 
 void FrmMStg::tickOutputs()
 {
-    if (!live::outputsAreRead(m_ctx.id)) {
+    if (!gates::readsOutputStates(m_ctx.id)) {
         txtBenzPump->setText(live::kNotSupported);
         return;
     }
@@ -635,7 +636,7 @@ void FrmMStg::tickAngles()
     // The coil tab of the racing options may have written a new lead angle.
     m_ctx.angleOffset = m_session.leadAngle();
     const Bytes first = request(cmd::angle1()).value_or(Bytes());
-    const Bytes second = live::readsSecondAngle(m_ctx.id) ? request(cmd::angle2()).value_or(Bytes()) : Bytes();
+    const Bytes second = gates::readsSecondIgnitionAngle(m_ctx.id) ? request(cmd::angle2()).value_or(Bytes()) : Bytes();
     if (const auto angles
         = live::decodeIgnitionAngles(first, second, m_ctx, txtRPM->text(), fmt::regionalSeparator())) {
         txtZndWinkel->setText(angles->txtZndWinkel);
@@ -667,7 +668,7 @@ void FrmMStg::tickAnalog()
 
 void FrmMStg::tickLambda()
 {
-    if (!m_ctx.id.injectionLine())
+    if (!gates::mixtureValues(m_ctx.id))
         return;
     if (const auto text = live::decodeLambda(
             request(cmd::lambda()).value_or(Bytes()), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
@@ -676,7 +677,7 @@ void FrmMStg::tickLambda()
 
 void FrmMStg::tickConsumption()
 {
-    if (!m_ctx.id.injectionLine())
+    if (!gates::mixtureValues(m_ctx.id))
         return;
     if (const auto text = live::decodeConsumption(request(cmd::injectionTime()).value_or(Bytes()), m_period,
             m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
@@ -737,9 +738,9 @@ void FrmMStg::endOfTick()
     if (m_rOptRequested) {
         m_rOptRequested = false;
         const auto reread = [this] {
-            if (m_ctx.id.injectionLine())
+            if (gates::mixtureValues(m_ctx.id))
                 m_ctx.injectorFlow = ReadInjectorFlow() / 1000.0;
-            if (live::switchConfigIsRead(m_ctx.id))
+            if (gates::readsSwitchConfig(m_ctx.id))
                 ReadSwitchConfig();
         };
         if (!openUnitWindow(m_windows.racingOptions, cmdROpt, reread))

@@ -52,11 +52,6 @@ QString sensorText(int count, double value, QChar separator)
     return fmt::plainNumber(fmt::roundHalfEven(value, 1), separator);
 }
 
-bool enrichmentFirmware(const UnitIdentity& id)
-{
-    return id.firmwareMajor > 2 || (id.firmwareMajor == 2 && id.firmwareMinor >= 520);
-}
-
 } // namespace
 
 bool readsZero(const QString& text)
@@ -84,11 +79,6 @@ std::optional<Speed> decodeSpeed(const Bytes& reply)
     return s;
 }
 
-bool outputsAreRead(const UnitIdentity& id)
-{
-    return id.firmwareMajor >= 2 && (!id.ignitionOnlyLine() || id.unitVariant > 1);
-}
-
 std::optional<Outputs> decodeOutputs(const Bytes& reply, const Context& ctx, const QString& txtRPM)
 {
     if (!complete(reply, 1))
@@ -107,20 +97,19 @@ std::optional<Outputs> decodeOutputs(const Bytes& reply, const Context& ctx, con
 
 InputSelection selectInputTable(const Context& ctx)
 {
-    const UnitIdentity& id = ctx.id;
-    if (id.unitType > 3) {
-        if (!id.ignitionOnlyLine())
-            return { InputTable::A, 112, 64 };
-        if (ctx.racingVariant)
-            return { InputTable::B, 32, 64 };
-        // Early 2.x firmware has the starter on bit 7.
-        if (id.firmwareMajor != 2 || id.firmwareMinor >= 406)
-            return { InputTable::C, 112, 64 };
-        return { InputTable::C, 176, 128 };
+    const InputTable table = gates::inputTable(ctx.id, ctx.racingVariant);
+    switch (table) {
+    case InputTable::B:
+        return { table, 32, 64 };
+    case InputTable::C:
+        if (gates::inputsStarterOnBit7(ctx.id, ctx.racingVariant))
+            return { table, 176, 128 };
+        return { table, 112, 64 };
+    case InputTable::A:
+    case InputTable::D:
+        break;
     }
-    if (ctx.racingVariant)
-        return { InputTable::D, 112, 64 };
-    return { InputTable::C, 112, 64 };
+    return { table, 112, 64 };
 }
 
 std::optional<Inputs> decodeInputs(const Bytes& reply, const Context& ctx, QChar separator)
@@ -186,11 +175,6 @@ std::optional<Inputs> decodeInputs(const Bytes& reply, const Context& ctx, QChar
     return std::nullopt;
 }
 
-bool readsSecondAngle(const UnitIdentity& id)
-{
-    return id.unitType >= 4;
-}
-
 std::optional<IgnitionAngles> decodeIgnitionAngles(
     const Bytes& firstReply, const Bytes& secondReply, const Context& ctx, const QString& txtRPM, QChar separator)
 {
@@ -201,7 +185,7 @@ std::optional<IgnitionAngles> decodeIgnitionAngles(
         = [&ctx](int raw) { return static_cast<float>((ctx.sensorAngle - raw - ctx.angleOffset) / 10.0); };
     const float a1 = angle(bytes::at(firstReply, 0));
     float a2 = a1;
-    if (readsSecondAngle(ctx.id)) {
+    if (gates::readsSecondIgnitionAngle(ctx.id)) {
         if (!complete(secondReply, 1))
             return std::nullopt;
         a2 = angle(bytes::at(secondReply, 0));
@@ -213,7 +197,7 @@ std::optional<IgnitionAngles> decodeIgnitionAngles(
         return out;
     }
     out.txtZndWinkel = fmt::plainNumber(a1, separator);
-    if (ctx.id.cylinderCount > 1)
+    if (gates::showsSecondIgnitionAngle(ctx.id))
         out.txtZndWinkelZ2 = fmt::plainNumber(a2, separator);
     return out;
 }
@@ -301,70 +285,21 @@ int watchdogInterval(int requestTime)
 
 int adjustedSensorAngle(int setting, const UnitIdentity& id)
 {
-    if (id.firmwareMajor == 2 && id.firmwareMinor > 399 && id.firmwareMinor < 600 && id.unitType > 3
-        && id.unitVariant != 2)
+    if (gates::statusSensorAngleCorrected(id))
         return setting - 33;
     return setting;
 }
 
-bool mafAvailable(const UnitIdentity& id)
-{
-    return id.injectionLine();
-}
-
-bool headTempMeasured(const UnitIdentity& id)
-{
-    if (id.injectionLine())
-        return true;
-    const bool oldFirmware = id.firmwareMajor <= 2 && (id.firmwareMajor != 2 || id.firmwareMinor < 500);
-    return !(oldFirmware || id.unitType < 4 || id.unitVariant != 0);
-}
-
-bool inputsAvailable(const UnitIdentity& id)
-{
-    return id.unitVariant != 1;
-}
-
-bool racingVariant(const UnitIdentity& id)
-{
-    return id.unitVariant == 2;
-}
-
-bool faultMemorySupported(const UnitIdentity& id)
-{
-    return !(id.firmwareMajor < 1 && id.firmwareMinor < 500);
-}
-
-bool softDownSupported(const UnitIdentity& id)
-{
-    return !(id.firmwareMajor < 1 && id.firmwareMinor < 600);
-}
-
-bool crankSensorTestEnabled(const UnitIdentity& id)
-{
-    return id.firmwareMajor > 3 || (id.firmwareMajor > 2 && id.firmwareMinor >= 140);
-}
-
-bool angleOffsetIsRead(const UnitIdentity& id)
-{
-    return !(id.firmwareMajor <= 2 && (id.firmwareMajor <= 1 || id.firmwareMinor < 600));
-}
-
-bool switchConfigIsRead(const UnitIdentity& id)
-{
-    return id.unitVariant == 2 && id.firmwareMajor > 2;
-}
-
 std::optional<QString> lblDkPosCaption(const UnitIdentity& id)
 {
-    if (racingVariant(id))
+    if (gates::racingVariant(id))
         return QStringLiteral("Schalter 1-2:");
     return std::nullopt;
 }
 
 std::optional<QString> lblAnlasserCaption(const UnitIdentity& id)
 {
-    if (racingVariant(id) && !id.injectionLine())
+    if (gates::starterLabelIsSwitch3(id))
         return QStringLiteral("Schalter 3");
     return std::nullopt;
 }
@@ -388,11 +323,6 @@ double offsetAngleFromByte(int code126)
     return code126 / 10.0;
 }
 
-bool se2ModeIsRead(const UnitIdentity& id)
-{
-    return id.injectionLine() && enrichmentFirmware(id);
-}
-
 std::optional<QString> se2ModeCaption(int code148)
 {
     if (code148 == 0)
@@ -400,11 +330,6 @@ std::optional<QString> se2ModeCaption(int code148)
     if (code148 == 255)
         return QStringLiteral("Gemischanreicherung");
     return std::nullopt;
-}
-
-bool enrichmentIsRead(const UnitIdentity& id)
-{
-    return enrichmentFirmware(id);
 }
 
 QString sa1ModeCaption(int mode)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/bytes.h"
+#include "core/gates.h"
 #include "core/identity.h"
 
 #include <QChar>
@@ -54,8 +55,6 @@ std::optional<Speed> decodeSpeed(const Bytes& reply);
 
 // --- Outputs (code 128, 1 byte) -------------------------------------------
 
-bool outputsAreRead(const UnitIdentity& id);
-
 struct Outputs {
     QString txtBenzPump;
     QString lblSA1Stat;
@@ -66,7 +65,7 @@ std::optional<Outputs> decodeOutputs(const Bytes& reply, const Context& ctx, con
 
 // --- Inputs ("l00?", 1 byte) ------------------------------------------------
 
-enum class InputTable { A, B, C, D };
+using InputTable = gates::InputTable;
 
 struct InputSelection {
     InputTable table = InputTable::A;
@@ -84,9 +83,6 @@ struct Inputs {
 std::optional<Inputs> decodeInputs(const Bytes& reply, const Context& ctx, QChar separator);
 
 // --- Ignition angles ("z00?", and "i00?" on type 4 units) ----------------
-
-// Older hardware has one angle for both cylinders and no "i00?".
-bool readsSecondAngle(const UnitIdentity& id);
 
 struct IgnitionAngles {
     QString txtZndWinkel;
@@ -128,23 +124,13 @@ struct InjectorFlowReading {
 };
 InjectorFlowReading decodeInjectorFlow(const Bytes& reply);
 
-// --- Load-time decoders and feature gates ----------------------------------
+// --- Load-time decoders ----------------------------------------------------
 
 // Poll watchdog: long request times would otherwise trip it on every tick.
 int watchdogInterval(int requestTime);
 
 // Setting DwgGrdPos corrected for the 2.4xx/2.5xx firmware of type 4 units.
 int adjustedSensorAngle(int setting, const UnitIdentity& id);
-
-bool mafAvailable(const UnitIdentity& id);
-bool headTempMeasured(const UnitIdentity& id);
-bool inputsAvailable(const UnitIdentity& id);
-bool racingVariant(const UnitIdentity& id);
-bool faultMemorySupported(const UnitIdentity& id);
-bool softDownSupported(const UnitIdentity& id); // button and state display
-bool crankSensorTestEnabled(const UnitIdentity& id);
-bool angleOffsetIsRead(const UnitIdentity& id); // code 154, else AngleOffset is 0
-bool switchConfigIsRead(const UnitIdentity& id);
 
 // Captions that the racing variant gives to the input labels at load; unset
 // where the design caption stays.
@@ -157,9 +143,7 @@ QString softDownStateText(int state);
 // ReadSwitchConfig: reply bytes to captions. Unset: the caption stays.
 std::optional<QString> se1ModeCaption(int code92);
 double offsetAngleFromByte(int code126);
-bool se2ModeIsRead(const UnitIdentity& id); // else lblSE2Mode is kNotSupported
 std::optional<QString> se2ModeCaption(int code148);
-bool enrichmentIsRead(const UnitIdentity& id); // code 135
 QString sa1ModeCaption(int mode);
 QString sa2ModeCaption(int mode);
 

@@ -1,6 +1,7 @@
 #include "recording.h"
 
 #include "core/format.h"
+#include "core/gates.h"
 
 #include <QFile>
 
@@ -134,9 +135,9 @@ Selection boxesEnabledOnStop(const UnitIdentity& id)
     Selection s {};
     for (Box b : { Rpm, ZWink, FuellPump, Est, Dkpo, Anl, ZwKorr })
         s[b] = true;
-    s[Temp] = id.injectionLine() || (id.unitType > 3 && id.unitVariant == 0);
+    s[Temp] = gates::recordingHeadTempBox(id);
     for (Box b : { Verbrauch, Lambda, Maf, AirTemp })
-        s[b] = id.injectionLine();
+        s[b] = gates::recordingMixtureBoxes(id);
     return s;
 }
 

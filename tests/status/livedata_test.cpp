@@ -27,14 +27,13 @@ const char* const kIgnition40 = "KZDX 2Zyl RX40A";
 const char* const kIgnition42 = "KZDX 2Zyl RX42A";
 const char* const kIgnition30 = "KZDX 2Zyl RX30A";
 const char* const kIgnition32 = "KZDX 2Zyl RX32A";
-const char* const kInjection41 = "KEDX 2Zyl RX41A";
 const char* const kIgnition1Cyl = "KZDX 1Zyl RX40A";
 
 live::Context context(const char* firmware, const char* type)
 {
     live::Context ctx;
     ctx.id = unit(firmware, type);
-    ctx.racingVariant = live::racingVariant(ctx.id);
+    ctx.racingVariant = gates::racingVariant(ctx.id);
     ctx.lblSE1Mode = u("Tabellenauswahl");
     ctx.lblSE2Mode = u("Kennfeldauswahl");
     ctx.lblSA1Mode = u("4-Takt DZM");
@@ -84,17 +83,6 @@ TEST(Speed, EmptyShortOrZeroPeriodReplyLeavesDisplaysUnchanged)
 }
 
 // ---------------------------------------------------------------- outputs
-
-TEST(Outputs, AreReadFromFirmware2OnInjectionUnitsAndRacingIgnitionUnits)
-{
-    EXPECT_FALSE(live::outputsAreRead(unit("01.999", kInjection40)));
-    EXPECT_TRUE(live::outputsAreRead(unit("02.000", kInjection40)));
-    EXPECT_FALSE(live::outputsAreRead(unit("02.600", kIgnition40)));
-    EXPECT_FALSE(live::outputsAreRead(unit("03.000", "KZDX 2Zyl RX41A")));
-    EXPECT_TRUE(live::outputsAreRead(unit("02.600", kIgnition42)));
-    // A third line letter counts as "not Z".
-    EXPECT_TRUE(live::outputsAreRead(unit("02.600", "KXDX 2Zyl RX40A")));
-}
 
 struct OutputCase {
     int byte;
@@ -291,8 +279,6 @@ TEST(IgnitionAngles, OlderTypeUsesTheFirstAngleForBoth)
 {
     auto ctx = context("02.600", kIgnition30);
     ctx.sensorAngle = 382;
-    EXPECT_FALSE(live::readsSecondAngle(ctx.id));
-    EXPECT_TRUE(live::readsSecondAngle(context("02.600", kIgnition40).id));
     const auto a = live::decodeIgnitionAngles(bytes::of({ 120 }), Bytes(), ctx, u("1000"), kComma);
     ASSERT_TRUE(a);
     EXPECT_EQ(a->txtZndWinkel, u("26,2"));
@@ -500,69 +486,14 @@ TEST(Watchdog, LongRequestTimesGetOneAndAHalfSecondsMore)
     EXPECT_EQ(live::watchdogInterval(6000), 7500);
 }
 
-struct SensorAngleCase {
-    const char* firmware;
-    const char* type;
-    int expected;
-};
-
-class SensorAngle : public ::testing::TestWithParam<SensorAngleCase> { };
-
-TEST_P(SensorAngle, SettingIsCorrectedForType4On24xxTo25xx)
+TEST(SensorAngle, CorrectedSettingIs33TenthsLess)
 {
-    EXPECT_EQ(live::adjustedSensorAngle(382, unit(GetParam().firmware, GetParam().type)), GetParam().expected);
+    EXPECT_EQ(live::adjustedSensorAngle(382, unit("02.450", kIgnition40)), 349);
+    EXPECT_EQ(live::adjustedSensorAngle(382, unit("02.450", kIgnition42)), 382);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SensorAngle,
-    ::testing::Values(SensorAngleCase { "02.450", kIgnition40, 349 },
-        SensorAngleCase { "02.450", "KZDX 2Zyl RX41A", 349 }, SensorAngleCase { "02.450", kIgnition42, 382 },
-        SensorAngleCase { "02.450", kIgnition30, 382 }, SensorAngleCase { "02.400", kIgnition40, 349 },
-        SensorAngleCase { "02.399", kIgnition40, 382 }, SensorAngleCase { "02.599", kIgnition40, 349 },
-        SensorAngleCase { "02.600", kIgnition40, 382 }, SensorAngleCase { "03.450", kIgnition40, 382 }));
-
-struct GateCase {
-    const char* firmware;
-    const char* type;
-    bool faultMemory, softDown, crankTest, angleOffset, headTemp, switchConfig;
-};
-
-class FeatureGates : public ::testing::TestWithParam<GateCase> { };
-
-TEST_P(FeatureGates, FollowFirmwareAndHardware)
+TEST(UnitFeatures, RacingVariantCaptions)
 {
-    const auto& c = GetParam();
-    const auto id = unit(c.firmware, c.type);
-    EXPECT_EQ(live::faultMemorySupported(id), c.faultMemory);
-    EXPECT_EQ(live::softDownSupported(id), c.softDown);
-    EXPECT_EQ(live::crankSensorTestEnabled(id), c.crankTest);
-    EXPECT_EQ(live::angleOffsetIsRead(id), c.angleOffset);
-    EXPECT_EQ(live::headTempMeasured(id), c.headTemp);
-    EXPECT_EQ(live::switchConfigIsRead(id), c.switchConfig);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, FeatureGates,
-    ::testing::Values(GateCase { "00.450", kIgnition40, false, false, false, false, false, false },
-        GateCase { "00.550", kIgnition40, true, false, false, false, false, false },
-        GateCase { "00.600", kIgnition40, true, true, false, false, false, false },
-        GateCase { "01.100", kIgnition40, true, true, false, false, false, false },
-        GateCase { "02.499", kIgnition40, true, true, false, false, false, false },
-        GateCase { "02.500", kIgnition40, true, true, false, false, true, false },
-        GateCase { "02.600", kIgnition40, true, true, false, true, true, false },
-        GateCase { "02.600", "KZDX 2Zyl RX41A", true, true, false, true, false, false },
-        GateCase { "02.600", kIgnition30, true, true, false, true, false, false },
-        GateCase { "00.450", kInjection40, false, false, false, false, true, false },
-        GateCase { "03.139", kIgnition42, true, true, false, true, false, true },
-        GateCase { "03.140", kIgnition42, true, true, true, true, false, true },
-        GateCase { "04.000", kIgnition40, true, true, true, true, true, false }));
-
-TEST(UnitFeatures, VariantDecidesInputsAndRacingCaptions)
-{
-    EXPECT_FALSE(live::inputsAvailable(unit("02.600", kInjection41)));
-    EXPECT_TRUE(live::inputsAvailable(unit("02.600", kInjection40)));
-    EXPECT_TRUE(live::racingVariant(unit("02.600", kIgnition42)));
-    EXPECT_FALSE(live::racingVariant(unit("02.600", kInjection41)));
-    EXPECT_TRUE(live::mafAvailable(unit("02.600", kInjection40)));
-    EXPECT_FALSE(live::mafAvailable(unit("02.600", kIgnition40)));
     EXPECT_EQ(live::lblDkPosCaption(unit("02.600", kIgnition42)), u("Schalter 1-2:"));
     EXPECT_EQ(live::lblAnlasserCaption(unit("02.600", kIgnition42)), u("Schalter 3"));
     EXPECT_EQ(live::lblDkPosCaption(unit("02.600", "KEDX 2Zyl RX42A")), u("Schalter 1-2:"));
@@ -586,17 +517,6 @@ TEST(SwitchConfig, InputModeBytesGiveCaptions)
     EXPECT_EQ(live::se2ModeCaption(255), u("Gemischanreicherung"));
     EXPECT_FALSE(live::se2ModeCaption(7));
     EXPECT_DOUBLE_EQ(live::offsetAngleFromByte(25), 2.5);
-}
-
-TEST(SwitchConfig, InputTwoAndEnrichmentNeedFirmware2520)
-{
-    EXPECT_FALSE(live::se2ModeIsRead(unit("02.519", "KEDX 2Zyl RX42A")));
-    EXPECT_TRUE(live::se2ModeIsRead(unit("02.520", "KEDX 2Zyl RX42A")));
-    EXPECT_TRUE(live::se2ModeIsRead(unit("03.000", "KEDX 2Zyl RX42A")));
-    EXPECT_FALSE(live::se2ModeIsRead(unit("03.000", kIgnition42)));
-    EXPECT_FALSE(live::enrichmentIsRead(unit("02.519", kIgnition42)));
-    EXPECT_TRUE(live::enrichmentIsRead(unit("02.520", kIgnition42)));
-    EXPECT_TRUE(live::enrichmentIsRead(unit("03.000", kIgnition42)));
 }
 
 struct ModeCase {
