@@ -8,6 +8,16 @@ class QLabel;
 class QProgressBar;
 class QWidget;
 
+// How a transfer ended. A transfer loop returns it; the window maps it to its
+// box, or closes on LinkLost, in one place.
+enum class TransferOutcome {
+    Done,
+    LinkLost,
+    EngineRunning, // a write refused while the engine turns
+    Incomplete, // the table to write has gaps
+    EchoMismatch,
+};
+
 // The controls a transfer touches: what it locks (tabs, exit button), the
 // window whose close box it blocks, the status text and the progress bar.
 struct TransferControls {

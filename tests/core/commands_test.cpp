@@ -1,0 +1,96 @@
+#include "core/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+// Every command of the program: its exact bytes and the reply it waits for.
+struct FrameCase {
+    const char* name;
+    QByteArray frame;
+    int replyLength;
+};
+
+QByteArray of(std::initializer_list<int> b)
+{
+    return bytes::of(b);
+}
+
+const FrameCase kFrames[] = {
+    { "identify", "t00?", 15 },
+    { "firmware", "v00?", 6 },
+    { "serialNumber", "s00?", 13 },
+    { "softDownToggle", "n00?", 1 },
+    { "injectorDelivery", of({ 96, '0', '0', '?' }), 2 },
+    { "outputModes", "j00?", 10 },
+    { "setCorrection", of({ 'c', 0, '0', '?' }), 0 },
+    { "period", "r00?", 3 },
+    { "outputs", of({ 128, '0', '0', '?' }), 1 },
+    { "inputs", "l00?", 1 },
+    { "angle1", "z00?", 1 },
+    { "angle2", "i00?", 1 },
+    { "correction", "q00?", 1 },
+    { "analog", "g00?", 8 },
+    { "lambda", "^00?", 2 },
+    { "injectionTime", of({ 144, '0', '0', '?' }), 3 },
+    { "faultErase", "e00?", 0 },
+    { "leadAngle", of({ 154, 'r', '0', '?' }), 1 },
+    { "input1Mode", of({ 92, 'r', '0', '?' }), 1 },
+    { "offsetAngle", of({ 126, 'r', '0', '?' }), 1 },
+    { "input2Mode", of({ 148, 'r', '0', '?' }), 1 },
+    { "input2Enrichment", of({ 135, 'r', '0', '?' }), 1 },
+};
+
+class CatalogueFrame : public ::testing::TestWithParam<FrameCase> { };
+
+TEST_P(CatalogueFrame, HasItsBytesAndReplyLength)
+{
+    const auto& entries = cmd::catalogue();
+    const auto it = std::find_if(entries.begin(), entries.end(),
+        [](const cmd::Entry& e) { return std::string(e.name) == GetParam().name; });
+    ASSERT_NE(it, entries.end());
+    EXPECT_EQ(it->sample.frame.toHex(' '), GetParam().frame.toHex(' '));
+    EXPECT_EQ(it->sample.replyLength, GetParam().replyLength);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCommand, CatalogueFrame, ::testing::ValuesIn(kFrames),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Catalogue, NamesEveryCommandOnce)
+{
+    std::set<std::string> names;
+    for (const cmd::Entry& e : cmd::catalogue())
+        EXPECT_TRUE(names.insert(e.name).second) << e.name;
+    EXPECT_EQ(names.size(), std::size(kFrames));
+}
+
+// Builders carry every argument byte, zeros and high bytes included.
+struct BuilderCase {
+    const char* name;
+    Request request;
+    QByteArray frame;
+    int replyLength;
+};
+
+class Builder : public ::testing::TestWithParam<BuilderCase> { };
+
+TEST_P(Builder, CarriesEveryByte)
+{
+    EXPECT_EQ(GetParam().request.frame.toHex(' '), GetParam().frame.toHex(' '));
+    EXPECT_EQ(GetParam().request.replyLength, GetParam().replyLength);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, Builder,
+    ::testing::Values(BuilderCase { "ParamWriteZero", cmd::paramWrite(154, 0), of({ 154, 'w', 0, '?' }), 1 },
+        BuilderCase { "ParamWriteHighByte", cmd::paramWrite(152, 255), of({ 152, 'w', 255, '?' }), 1 },
+        BuilderCase { "ParamReadLonger", cmd::paramRead(129, 3), of({ 129, 'r', '0', '?' }), 3 },
+        BuilderCase { "PairReadAddressZero", cmd::pairRead(131, { 0, '0' }, 1), of({ 131, 0, '0', '?' }), 1 },
+        BuilderCase { "PairWriteTwoBytes", cmd::pairWrite(142, { 0, 200 }, 2), of({ 142, 0, 200, '?' }), 2 },
+        BuilderCase { "CorrectionNegative", cmd::setCorrection(-5), of({ 'c', 251, '0', '?' }), 0 },
+        BuilderCase { "LongerFrame", { cmd::frame('p', { 1, 2, 3, 0 }), 1 }, of({ 'p', 1, 2, 3, 0, '?' }), 1 }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
