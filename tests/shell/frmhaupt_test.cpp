@@ -2,12 +2,14 @@
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
 #include "shell/timing.h"
+#include "shell/trace.h"
 #include "sim/ecusim.h"
 #include "sim/simtransport.h"
 #include "support/simlink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -324,6 +326,57 @@ TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
     EXPECT_TRUE(openEnabled());
     EXPECT_TRUE(platform.boxes.empty());
     EXPECT_TRUE(window->autoConActive());
+}
+
+TEST_F(FrmHauptTest, LostLinkOnAFixedPortWhoseAdapterIsGone_RetriesSilentlyUntilItIsBack)
+{
+    fileSettings.comPort = 129;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addUnit(129, &unit);
+    // The adapter is unplugged with the link; it comes back a few attempts later.
+    whileOpen = [&] {
+        if (statusWindows == 1) {
+            link.setLinkLost(true);
+            transport.removePort(129);
+            link.closePort();
+            QTimer::singleShot(3 * 30, [&] { transport.addUnit(129, &unit); });
+        } else {
+            link.setLinkLost(false);
+            link.closePort();
+        }
+    };
+    start();
+    open();
+    EXPECT_EQ(statusWindows, 1);
+    ASSERT_TRUE(waitFor([&] { return statusWindows == 2; }, 5000));
+    EXPECT_TRUE(platform.boxes.empty()) << platform.boxTexts().join(QLatin1Char('|')).toStdString();
+    const auto failed
+        = std::count(transport.events.begin(), transport.events.end(), QStringLiteral("open 129 failed"));
+    EXPECT_GE(failed, 1);
+    EXPECT_EQ(portWhenShown, 129);
+}
+
+TEST_F(FrmHauptTest, PortSearch_IsTraced)
+{
+    QTemporaryDir traceDir;
+    Trace trace;
+    ASSERT_TRUE(trace.open(traceDir.filePath(QStringLiteral("t.log"))));
+    link.setTrace(&trace);
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addEmptyPort(2);
+    transport.addBusyPort(3);
+    transport.addUnit(4, &unit);
+    start();
+    open();
+    link.setTrace(nullptr);
+    QFile f(traceDir.filePath(QStringLiteral("t.log")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(f.readAll());
+    for (const char* line :
+        { "! search: port 2 (sim:2) can be opened", "! search: port 3 (sim:3) held by another program",
+            "! search: port 4 (sim:4) can be opened", "! open port 2 (sim:2)", "! open port 4 (sim:4)" })
+        EXPECT_TRUE(log.contains(QString::fromUtf8(line))) << line << "\n" << log.toStdString();
+    EXPECT_EQ(statusWindows, 1);
 }
 
 TEST_F(FrmHauptTest, F1_ShowsTheHelpStartPage)

@@ -1,3 +1,5 @@
+#include "core/commands.h"
+#include "core/format.h"
 #include "core/settings.h"
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
@@ -9,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
@@ -448,6 +451,57 @@ TEST_F(StatusWindowTest, LinkLostInsideAUnitWindow_UnloadsAfterItReturns)
     EXPECT_FALSE(link.portOpen());
 }
 
+TEST_F(StatusWindowTest, LeadAngleWrittenByAUnitWindow_IsUsedFromTheNextTick)
+{
+    // The racing options' coil tab writes a new lead angle to the unit and
+    // the session; the live angles must go on showing the true advance.
+    windows.racingOptions = [&](QWidget*) {
+        sim->memory().parameters[cmd::param::kLeadAngle] = 80;
+        session.setLeadAngle(80);
+        return std::unique_ptr<QDialog>();
+    };
+    connectUnit(QStringLiteral("injection-rx4-racing"));
+    sim->setEngine(2000);
+    QString before;
+    size_t requestsAfterWindow = 0;
+    run([&] {
+        if (before.isEmpty() && window->polling() && text("txtZndWinkel") != live::kNoAngle) {
+            before = text("txtZndWinkel");
+            pushButton("cmdROpt")->click();
+        } else if (!before.isEmpty() && requestsAfterWindow == 0 && pushButton("cmdROpt")->isEnabled()) {
+            requestsAfterWindow = sim->received().size();
+        } else if (requestsAfterWindow > 0 && sim->received().size() >= requestsAfterWindow + 2 * tickRequests()) {
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    ASSERT_FALSE(before.isEmpty());
+    EXPECT_EQ(text("txtZndWinkel"), before);
+    EXPECT_EQ(window->context().angleOffset, 80);
+}
+
+TEST_F(StatusWindowTest, SurplusBytesFromTheUnit_NeverShowAsValues)
+{
+    link.setQuietTime(std::chrono::milliseconds(25)); // wide enough for a loaded machine's timers
+    transport.setChunking(1, 1);
+    fileSettings.requestTimeMs = 100;
+    sim = nullptr;
+    EcuSim clean(QStringLiteral("injection-rx4"));
+    clean.setEngine(2000);
+    clean.memory().correction = 0xFB;
+    connectUnit(QStringLiteral("injection-rx4"));
+    sim->setEngine(2000);
+    sim->memory().correction = 0xFB;
+    sim->faults().extraBytes = 3;
+    runTicks(3);
+    EXPECT_EQ(text("txtStgSwRelease"), QString::fromLatin1(sim->profile().firmware));
+    EXPECT_EQ(text("txtStgType"), QString::fromLatin1(sim->profile().unitType));
+    EXPECT_EQ(text("txtStgSerial"), QString::fromLatin1(sim->profile().serial));
+    const auto speed = live::decodeSpeed(clean.feed(cmd::period().frame));
+    ASSERT_TRUE(speed);
+    EXPECT_EQ(text("txtRPM"), speed->txtRPM);
+    EXPECT_EQ(text("txtZndWnkKorr"), *live::decodeCorrection(bytes::of({ 0xFB }), fmt::regionalSeparator()));
+}
+
 TEST_F(StatusWindowTest, UnregisteredUnitWindows_KeepTheirButtonsDisabled)
 {
     windows = UnitWindows {};
@@ -530,6 +584,65 @@ TEST_F(RecordingTest, StartAndStop_WritesHeaderAndRowsAndOpensTheEditor)
     EXPECT_GE(rowsAtStop, 3);
     EXPECT_TRUE(checkBox("chkRpm")->isEnabled());
     EXPECT_EQ(pushButton("cmdRecord")->text(), QStringLiteral("Aufzeichnung starten >>"));
+}
+
+TEST_F(RecordingTest, FileNoLongerWritable_TellsOnceWithThePathAndStops)
+{
+    connectUnit(QStringLiteral("injection-rx4"));
+    platform.saveAnswers.push_back(logPath());
+    enum { Idle, Started, Broken, Done } state = Idle;
+    size_t requestsAtFailure = 0;
+    run([&] {
+        if (state == Idle && window->polling()) {
+            checkBox("chkRpm")->setChecked(true);
+            pushButton("cmdRecord")->click();
+            state = Started;
+        } else if (state == Started && logBytes().count("\r\n") >= 6 + 2) {
+            // The medium is gone: the file's place can no longer be written.
+            ASSERT_TRUE(QFile::remove(logPath()));
+            ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("fahrt.vml")));
+            state = Broken;
+        } else if (state == Broken && !window->recordingActive() && requestsAtFailure == 0) {
+            requestsAtFailure = sim->received().size();
+        } else if (requestsAtFailure > 0 && sim->received().size() >= requestsAtFailure + 3 * tickRequests()) {
+            state = Done;
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    ASSERT_EQ(state, Done);
+    ASSERT_EQ(platform.boxes.size(), 1u) << platform.boxTexts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(platform.boxes[0].text,
+        QStringLiteral(
+            "Die Logdatei \"%1\" kann nicht mehr geschrieben werden. Die Aufzeichnung wurde beendet; die "
+            "bis dahin aufgezeichneten Werte bleiben in der Datei erhalten.")
+            .arg(logPath()));
+    EXPECT_TRUE(platform.editorFiles.isEmpty());
+    EXPECT_TRUE(checkBox("chkRpm")->isEnabled());
+    EXPECT_EQ(text("stbMsgText"), QString());
+}
+
+TEST_F(RecordingTest, TickThatLostTheLink_WritesNoRow)
+{
+    fileSettings.requestTimeMs = 2000; // ticks far apart, so the test sees between them
+    connectUnit(QStringLiteral("injection-rx4"));
+    platform.saveAnswers.push_back(logPath());
+    constexpr int kTick = 9; // live requests of this unit per tick
+    bool started = false;
+    bool armed = false;
+    run([&] {
+        if (!started && window->polling()) {
+            checkBox("chkRpm")->setChecked(true);
+            pushButton("cmdRecord")->click();
+            started = true;
+        } else if (started && !armed && window->recordingActive()) {
+            // Two whole ticks, then the unit falls silent within the third.
+            sim->faults().dropAfter = sim->commandCount() + 2 * kTick + 4;
+            armed = true;
+        }
+    });
+    ASSERT_TRUE(armed);
+    EXPECT_TRUE(link.linkLost());
+    EXPECT_EQ(logBytes().count("\r\n"), 6 + 2) << logBytes().toStdString();
 }
 
 TEST_F(RecordingTest, NothingSelected_ShowsTheHintAndCreatesNoFile)
