@@ -3,6 +3,7 @@
 #include "shell/kit/channel.h"
 #include "shell/kit/pacer.h"
 #include "shell/kit/transferscope.h"
+#include "shell/kit/unitdialog.h"
 #include "sim/ecusim.h"
 #include "support/simlink.h"
 
@@ -239,5 +240,58 @@ INSTANTIATE_TEST_SUITE_P(Settings, Boxes,
         BoxCase { "WarningsHiddenUpdateShown", 1, false, { QStringLiteral("Datenübertragung vollständig") } },
         BoxCase { "WarningsHiddenUpdateHidden", 1, true, {} }),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- unit dialog -------------------------------------------------------------
+
+class TestUnitWindow : public UnitDialog {
+public:
+    TestUnitWindow(Session& session, Link& link)
+        : UnitDialog(
+            session, LinkPolicy::racingOptions(), 5000ms, [] { return QStringLiteral("test.html"); }, nullptr)
+        , m_pacer(link)
+    {
+    }
+    bool closedDuringTransfer = true;
+    std::optional<int> read;
+
+protected:
+    void load() override
+    {
+        QPushButton exit(this);
+        {
+            TransferScope scope(TransferControls { this, { &exit }, nullptr, nullptr });
+            QTimer::singleShot(0, this, [this] { close(); });
+            for (int i = 0; i < 3; ++i)
+                m_pacer.wait();
+            closedDuringTransfer = !isVisible();
+            read = channel().readParam(cmd::param::kLeadAngle);
+        }
+        if (closeIfLost())
+            return;
+        unload();
+    }
+
+private:
+    Pacer m_pacer;
+};
+
+TEST_F(KitTest, UnitDialog_CloseBoxWaitsForTheRunningTransfer)
+{
+    TestUnitWindow w(session, link);
+    w.exec();
+    EXPECT_FALSE(w.closedDuringTransfer);
+    EXPECT_EQ(w.read, sim.memory().parameters[cmd::param::kLeadAngle]);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(KitTest, UnitDialog_LostLinkDuringTheOpening_ClosesTheWindow)
+{
+    sim.faults().silent = true;
+    TestUnitWindow w(session, link);
+    w.exec();
+    EXPECT_EQ(w.read, std::nullopt);
+    EXPECT_TRUE(link.linkLost());
+    EXPECT_FALSE(w.isVisible());
+}
 
 } // namespace

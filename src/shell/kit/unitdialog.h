@@ -1,0 +1,43 @@
+#pragma once
+
+#include "shell/kit/channel.h"
+
+#include <QDialog>
+
+#include <chrono>
+#include <functional>
+
+class Session;
+
+// The frame every unit window opened from the status window stands in: a
+// modal dialog with its own line to the unit, its help topic, an opening
+// sequence that runs inside the modal loop (so the window is seen while the
+// unit is read), and a close box that waits while a transfer runs.
+class UnitDialog : public QDialog {
+    Q_OBJECT
+public:
+    int exec() override;
+
+protected:
+    UnitDialog(Session& session, LinkPolicy policy, std::chrono::milliseconds watchdogInterval,
+        std::function<QString()> helpTopic, QWidget* parent);
+
+    Session& session() const { return m_session; }
+    Channel& channel() { return m_channel; }
+
+    // The window's opening sequence (its Form_Load).
+    virtual void load() = 0;
+
+    // Leaves the window; the status window then closes too when the link is lost.
+    void unload();
+    // A lost link closes the window: true when it did.
+    bool closeIfLost();
+
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    Session& m_session;
+    Channel m_channel;
+    bool m_unloaded = false;
+};
