@@ -1,7 +1,6 @@
 #include "link.h"
 
 #include "shell/trace.h"
-#include "shell/watchdog.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -201,7 +200,7 @@ bool Link::writeOnly(const Bytes& frame)
     return start(Request { frame, 0 });
 }
 
-Reply Link::transact(const Request& request, Watchdog& watchdog)
+Reply Link::transact(const Request& request, TransactionBound& watchdog)
 {
     const LinkPolicy& policy = watchdog.policy();
     if (m_inTransaction) {

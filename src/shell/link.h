@@ -11,7 +11,40 @@
 #include <optional>
 
 class Trace;
-class Watchdog;
+
+// How one window's copy of the transaction and its watchdog differ from the
+// others'. Each window passes its policy; the mechanism is one.
+struct LinkPolicy {
+    // The status window: a closed port gives no reply at once, and its
+    // watchdog bounds a whole poll tick (enabled before the send and never
+    // disabled by the transaction).
+    bool tickScopedWatchdog = false;
+    // The watchdog re-reads NoBreakMsg from the settings file on every run
+    // instead of using the value held.
+    bool rereadNoBreakMsg = true;
+    // The connection-lost text ends with one blank.
+    bool trailingBlank = false;
+    // After a timeout the watchdog is disabled and pending events are
+    // processed once more before the empty reply returns.
+    bool settleAfterTimeout = false;
+
+    static LinkPolicy statusWindow() { return { true, true, false, false }; }
+    static LinkPolicy faultMemory() { return { false, true, false, false }; }
+    static LinkPolicy actuatorTest() { return { false, true, false, false }; }
+    static LinkPolicy sensorTest() { return { false, true, false, false }; }
+    static LinkPolicy softDown() { return { false, false, true, true }; }
+    static LinkPolicy racingOptions() { return { false, false, true, true }; }
+};
+
+// What bounds a transaction in time: the window's watchdog.
+class TransactionBound {
+public:
+    virtual ~TransactionBound() = default;
+    virtual const LinkPolicy& policy() const = 0;
+    // Switching on a running bound does not restart it.
+    virtual void enable() = 0;
+    virtual void disable() = 0;
+};
 
 // A reply: the bytes the unit answered (empty for a command without reply),
 // or nothing when the link is lost.
@@ -57,7 +90,7 @@ public:
     // The transaction of a unit window: the frame goes out and the expected
     // number of bytes comes back, or nothing once the window's watchdog ran.
     // A command without reply returns an empty reply as soon as it is written.
-    Reply transact(const Request& request, Watchdog& watchdog);
+    Reply transact(const Request& request, TransactionBound& watchdog);
     bool transactionRunning() const { return m_inTransaction; }
 
     // A command that awaits no reply, outside any transaction.
