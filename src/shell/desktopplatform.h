@@ -21,7 +21,8 @@ public:
     bool openUrl(const QString& url) override;
     QString systemDirectory() const override;
 
-    // "Velmora-Logfile (*.vml)|*vml" -> "Velmora-Logfile (*.vml) (*vml)" in Qt's filter syntax.
+    // "Velmora-Logfile (*.vml)|*vml" -> "Velmora-Logfile (*.vml)" in Qt's filter syntax;
+    // "Tabelle|*vmz" -> "Tabelle (*.vmz)".
     static QString qtFilter(const QString& filter);
 
 private:
