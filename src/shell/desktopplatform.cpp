@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFont>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProcess>
@@ -142,12 +143,15 @@ void DesktopPlatform::setClipboardText(const QString& text)
     QApplication::clipboard()->setText(text);
 }
 
-bool DesktopPlatform::printText(QWidget*, const QString& text)
+bool DesktopPlatform::printText(QWidget*, const QString& text, int pointSize)
 {
     QPrinter printer;
     if (!printer.isValid())
         return false;
     QTextDocument doc;
+    QFont font = doc.defaultFont();
+    font.setPointSize(pointSize);
+    doc.setDefaultFont(font);
     doc.setPlainText(text);
     doc.print(&printer);
     return printer.printerState() != QPrinter::Error;
@@ -185,6 +189,11 @@ void DesktopPlatform::showHelp(const QString& topic)
 bool DesktopPlatform::openUrl(const QString& url)
 {
     return QDesktopServices::openUrl(QUrl(url));
+}
+
+QDateTime DesktopPlatform::now() const
+{
+    return QDateTime::currentDateTime();
 }
 
 QString DesktopPlatform::systemDirectory() const

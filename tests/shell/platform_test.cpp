@@ -1,5 +1,6 @@
 #include "shell/desktopplatform.h"
 #include "shell/translations.h"
+#include "support/scriptedplatform.h"
 #include "support/testnames.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -85,5 +87,48 @@ INSTANTIATE_TEST_SUITE_P(Table, QtTranslations,
         LanguageCase { "C", QLocale::c(), "Abbrechen", "Suchen in:" },
         LanguageCase { "French", QLocale(QLocale::French, QLocale::France), "Annuler", "Voir dans :" }),
     [](const auto& info) { return testName(info.param.name); });
+
+// A test meets every question box it causes: one it did not script fails it
+// and is answered so that nothing happens.
+struct UnscriptedCase {
+    const char* name;
+    Platform::Buttons buttons;
+    Platform::Answer answer;
+};
+
+class UnscriptedQuestion : public ::testing::TestWithParam<UnscriptedCase> { };
+
+TEST_P(UnscriptedQuestion, FailsTheTestAndChangesNothing)
+{
+    ScriptedPlatform scripted;
+    Platform::Answer answer = Platform::Answer::Ok;
+    EXPECT_NONFATAL_FAILURE(
+        answer = scripted.messageBox(nullptr, QStringLiteral("Hinweis"), QStringLiteral("Tabelle überschreiben?"),
+            Platform::Icon::Question, GetParam().buttons),
+        "unscripted question box \"Hinweis\": Tabelle überschreiben?");
+    EXPECT_EQ(answer, GetParam().answer);
+    EXPECT_EQ(scripted.boxes.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UnscriptedQuestion,
+    ::testing::Values(UnscriptedCase { "YesNo", Platform::Buttons::YesNo, Platform::Answer::No },
+        UnscriptedCase { "YesNoCancel", Platform::Buttons::YesNoCancel, Platform::Answer::Cancel },
+        UnscriptedCase { "OkCancel", Platform::Buttons::OkCancel, Platform::Answer::Cancel },
+        UnscriptedCase { "RetryCancel", Platform::Buttons::RetryCancel, Platform::Answer::Cancel }),
+    [](const auto& info) { return testName(info.param.name); });
+
+TEST(ScriptedQuestion, ScriptedAnswersComeInOrderAndPlainBoxesNeedNone)
+{
+    ScriptedPlatform scripted;
+    scripted.answers = { Platform::Answer::Yes, Platform::Answer::Retry };
+    const QString t = QStringLiteral("x");
+    EXPECT_EQ(scripted.messageBox(nullptr, t, t, Platform::Icon::Question, Platform::Buttons::YesNo),
+        Platform::Answer::Yes);
+    EXPECT_EQ(scripted.messageBox(nullptr, t, t, Platform::Icon::Warning, Platform::Buttons::RetryCancel),
+        Platform::Answer::Retry);
+    EXPECT_EQ(platform().messageBox(nullptr, t, t, Platform::Icon::Information), Platform::Answer::Ok);
+    EXPECT_FALSE(scripted.openFileName(nullptr, {}));
+    EXPECT_FALSE(scripted.saveFileName(nullptr, {}));
+}
 
 } // namespace
