@@ -13,29 +13,43 @@
 //   [](const auto& info) { return testName(info.param.profile, info.param.rpm); }
 namespace testnames {
 
-// Letters and digits stay; a minus before a digit becomes "minus", every other
-// run of characters one "_".
+// Letters and digits stay; a sign or point before a number is spelled out
+// ("-3.5" -> "minus3_5", ".5" -> "point5"); every other run of characters
+// becomes one "_". Text of symbols only is written in hex ("," -> "x2c").
 inline std::string clean(std::string_view text)
 {
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    auto isAlnum = [&](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c); };
     std::string out;
-    auto isAlnum
-        = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    auto separate = [&out] {
+        if (!out.empty() && out.back() != '_')
+            out += '_';
+    };
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        const bool startsNumber = i + 1 < text.size() && isDigit(text[i + 1]) && (i == 0 || !isAlnum(text[i - 1]));
         if (isAlnum(c)) {
             out += c;
-        } else if (c == '-' && i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9'
-            && (i == 0 || !isAlnum(text[i - 1]))) {
-            if (!out.empty() && out.back() != '_')
-                out += '_';
-            out += "minus";
-        } else if (!out.empty() && out.back() != '_') {
-            out += '_';
+        } else if (startsNumber && (c == '-' || c == '+' || c == '.')) {
+            separate();
+            out += c == '-' ? "minus" : c == '+' ? "plus" : "point";
+        } else {
+            separate();
         }
     }
     while (!out.empty() && out.back() == '_')
         out.pop_back();
-    return out.empty() ? std::string("empty") : out;
+    if (!out.empty())
+        return out;
+    if (text.empty())
+        return "empty";
+    std::string hex = "x";
+    for (unsigned char c : text) {
+        const char* digits = "0123456789abcdef";
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
 }
 
 inline std::string part(const char* text)
