@@ -6,13 +6,15 @@
 #   ./run.sh --list-profiles      the simulator's unit profiles
 #   ./run.sh --hardware [ARGS]    against real hardware; ARGS go to the program
 #                                 (e.g. --port /dev/ttyUSB0 --trace link.log)
+# The program runs in the folder run.sh is called from, so vlm.ini and relative
+# paths (--trace link.log, --settings-dir DIR) land where the user means them.
 set -euo pipefail
-cd "$(dirname "$0")"
-. ./scripts/deps.sh
+ROOT=$(cd "$(dirname "$0")" && pwd)
+. "$ROOT/scripts/deps.sh"
 ensure_deps
 
-BUILD=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARURI_TESTS=OFF >/dev/null
+BUILD=${BUILD_DIR:-$ROOT/build}
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARURI_TESTS=OFF >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target daruri daruri-ecusim
 
 APP="$BUILD/src/daruri"

@@ -35,11 +35,12 @@ public:
     std::optional<QString> openFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
     void setClipboardText(const QString&) override { }
-    bool printText(QWidget*, const QString&) override { return false; }
+    bool printText(QWidget*, const QString&, int) override { return false; }
     bool openInTextEditor(const QString&) override { return false; }
     void showHelp(const QString&) override { }
     bool openUrl(const QString&) override { return false; }
     QString systemDirectory() const override { return {}; }
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
 // The live poll of an injection unit, in its order.

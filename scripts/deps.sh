@@ -1,7 +1,7 @@
 # Shared by run.sh and test.sh: installs the Debian packages the build needs
 # when they are missing (as root), or says what to install.
 DARURI_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
-                 libgl-dev libgtest-dev googletest)
+                 libgl-dev qt6-translations-l10n libgtest-dev googletest)
 
 ensure_deps() {
   local missing=()

@@ -9,6 +9,7 @@
 #include "shell/serialtransport.h"
 #include "shell/session.h"
 #include "shell/trace.h"
+#include "shell/translations.h"
 #include "status/frmmstg.h"
 #include "status/unitwindows.h"
 
@@ -18,14 +19,13 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("DARuri"));
-    QApplication::setApplicationVersion(QStringLiteral("2.412"));
+    QCoreApplication::setApplicationName(QStringLiteral("DARuri"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.412"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Diagnose und Einstellung des Motorsteuergeräts"));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portOption(QStringLiteral("port"),
         QStringLiteral("Weitere serielle Schnittstelle (Gerätedatei), wiederholbar; erhält die Nummern ab 129."),
         QStringLiteral("DEVICE"));
@@ -36,6 +36,28 @@ int main(int argc, char* argv[])
     parser.addOption(portOption);
     parser.addOption(settingsOption);
     parser.addOption(traceOption);
+
+    // --help and --version must work without a display, so they are answered
+    // before QApplication connects to the window system. Errors wait for
+    // process() below, after Qt has taken its own options (-platform, ...).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    parser.parse(arguments);
+    if (parser.isSet(helpOption)) {
+        // Without an application object Qt cannot name the program itself.
+        QTextStream(stdout) << parser.helpText().replace(
+            QStringLiteral("<executable_name>"), arguments.value(0, QStringLiteral("daruri")));
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        QTextStream(stdout) << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+                            << '\n';
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    const auto translators = installQtTranslations();
     parser.process(app);
 
     DesktopPlatform desktop;

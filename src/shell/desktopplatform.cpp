@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFont>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProcess>
@@ -66,12 +67,46 @@ Platform::Answer DesktopPlatform::messageBox(
     }
 }
 
+namespace {
+
+// True when a description such as "Velmora-Logfile (*.vml)" already shows its
+// pattern, which Qt then takes from the parentheses.
+bool namesItsPattern(const QString& description)
+{
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (open < 0 || !description.endsWith(QLatin1Char(')')))
+        return false;
+    const QString inside = description.mid(open + 1, description.size() - open - 2);
+    return inside.contains(QLatin1Char('*')) || inside.contains(QLatin1Char('?'));
+}
+
+// "*vml" -> "*.vml": the dialog shows the usual form and still lists every
+// *.vml file. Several patterns are separated by ";" there and by blanks here.
+QString qtPatterns(const QString& patterns)
+{
+    QStringList out;
+    for (QString p : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        p = p.trimmed();
+        if (p.size() > 1 && p.startsWith(QLatin1Char('*')) && p.indexOf(QLatin1Char('.')) < 0
+            && p.indexOf(QLatin1Char('*'), 1) < 0 && p.indexOf(QLatin1Char('?')) < 0)
+            p.insert(1, QLatin1Char('.'));
+        out << p;
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+} // namespace
+
 QString DesktopPlatform::qtFilter(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        out << (namesItsPattern(description)
+                ? description
+                : description + QStringLiteral(" (") + qtPatterns(parts[i + 1]) + QLatin1Char(')'));
+    }
     return out.join(QStringLiteral(";;"));
 }
 
@@ -108,12 +143,15 @@ void DesktopPlatform::setClipboardText(const QString& text)
     QApplication::clipboard()->setText(text);
 }
 
-bool DesktopPlatform::printText(QWidget*, const QString& text)
+bool DesktopPlatform::printText(QWidget*, const QString& text, int pointSize)
 {
     QPrinter printer;
     if (!printer.isValid())
         return false;
     QTextDocument doc;
+    QFont font = doc.defaultFont();
+    font.setPointSize(pointSize);
+    doc.setDefaultFont(font);
     doc.setPlainText(text);
     doc.print(&printer);
     return printer.printerState() != QPrinter::Error;
@@ -151,6 +189,11 @@ void DesktopPlatform::showHelp(const QString& topic)
 bool DesktopPlatform::openUrl(const QString& url)
 {
     return QDesktopServices::openUrl(QUrl(url));
+}
+
+QDateTime DesktopPlatform::now() const
+{
+    return QDateTime::currentDateTime();
 }
 
 QString DesktopPlatform::systemDirectory() const

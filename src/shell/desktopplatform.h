@@ -15,13 +15,15 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override;
-    bool printText(QWidget* parent, const QString& text) override;
+    bool printText(QWidget* parent, const QString& text, int pointSize) override;
     bool openInTextEditor(const QString& path) override;
     void showHelp(const QString& topic) override;
     bool openUrl(const QString& url) override;
     QString systemDirectory() const override;
+    QDateTime now() const override;
 
-    // "Velmora-Logfile (*.vml)|*vml" -> "Velmora-Logfile (*.vml) (*vml)" in Qt's filter syntax.
+    // "Velmora-Logfile (*.vml)|*vml" -> "Velmora-Logfile (*.vml)" in Qt's filter syntax;
+    // "Tabelle|*vmz" -> "Tabelle (*.vmz)".
     static QString qtFilter(const QString& filter);
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -30,8 +31,8 @@ public:
     virtual std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) = 0;
     virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) = 0;
     virtual void setClipboardText(const QString& text) = 0;
-    // false when no printer could print it.
-    virtual bool printText(QWidget* parent, const QString& text) = 0;
+    // Prints plain text at the given font size; false when no printer could print it.
+    virtual bool printText(QWidget* parent, const QString& text, int pointSize) = 0;
     // Starts the text editor on a file (the path is one argument, never a shell
     // line); false when none could be started.
     virtual bool openInTextEditor(const QString& path) = 0;
@@ -40,6 +41,8 @@ public:
     virtual bool openUrl(const QString& url) = 0;
     // The folder reported as "system directory" in the editor message.
     virtual QString systemDirectory() const = 0;
+    // Local date and time for the time stamps the program writes and shows.
+    virtual QDateTime now() const = 0;
 };
 
 // The program's title for boxes that carry none of their own.

@@ -1,4 +1,5 @@
 #include "core/format.h"
+#include "support/testnames.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,8 @@ INSTANTIATE_TEST_SUITE_P(Table, RoundHalfEven,
         RoundCase { 0.135, 2, 0.14 }, RoundCase { 4.845, 2, 4.84 }, RoundCase { 4.855, 2, 4.86 },
         RoundCase { 0.035, 2, 0.04 }, RoundCase { 999.95, 1, 1000.0 }, RoundCase { 1000.4999, 0, 1000 },
         RoundCase { -0.04, 1, 0.0 }, RoundCase { 1.0 / 3.0, 3, 0.333 }, RoundCase { 22.05, 1, 22.0 },
-        RoundCase { 22.15, 1, 22.2 }));
+        RoundCase { 22.15, 1, 22.2 }),
+    [](const auto& info) { return testName(info.param.value, info.param.decimals); });
 
 struct TextCase {
     double value;
@@ -46,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Table, PlainNumberDouble,
         TextCase { 38.2, "38,2", "38.2" }, TextCase { 1000, "1000", "1000" }, TextCase { 0.1 + 0.2, "0,3", "0.3" },
         TextCase { 1.0 / 3.0, "0,333333333333333", "0.333333333333333" },
         TextCase { 202.0 / 1000.0, "0,202", "0.202" }, TextCase { 1e-20, "1E-20", "1E-20" },
-        TextCase { -1234.5, "-1234,5", "-1234.5" }));
+        TextCase { -1234.5, "-1234,5", "-1234.5" }),
+    [](const auto& info) { return testName(info.param.german); });
 
 TEST(PlainNumberSingle, ShowsTheShortestFormOfTheSingleValue)
 {
@@ -75,7 +78,8 @@ TEST_P(FixedStyle, WritesALeadingBlankAndNoLeadingZero)
 INSTANTIATE_TEST_SUITE_P(Table, FixedStyle,
     ::testing::Values(std::pair { 0.5, " .5" }, std::pair { -0.1, "-.1" }, std::pair { 3.0, " 3" },
         std::pair { 0.0, " 0" }, std::pair { -3.0, "-3" }, std::pair { 12.25, " 12.25" },
-        std::pair { -12.25, "-12.25" }, std::pair { 0.05, " .05" }));
+        std::pair { -12.25, "-12.25" }, std::pair { 0.05, " .05" }),
+    [](const auto& info) { return testName(info.param.first); });
 
 struct DecimalsCase {
     double value;
@@ -95,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Table, FixedDecimals,
     ::testing::Values(DecimalsCase { 1.0, 2, "1,00" }, DecimalsCase { 1024.0 / 853.0, 2, "1,20" },
         DecimalsCase { 0.125, 2, "0,12" }, DecimalsCase { 0, 1, "0,0" }, DecimalsCase { -0.04, 1, "0,0" },
         DecimalsCase { 9.95, 1, "10,0" }, DecimalsCase { -1.25, 1, "-1,2" }, DecimalsCase { 34.86, 1, "34,9" },
-        DecimalsCase { 12.0, 0, "12" }));
+        DecimalsCase { 12.0, 0, "12" }),
+    [](const auto& info) { return testName(info.param.value, info.param.decimals); });
 
 struct LeadingCase {
     const char* text;
@@ -113,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Table, LeadingNumber,
     ::testing::Values(LeadingCase { "", 0 }, LeadingCase { "abc", 0 }, LeadingCase { "007", 7 },
         LeadingCase { "04", 4 }, LeadingCase { "  12x", 12 }, LeadingCase { "-3.5", -3.5 },
         LeadingCase { ".5", 0.5 }, LeadingCase { "1e3", 1000 }, LeadingCase { "1e", 1 }, LeadingCase { "+2", 2 },
-        LeadingCase { "-", 0 }, LeadingCase { "12.600", 12.6 }));
+        LeadingCase { "-", 0 }, LeadingCase { "12.600", 12.6 }),
+    [](const auto& info) { return testName(info.param.text); });
 
 TEST(ParseDecimal, AcceptsTheGivenSeparatorAndThePoint)
 {

@@ -1,4 +1,5 @@
 #include "core/portmap.h"
+#include "support/testnames.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,8 @@ INSTANTIATE_TEST_SUITE_P(Table, PortMapUnix,
         PortCase { 33, "/dev/ttyUSB0" }, PortCase { 64, "/dev/ttyUSB31" }, PortCase { 65, "/dev/ttyACM0" },
         PortCase { 96, "/dev/ttyACM31" }, PortCase { 97, "/dev/rfcomm0" }, PortCase { 128, "/dev/rfcomm31" },
         PortCase { 129, "/tmp/sim-a" }, PortCase { 130, "/dev/pts/7" }, PortCase { 131, "" }, PortCase { 256, "" },
-        PortCase { 257, "" }));
+        PortCase { 257, "" }),
+    [](const auto& info) { return testName(info.param.port, info.param.device); });
 
 TEST(PortMap, WindowsPortsAreComNames)
 {

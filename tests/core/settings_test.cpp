@@ -1,4 +1,5 @@
 #include "core/settings.h"
+#include "support/testnames.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -84,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Table, SettingsWriter,
         LineCase { with([](Settings& s) { s.dwgPos = 50; }), 7, "DwgPos=050" },
         LineCase { with([](Settings& s) { s.dwgGrdPos = 349; }), 8, "DwgGrdPos=349" },
         LineCase { with([](Settings& s) { s.maxHub = 731; }), 9, "MaxHub=0731" },
-        LineCase { with([](Settings& s) { s.pleuell = 980; }), 10, "Pleuell=0980" }));
+        LineCase { with([](Settings& s) { s.pleuell = 980; }), 10, "Pleuell=0980" }),
+    [](const auto& info) { return testName(info.param.text); });
 
 TEST_F(SettingsFileTest, ValuesBeyondTheFieldWidth_AreClampedSoTheFileStaysValid)
 {
@@ -112,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Table, DamagedFile,
     ::testing::Values(QByteArray(), QByteArray("COM=005\r\n"),
         QByteArray("COM=0005\r\n") + kDefaultFile.mid(9), // 128 bytes
         kDefaultFile + "\r\n", // extra line
-        QByteArray(kDefaultFile).replace("COM=000\r\n", "COM=000\n"))); // 126
+        QByteArray(kDefaultFile).replace("COM=000\r\n", "COM=000\n")), // 126
+    [](const auto& info) { return testName(info.param.size(), "bytes"); });
 
 TEST_F(SettingsFileTest, AnyFileOf127Bytes_IsReadByPosition)
 {

@@ -4,6 +4,7 @@
 #include "core/settings.h"
 #include "simtransport.h"
 #include "support/scriptedplatform.h"
+#include "support/testnames.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -213,7 +214,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortSelection,
     ::testing::Values(PortCase { 0, 0, "Auto" }, PortCase { 3, 1, "COM 3 (/dev/ttyS2)" },
         PortCase { 12, 2, "COM 12 (/dev/ttyS11)" },
         // unplugged now: still stored, nothing shown
-        PortCase { 7, -1, "" }));
+        PortCase { 7, -1, "" }),
+    [](const auto& info) { return testName("COM", info.param.stored); });
 
 struct ChoiceCase {
     const char* item;
@@ -241,7 +243,8 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortChoice,
         ChoiceCase { "COM 7 (/dev/ttyS6)", 7, "COM=007\r\n" },
         ChoiceCase { "COM 12 (/dev/ttyS11)", 12, "COM=012\r\n" },
         ChoiceCase { "COM 33 (/dev/ttyUSB0)", 33, "COM=033\r\n" },
-        ChoiceCase { "COM 129 (/dev/pts/7)", 129, "COM=129\r\n" }));
+        ChoiceCase { "COM 129 (/dev/pts/7)", 129, "COM=129\r\n" }),
+    [](const auto& info) { return testName(info.param.item); });
 
 TEST_F(FrmOptionenTest, WindowsPortNames_AreParsedTheSameWay)
 {
@@ -274,7 +277,8 @@ INSTANTIATE_TEST_SUITE_P(Times, RequestTime,
     ::testing::Values(TimeCase { 300, 3, "0,3" }, TimeCase { 1200, 12, "1,2" }, TimeCase { 1000, 10, "1" },
         TimeCase { 9900, 99, "9,9" },
         // a damaged "RTime=00" is bounded by the slider
-        TimeCase { 0, 1, "0,1" }));
+        TimeCase { 0, 1, "0,1" }),
+    [](const auto& info) { return testName(info.param.storedMs, "ms"); });
 
 TEST_F(FrmOptionenTest, MovingTheSlider_UpdatesLabelAndStoredTime)
 {
@@ -310,7 +314,8 @@ TEST_P(Geometry, StoredGeometrySelectsItsPreset)
 
 INSTANTIATE_TEST_SUITE_P(Geo, Geometry,
     ::testing::Values(GeoCase { 730, 1530, "Serienmotor Z62", false }, GeoCase { 731, 1530, "Andere", true },
-        GeoCase { 730, 1531, "Andere", true }, GeoCase { 540, 1100, "Andere", true }));
+        GeoCase { 730, 1531, "Andere", true }, GeoCase { 540, 1100, "Andere", true }),
+    [](const auto& info) { return testName(info.param.item, info.param.maxHub, info.param.pleuell); });
 
 TEST_F(FrmOptionenTest, ChoosingZ62_ResetsTheGeometryAndLocksIt)
 {
@@ -361,7 +366,8 @@ TEST_P(SensorPreset, StoredPositionSelectsItsPreset)
 
 INSTANTIATE_TEST_SUITE_P(Sensor, SensorPreset,
     ::testing::Values(SensorCase { 95, 1, "9,5", false }, SensorCase { 80, 0, "8", false },
-        SensorCase { 94, -1, "9,4", true }, SensorCase { 200, -1, "20", true }));
+        SensorCase { 94, -1, "9,4", true }, SensorCase { 200, -1, "20", true }),
+    [](const auto& info) { return testName("DwgPos", info.param.dwgPos); });
 
 TEST_F(FrmOptionenTest, ChoosingSensorPresets_SetsAndLocksTheTravel)
 {
@@ -408,7 +414,8 @@ INSTANTIATE_TEST_SUITE_P(Angles, CrankAngle,
         AngleCase { 95, 730, 1530, "38,2", "38,2", "12,7" }, AngleCase { 200, 730, 1530, "57,5", "57,5", "32,0" },
         AngleCase { 10, 730, 1530, "12,1", "12,1", "-13,4" },
         // a shorter stroke and rod
-        AngleCase { 50, 540, 1100, "31,9", "31,9", "6,4" }));
+        AngleCase { 50, 540, 1100, "31,9", "31,9", "6,4" }),
+    [](const auto& info) { return testName(info.param.dwgPos, info.param.maxHub, info.param.pleuell); });
 
 TEST_F(FrmOptionenTest, EmptyTravel_CountsAsZero)
 {
@@ -543,7 +550,8 @@ TEST_P(LargeAngle, AngleBeyondThreeDigitsIsRefusedWithAHint)
 INSTANTIATE_TEST_SUITE_P(Angles, LargeAngle,
     ::testing::Values(LargeAngleCase { 95, 100, 1530, "153,7", false },
         LargeAngleCase { 72, 120, 1100, "100,0", false }, // 99.99 degrees, shown rounded
-        LargeAngleCase { 61, 100, 500, "99,9", true }));
+        LargeAngleCase { 61, 100, 500, "99,9", true }),
+    [](const auto& info) { return testName(info.param.dwgPos, info.param.maxHub, info.param.pleuell); });
 
 TEST_F(FrmOptionenTest, OtherValueText_IsDrawnLikeAnItemNotGreyed)
 {
@@ -604,7 +612,8 @@ INSTANTIATE_TEST_SUITE_P(Fields, TypedValue,
         TypedCase { "txtHub", "9,45", "9,4", "DwgUpDown", 94 }, // one decimal only
         TypedCase { "txtMaxHub", "54", "54", "udMaxHub", 540 },
         TypedCase { "txtMaxHub", "123", "100", "udMaxHub", 1000 },
-        TypedCase { "txtPleuel", "110,5", "110,5", "udPleuel", 1105 }));
+        TypedCase { "txtPleuel", "110,5", "110,5", "udPleuel", 1105 }),
+    [](const auto& info) { return testName(info.param.field, info.param.typed); });
 
 TEST_F(FrmOptionenTest, TypedTravel_FollowsWithTheAngleAndIsSavedTogether)
 {

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -61,16 +62,6 @@ protected:
     bool openEnabled() const
     {
         return window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->isEnabled();
-    }
-
-    // Runs the event loop until done() holds or the time is up.
-    bool waitFor(const std::function<bool()>& done, int ms = 3000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        return done();
     }
 
     std::vector<QString> opensAndCloses() const
@@ -283,7 +274,7 @@ TEST_F(FrmHauptTest, LostLink_ReconnectsSilentlyUntilTheUnitAnswersAgain)
     open();
     EXPECT_EQ(statusWindows, 1);
     EXPECT_TRUE(window->autoConActive());
-    ASSERT_TRUE(waitFor([&] { return statusWindows == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statusWindows == 2; }, 5000));
     EXPECT_TRUE(platform.boxes.empty());
     EXPECT_GE(unit.received().size(), 21u); // 1 + two searches of 10 + the answered one
     EXPECT_TRUE(statusAtRequest.last().startsWith(QStringLiteral("Versuche Motorsteuergerät erneut zu öffnen...")))
@@ -322,7 +313,7 @@ TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
     // The reconnect finds no port at all: silent, and it keeps trying (every
     // search tries all 256 port numbers).
     const auto before = transport.events.size();
-    ASSERT_TRUE(waitFor([&] { return transport.events.size() >= before + 2 * 256; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return transport.events.size() >= before + 2 * 256; }, 2000));
     EXPECT_TRUE(openEnabled());
     EXPECT_TRUE(platform.boxes.empty());
     EXPECT_TRUE(window->autoConActive());
@@ -348,7 +339,7 @@ TEST_F(FrmHauptTest, LostLinkOnAFixedPortWhoseAdapterIsGone_RetriesSilentlyUntil
     start();
     open();
     EXPECT_EQ(statusWindows, 1);
-    ASSERT_TRUE(waitFor([&] { return statusWindows == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statusWindows == 2; }, 5000));
     EXPECT_TRUE(platform.boxes.empty()) << platform.boxTexts().join(QLatin1Char('|')).toStdString();
     const auto failed
         = std::count(transport.events.begin(), transport.events.end(), QStringLiteral("open 129 failed"));

@@ -8,6 +8,7 @@
 #include "sim/ecusim.h"
 #include "sim/simtransport.h"
 #include "support/simlink.h"
+#include "support/testnames.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -80,6 +81,7 @@ TEST_F(LinkTest, ZeroAndHighBytes_ComeBackUnchanged)
 }
 
 struct LostCase {
+    const char* name;
     int noBreakMsg;
     LinkPolicy policy;
     const char* box; // nullptr = no box
@@ -111,12 +113,13 @@ TEST_P(LinkLost, ShortReply_EndsByTheWatchdogWithBothFlags)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LinkLost,
-    ::testing::Values(LostCase { 1, LinkPolicy::faultMemory(), nullptr },
-        LostCase { 0, LinkPolicy::faultMemory(), "Verbindung zum Motorsteuergerät verloren!" },
-        LostCase { 0, LinkPolicy::statusWindow(), "Verbindung zum Motorsteuergerät verloren!" },
-        LostCase { 0, LinkPolicy::racingOptions(), "Verbindung zum Motorsteuergerät verloren! " },
-        LostCase { 0, LinkPolicy::softDown(), "Verbindung zum Motorsteuergerät verloren! " },
-        LostCase { 1, LinkPolicy::softDown(), nullptr }));
+    ::testing::Values(LostCase { "FaultMemoryNoBox", 1, LinkPolicy::faultMemory(), nullptr },
+        LostCase { "FaultMemory", 0, LinkPolicy::faultMemory(), "Verbindung zum Motorsteuergerät verloren!" },
+        LostCase { "StatusWindow", 0, LinkPolicy::statusWindow(), "Verbindung zum Motorsteuergerät verloren!" },
+        LostCase { "RacingOptions", 0, LinkPolicy::racingOptions(), "Verbindung zum Motorsteuergerät verloren! " },
+        LostCase { "SoftDown", 0, LinkPolicy::softDown(), "Verbindung zum Motorsteuergerät verloren! " },
+        LostCase { "SoftDownNoBox", 1, LinkPolicy::softDown(), nullptr }),
+    [](const auto& info) { return testName(info.param.name); });
 
 TEST_F(LinkTest, WatchdogRereadsTheSettingOrUsesTheHeldValue)
 {

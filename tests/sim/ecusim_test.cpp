@@ -1,4 +1,5 @@
 #include "sim/ecusim.h"
+#include "support/testnames.h"
 
 #include <QByteArray>
 
@@ -84,7 +85,8 @@ TEST_P(PeriodReply, Speed_GivesThePeriodInTenthsOfMicroseconds)
 INSTANTIATE_TEST_SUITE_P(Worked, PeriodReply,
     ::testing::Values(PeriodCase { 1000, QByteArray::fromHex("0927C0") },
         PeriodCase { 10000, QByteArray::fromHex("00EA60") }, PeriodCase { 1200, QByteArray::fromHex("07A120") },
-        PeriodCase { 0, QByteArray::fromHex("FFFFFF") }, PeriodCase { 30, QByteArray::fromHex("FFFFFF") }));
+        PeriodCase { 0, QByteArray::fromHex("FFFFFF") }, PeriodCase { 30, QByteArray::fromHex("FFFFFF") }),
+    [](const auto& info) { return testName(info.param.rpm, "rpm"); });
 
 struct StandstillCase {
     const char* name;
@@ -165,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(Firmware, IgnitionAngles,
     ::testing::Values(AngleCase { "injection-rx4", 50, 382 },
         AngleCase { "ignition-rx4-noinputs", 50, 382 }, // 2.600 reads the offset
         AngleCase { "injection-fw2450", 0, 349 }, // sensor corrected by 3.3
-        AngleCase { "ignition-fw2450-racing", 0, 382 }, AngleCase { "ignition-fw1600", 0, 382 }));
+        AngleCase { "ignition-fw2450-racing", 0, 382 }, AngleCase { "ignition-fw1600", 0, 382 }),
+    [](const auto& info) { return testName(info.param.profile); });
 
 TEST(EcuSimDecoding, AngleOutOfByteRange_IsClampedNotWrapped)
 {
@@ -294,7 +297,8 @@ TEST_P(ThrottleCycle, HealthyUnit_ShowsEveryPositionButNeverASensorFault)
 
 INSTANTIATE_TEST_SUITE_P(TableC, ThrottleCycle,
     ::testing::Values(ThrottleCycleCase { "ignition-fw2400", 176, 128 },
-        ThrottleCycleCase { "ignition-fw2450", 112, 64 }, ThrottleCycleCase { "injection-rx3", 112, 64 }));
+        ThrottleCycleCase { "ignition-fw2450", 112, 64 }, ThrottleCycleCase { "injection-rx3", 112, 64 }),
+    [](const auto& info) { return testName(info.param.profile); });
 
 struct AnalogCase {
     double headC;
@@ -331,7 +335,8 @@ TEST_P(AnalogReply, Counts_GiveTheModelValuesThroughTheProgramsCurves)
 }
 
 INSTANTIATE_TEST_SUITE_P(Range, AnalogReply,
-    ::testing::Values(AnalogCase { 20, 25, 9 }, AnalogCase { 85, 25, 40 }, AnalogCase { 60, 30, 120 }));
+    ::testing::Values(AnalogCase { 20, 25, 9 }, AnalogCase { 85, 25, 40 }, AnalogCase { 60, 30, 120 }),
+    [](const auto& info) { return testName(info.param.headC, info.param.airC, info.param.airKgH); });
 
 struct LambdaCase {
     double lambda;
@@ -349,7 +354,8 @@ TEST_P(LambdaReply, Lambda_IsSentAs1024OverL)
 
 INSTANTIATE_TEST_SUITE_P(Worked, LambdaReply,
     ::testing::Values(LambdaCase { 1.0, QByteArray::fromHex("0400") },
-        LambdaCase { 1.2, QByteArray::fromHex("0355") }, LambdaCase { 0.9, QByteArray::fromHex("0472") }));
+        LambdaCase { 1.2, QByteArray::fromHex("0355") }, LambdaCase { 0.9, QByteArray::fromHex("0472") }),
+    [](const auto& info) { return testName(info.param.lambda); });
 
 TEST(EcuSimDecoding, StoppedEngine_LambdaInvalidAndNoInjection)
 {
@@ -405,7 +411,8 @@ TEST_P(Parameter, WriteEchoesAndTheNextReadReturnsIt)
 
 INSTANTIATE_TEST_SUITE_P(ConnectionReads, Parameter,
     ::testing::Values(ParameterCase { 154, 50 }, ParameterCase { 92, 255 }, ParameterCase { 126, 35 },
-        ParameterCase { 148, 255 }, ParameterCase { 135, 3 }));
+        ParameterCase { 148, 255 }, ParameterCase { 135, 3 }),
+    [](const auto& info) { return testName("code", info.param.code); });
 
 TEST(EcuSimMemory, SwitchingBlockAndSoftDown_ComeFromMemory)
 {
@@ -449,7 +456,8 @@ TEST_P(SoftDown, EachRequestToggles_TwoLeaveTheStateAsItWas)
 }
 
 INSTANTIATE_TEST_SUITE_P(States, SoftDown,
-    ::testing::Values(SoftDownCase { 0, 9, 0 }, SoftDownCase { 5, 9, 5 }, SoftDownCase { 9, 0, 9 }));
+    ::testing::Values(SoftDownCase { 0, 9, 0 }, SoftDownCase { 5, 9, 5 }, SoftDownCase { 9, 0, 9 }),
+    [](const auto& info) { return testName("stored", info.param.stored); });
 
 TEST(EcuSimMemory, SoftDownSwitchedOnAfterOff_ReturnsToTheUnitsActiveValue)
 {

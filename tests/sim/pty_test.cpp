@@ -9,10 +9,11 @@
 #include "support/scriptedplatform.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -25,13 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kPort = PortMap::kFirstNamedPort;
-
-void pump(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 bool ptysAvailable()
 {
@@ -115,14 +109,13 @@ TEST_F(PtyLink, Identity_IsAnsweredOverTheDevice)
 TEST_F(PtyLink, WireTime_ReplyArrivesInPiecesAndCompletesOnlyWhole)
 {
     start(true);
-    int notifications = 0;
-    QObject::connect(transport.get(), &Transport::readyRead, [&] { ++notifications; });
+    QSignalSpy notifications(transport.get(), &Transport::readyRead);
     QElapsedTimer clock;
     clock.start();
     EXPECT_EQ(ask("t00?", 15), sim.profile().unitType);
     // 4 bytes out, 15 back, ten bits each at 19200 baud.
     EXPECT_GE(clock.nsecsElapsed(), static_cast<qint64>(19 * PtyServer::kByteMicros * 1000 * 0.95));
-    EXPECT_GE(notifications, 2);
+    EXPECT_GE(notifications.count(), 2);
 }
 
 TEST_F(PtyLink, BinaryBytes_PassUnchangedBothWays)
@@ -183,7 +176,7 @@ TEST_F(PtyLink, OpeningAndClosingRepeatedly_KeepsTheSimulatorServing)
     // for the next one.
     ASSERT_EQ(link->openPort(kPort), Transport::OpenResult::Opened);
     transport->write("t00?");
-    pump(50); // out, and the reply back into the port's buffer, unread
+    QTest::qWait(50); // out, and the reply back into the port's buffer, unread
     link->closePort();
     ASSERT_EQ(link->openPort(kPort), Transport::OpenResult::Opened);
     EXPECT_EQ(ask("s00?", 13), sim.profile().serial);
@@ -204,8 +197,7 @@ TEST_F(PtyLink, SimulatorGoneDuringAWait_EndsByTheWatchdogAndTheLineStaysSilentU
 {
     start();
     sim.faults().silent = true;
-    int lost = 0;
-    QObject::connect(transport.get(), &Transport::lineLost, [&] { ++lost; });
+    QSignalSpy lost(transport.get(), &Transport::lineLost);
     QTimer::singleShot(50, [&] {
         stopServer();
         server.reset(); // the other end of the line goes away
@@ -216,7 +208,7 @@ TEST_F(PtyLink, SimulatorGoneDuringAWait_EndsByTheWatchdogAndTheLineStaysSilentU
     EXPECT_GE(clock.elapsed(), 300); // by the 400 ms watchdog, not an early error return
     EXPECT_TRUE(link->timedOut());
     EXPECT_TRUE(link->linkLost());
-    EXPECT_EQ(lost, 1); // one report, however often the device signals the error
+    EXPECT_EQ(lost.count(), 1); // one report, however often the device signals the error
     EXPECT_TRUE(link->portOpen());
     link->closePort();
     EXPECT_FALSE(link->portOpen());

@@ -8,6 +8,7 @@
 #include "sim/simtransport.h"
 #include "status/frmmstg.h"
 #include "support/simlink.h"
+#include "support/testnames.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -211,7 +213,8 @@ INSTANTIATE_TEST_SUITE_P(Table, StatusWindowGates,
         GateCase { "ignition-rx4", 380, 380, true, true, true, false, "Aktiv", { kMaf } },
         GateCase {
             "ignition-rx4-racing", 382, 382, true, true, true, true, "Aktiv", { kMaf, kHeadTemp, kInjection } },
-        GateCase { "injection-rx4", 382, 382, true, true, true, false, "Aktiv", {} }));
+        GateCase { "injection-rx4", 382, 382, true, true, true, false, "Aktiv", {} }),
+    [](const auto& info) { return testName(info.param.profile); });
 
 TEST_F(StatusWindowTest, WarningsOff_ShowsNoHints)
 {
@@ -743,10 +746,7 @@ TEST(StatusWindowReconnect, LostLinkClosesTheWindowAndTheMainWindowReconnectsSil
     EXPECT_EQ(opened, 1);
     EXPECT_TRUE(link.linkLost());
     EXPECT_TRUE(main.autoConActive());
-    QElapsedTimer clock;
-    clock.start();
-    while (opened < 2 && clock.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opened == 2; }, 10000));
     EXPECT_EQ(opened, 2);
     EXPECT_TRUE(platform.boxes.empty());
 }

@@ -1,5 +1,6 @@
 #include "status/curves.h"
 #include "status/livedata.h"
+#include "support/testnames.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Speed,
         // 35.900002 and 35.8999998 either side of the threshold.
         SpeedCase { bytes::of({ 255, 0x05, 0x83 }), "0", "Ein" },
         SpeedCase { bytes::of({ 255, 0x05, 0x84 }), "0", "AUS" },
-        SpeedCase { bytes::of({ 255, 255, 255 }), "0", "AUS" }));
+        SpeedCase { bytes::of({ 255, 255, 255 }), "0", "AUS" }),
+    [](const auto& info) { return testName(info.param.reply); });
 
 TEST(Speed, PeriodIsTheReplyInTenthsOfAMicrosecond)
 {
@@ -115,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Outputs,
         OutputCase { 0x8F, "BZA", "1000", "Aus", "Aus", "Aus" },
         OutputCase { 16, "4-Takt DZM", "0", "Aus", "N/A", "Aus" },
         OutputCase { 16, "MIL", "0", "Aus", "Ein", "Aus" }, OutputCase { 0, "MIL", "0", "Aus", "Aus", "Aus" },
-        OutputCase { 0xFF, "2-Takt DZM", "0", "Ein", "N/A", "Ein" }));
+        OutputCase { 0xFF, "2-Takt DZM", "0", "Ein", "N/A", "Ein" }),
+    [](const auto& info) { return testName(info.param.byte, info.param.sa1Mode, info.param.rpm); });
 
 TEST(Outputs, EmptyReplyLeavesDisplaysUnchanged)
 {
@@ -156,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(Table, InputTableSelection,
         SelectionCase { "03.100", kIgnition40, InputTable::C, 112, 64 },
         SelectionCase { "02.405", kIgnition32, InputTable::D, 112, 64 },
         SelectionCase { "02.405", kIgnition30, InputTable::C, 112, 64 },
-        SelectionCase { "02.405", "KEDX 2Zyl RX30A", InputTable::C, 112, 64 }));
+        SelectionCase { "02.405", "KEDX 2Zyl RX30A", InputTable::C, 112, 64 }),
+    [](const auto& info) { return testName(info.param.firmware, info.param.type); });
 
 struct InputCase {
     const char* type;
@@ -191,12 +195,14 @@ INSTANTIATE_TEST_SUITE_P(TableA, Inputs,
         InputCase { kInjection40, "02.600", 96, "Ein-Aus", "Ein", "Tabelle 2", "Kennfeld 1" },
         InputCase { kInjection40, "02.600", 112, "Ein-Ein", "Ein", "Tabelle 2", "Kennfeld 2" },
         // Bits outside the mask are ignored.
-        InputCase { kInjection40, "02.600", 0x8F, "Aus-Aus", "Aus", "Tabelle 1", "Kennfeld 1" }));
+        InputCase { kInjection40, "02.600", 0x8F, "Aus-Aus", "Aus", "Tabelle 1", "Kennfeld 1" }),
+    [](const auto& info) { return testName(info.param.type, info.param.firmware, info.param.s); });
 
 INSTANTIATE_TEST_SUITE_P(TableB, Inputs,
     ::testing::Values(InputCase { kIgnition42, "02.600", 0, "Aus-Aus", "Nicht unterstützt", "Tabelle 1", nullptr },
         InputCase { kIgnition42, "02.600", 32, "Ein-Aus", "Nicht unterstützt", "Tabelle 2", nullptr },
-        InputCase { kIgnition42, "02.600", 0xDF, "Aus-Aus", "Nicht unterstützt", "Tabelle 1", nullptr }));
+        InputCase { kIgnition42, "02.600", 0xDF, "Aus-Aus", "Nicht unterstützt", "Tabelle 1", nullptr }),
+    [](const auto& info) { return testName(info.param.type, info.param.firmware, info.param.s); });
 
 INSTANTIATE_TEST_SUITE_P(TableC, Inputs,
     ::testing::Values(InputCase { kIgnition40, "02.600", 0, "Teillast", "Aus", nullptr, nullptr },
@@ -212,7 +218,8 @@ INSTANTIATE_TEST_SUITE_P(TableC, Inputs,
         InputCase { kIgnition40, "02.405", 128, "Teillast", "Ein", nullptr, nullptr },
         InputCase { kIgnition40, "02.405", 128 + 32, "Vollast", "Ein", nullptr, nullptr },
         InputCase { kIgnition40, "02.600", 128, "Teillast", "Aus", nullptr, nullptr },
-        InputCase { kIgnition30, "02.600", 16, "Leerlauf", "Aus", nullptr, nullptr }));
+        InputCase { kIgnition30, "02.600", 16, "Leerlauf", "Aus", nullptr, nullptr }),
+    [](const auto& info) { return testName(info.param.type, info.param.firmware, info.param.s); });
 
 INSTANTIATE_TEST_SUITE_P(TableD, Inputs,
     ::testing::Values(InputCase { kIgnition32, "02.600", 0, "Aus-Aus", "Aus", nullptr, nullptr },
@@ -222,7 +229,8 @@ INSTANTIATE_TEST_SUITE_P(TableD, Inputs,
         InputCase { kIgnition32, "02.600", 64, "Aus-Aus", "Ein", nullptr, nullptr },
         InputCase { kIgnition32, "02.600", 80, "Aus-Ein", "Ein", nullptr, nullptr },
         InputCase { kIgnition32, "02.600", 96, "Ein-Aus", "Ein", nullptr, nullptr },
-        InputCase { kIgnition32, "02.600", 112, "Ein-Ein", "Ein", nullptr, nullptr }));
+        InputCase { kIgnition32, "02.600", 112, "Ein-Ein", "Ein", nullptr, nullptr }),
+    [](const auto& info) { return testName(info.param.type, info.param.firmware, info.param.s); });
 
 TEST(Inputs, AllInputsInactiveShowOffInTablesAAndC)
 {
@@ -326,7 +334,8 @@ TEST_P(Correction, SignedByteIsShownNegatedInDegrees)
 INSTANTIATE_TEST_SUITE_P(Table, Correction,
     ::testing::Values(CorrectionCase { 0x05, "-0,5" }, CorrectionCase { 0xFB, "0,5" },
         CorrectionCase { 0x00, "0" }, CorrectionCase { 0x7F, "-12,7" }, CorrectionCase { 0x80, "12,8" },
-        CorrectionCase { 0xFF, "0,1" }, CorrectionCase { 20, "-2" }));
+        CorrectionCase { 0xFF, "0,1" }, CorrectionCase { 20, "-2" }),
+    [](const auto& info) { return testName("byte", info.param.byte); });
 
 TEST(Correction, EmptyReplyLeavesDisplayUnchanged)
 {
@@ -369,7 +378,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Analog,
         // 993 counts are 4.853 V, 4.85 after rounding: still a value; 994 are 4.86 V.
         AnalogCase { 993, 994, 9, "342,7", "N/A", "162,9" },
         // 8 counts are 0.039 V, 9 counts 0.044 V.
-        AnalogCase { 8, 9, 800, "SC/GND", "162,9", "-7,3" }, AnalogCase { 994, 993, 8, "N/A", "-46", "SC/GND" }));
+        AnalogCase { 8, 9, 800, "SC/GND", "162,9", "-7,3" }, AnalogCase { 994, 993, 8, "N/A", "-46", "SC/GND" }),
+    [](const auto& info) { return testName(info.param.a, info.param.b, info.param.c); });
 
 TEST(Analog, WithoutAirMassOnlyTheHeadTemperatureIsShown)
 {
@@ -417,7 +427,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Lambda,
         LambdaCase { 0x03, 0x55, "1000", "12,3", "1,20" }, LambdaCase { 0x00, 0x01, "1000", "12,3", "1024,00" },
         LambdaCase { 99, 0, "1000", "12,3", "0,04" }, LambdaCase { 100, 0, "1000", "12,3", "Ungültig!" },
         LambdaCase { 255, 255, "1000", "SC/GND", "Ungültig!" }, LambdaCase { 100, 0, "0", "12,3", "  ---" },
-        LambdaCase { 100, 0, "1000", "N/A", "  ---" }, LambdaCase { 0x04, 0x00, "0", "N/A", "1,00" }));
+        LambdaCase { 100, 0, "1000", "N/A", "  ---" }, LambdaCase { 0x04, 0x00, "0", "N/A", "1,00" }),
+    [](const auto& info) { return testName(info.param.hi, info.param.lo, info.param.rpm, info.param.lmm); });
 
 TEST(Lambda, EmptyShortOrZeroReplyLeavesDisplayUnchanged)
 {
@@ -474,7 +485,8 @@ INSTANTIATE_TEST_SUITE_P(Table, InjectorFlow,
         FlowCase { bytes::of({ 255, 255 }), 202, true }, FlowCase { bytes::of({ 10, 0 }), 192, false },
         FlowCase { bytes::of({ 255, 254 }), 8, false }, FlowCase { bytes::of({ 0, 1 }), 491520, false },
         FlowCase { bytes::of({ 0, 0 }), 0, false }, FlowCase { Bytes(), 0, false },
-        FlowCase { bytes::of({ 9 }), 0, false }));
+        FlowCase { bytes::of({ 9 }), 0, false }),
+    [](const auto& info) { return testName(info.param.reply); });
 
 // ---------------------------------------------------------------- load decoders and gates
 
@@ -538,7 +550,8 @@ INSTANTIATE_TEST_SUITE_P(Table, OutputModes,
     ::testing::Values(ModeCase { 0, "Unbekannt", "Ein" }, ModeCase { 1, "Unbekannt", "Aus" },
         ModeCase { 2, "2-Takt DZM", "Aus-Ein-Aus" }, ModeCase { 3, "Unbekannt", "Ein-Aus-Ein" },
         ModeCase { 4, "4-Takt DZM", "Zusatzluft Kaltlauf" }, ModeCase { 8, "BZA", "Unbekannt" },
-        ModeCase { 255, "MIL", "Deaktiviert" }, ModeCase { 254, "Unbekannt", "Unbekannt" }));
+        ModeCase { 255, "MIL", "Deaktiviert" }, ModeCase { 254, "Unbekannt", "Unbekannt" }),
+    [](const auto& info) { return testName(info.param.code); });
 
 TEST(OutputModes, JReplyUsesBytesOneAndSix)
 {

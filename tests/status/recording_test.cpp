@@ -1,4 +1,5 @@
 #include "status/recording.h"
+#include "support/testnames.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,7 +153,8 @@ TEST_P(RecordingStop, EnablesBoxesByUnitFeatures)
 INSTANTIATE_TEST_SUITE_P(Table, RecordingStop,
     ::testing::Values(StopCase { "KEDX 2Zyl RX31A", true, true }, StopCase { "KZDX 2Zyl RX40A", true, false },
         StopCase { "KZDX 2Zyl RX41A", false, false }, StopCase { "KZDX 2Zyl RX30A", false, false },
-        StopCase { "KZDX 2Zyl RX42A", false, false }));
+        StopCase { "KZDX 2Zyl RX42A", false, false }),
+    [](const auto& info) { return testName(info.param.type); });
 
 TEST(RecordingSelection, AnySelected)
 {

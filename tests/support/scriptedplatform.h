@@ -10,8 +10,9 @@
 #include <vector>
 
 // Platform services for tests: records every box and call, answers from a
-// script. A box with no scripted answer gets the first button's answer
-// (Ok, Yes, Retry).
+// script. A plain Ok box needs no script; a question box with no scripted
+// answer fails the test and is answered Cancel (No for Yes/No). A file
+// dialog with no scripted answer is cancelled.
 class ScriptedPlatform : public Platform {
 public:
     struct Box {
@@ -35,21 +36,28 @@ public:
     std::vector<FileDialog> openDialogs;
     std::vector<FileDialog> saveDialogs;
 
+    struct Printout {
+        QString text;
+        int pointSize;
+    };
+
     QString clipboard;
-    QStringList printed;
+    std::vector<Printout> printed;
     bool printerWorks = true;
     QStringList editorFiles;
     bool editorWorks = true;
     QStringList helpTopics;
     QStringList urls;
     QString systemDir = QStringLiteral("/usr/bin");
+    // What now() answers; a fixed moment so that time stamps can be compared.
+    QDateTime clock { QDate(2026, 3, 14), QTime(9, 26, 53) };
 
     Answer messageBox(
         QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons) override;
     std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override { clipboard = text; }
-    bool printText(QWidget*, const QString& text) override;
+    bool printText(QWidget*, const QString& text, int pointSize) override;
     bool openInTextEditor(const QString& path) override;
     void showHelp(const QString& topic) override { helpTopics << topic; }
     bool openUrl(const QString& url) override
@@ -58,6 +66,7 @@ public:
         return true;
     }
     QString systemDirectory() const override { return systemDir; }
+    QDateTime now() const override { return clock; }
 
     QStringList boxTexts() const;
 
