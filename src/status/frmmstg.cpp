@@ -636,7 +636,8 @@ void FrmMStg::tickAngles()
     // The coil tab of the racing options may have written a new lead angle.
     m_ctx.angleOffset = m_session.leadAngle();
     const Bytes first = request(cmd::angle1()).value_or(Bytes());
-    const Bytes second = gates::readsSecondIgnitionAngle(m_ctx.id) ? request(cmd::angle2()).value_or(Bytes()) : Bytes();
+    const Bytes second
+        = gates::readsSecondIgnitionAngle(m_ctx.id) ? request(cmd::angle2()).value_or(Bytes()) : Bytes();
     if (const auto angles
         = live::decodeIgnitionAngles(first, second, m_ctx, txtRPM->text(), fmt::regionalSeparator())) {
         txtZndWinkel->setText(angles->txtZndWinkel);
@@ -689,7 +690,7 @@ void FrmMStg::writeRecordingRow()
     // A tick that lost the link shows the previous tick's values: no row.
     if (!m_log || linkLost())
         return;
-    if (!m_log->appendRow(QTime::currentTime(), displays()))
+    if (!m_log->appendRow(platform().now().time(), displays()))
         return recordingFailed();
     pgbRecord->setValue(rec::nextProgress(pgbRecord->value()));
 }
@@ -878,7 +879,7 @@ void FrmMStg::startRecording()
     info.txtStgType = txtStgType->text();
     info.txtStgSerial = txtStgSerial->text();
     info.txtStgSwRelease = txtStgSwRelease->text();
-    info.start = QDateTime::currentDateTime();
+    info.start = platform().now();
     info.sensorAngle = m_session.sensorAngle();
     info.racing = m_ctx.racingVariant;
     if (!log->start(info, fmt::regionalSeparator())) {
