@@ -83,13 +83,18 @@ int main(int argc, char** argv)
         QStringLiteral("ticks"), QStringLiteral("Poll ticks to run."), QStringLiteral("N"), QStringLiteral("200"));
     const QCommandLineOption simOption(QStringLiteral("ecusim"), QStringLiteral("The simulator program."),
         QStringLiteral("PATH"), defaultSimulator());
-    parser.addOptions({ ticksOption, simOption });
+    const QCommandLineOption faultOption(QStringLiteral("fault"),
+        QStringLiteral("A fault for the simulator (e.g. extra=3), repeatable."), QStringLiteral("SPEC"));
+    parser.addOptions({ ticksOption, simOption, faultOption });
     parser.process(app);
     const int ticks = std::max(1, parser.value(ticksOption).toInt());
 
     QProcess simulator;
     simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator.start(parser.value(simOption), { QStringLiteral("--wire-time") });
+    QStringList simArgs { QStringLiteral("--wire-time") };
+    for (const QString& fault : parser.values(faultOption))
+        simArgs << QStringLiteral("--fault") << fault;
+    simulator.start(parser.value(simOption), simArgs);
     if (!simulator.waitForStarted(3000) || !simulator.waitForReadyRead(3000)) {
         std::fprintf(stderr, "daruri-linkbench: cannot start %s\n", qPrintable(parser.value(simOption)));
         return 2;
@@ -120,7 +125,9 @@ int main(int argc, char** argv)
     for (int t = 0; t < ticks && !link.timedOut(); ++t) {
         for (const Request& r : kTick) {
             const Reply reply = link.transact(r, watchdog);
-            if (!reply || reply->size() != r.replyLength)
+            // The simulated unit's correction is 0: anything else is a
+            // shifted reply.
+            if (!reply || reply->size() != r.replyLength || (r == cmd::correction() && reply->at(0) != 0))
                 ++failures;
         }
         watchdog.disable();

@@ -3,8 +3,11 @@
 #include "shell/trace.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <algorithm>
 
 Link::Link(Transport& transport, QObject* parent)
     : QObject(parent)
@@ -57,6 +60,7 @@ void Link::closePort()
     m_expected = 0;
     m_received.clear();
     m_probation = 0;
+    m_longestPause = std::chrono::milliseconds(0);
 }
 
 bool Link::canOpen(int port)
@@ -90,6 +94,12 @@ void Link::onReadyRead()
         return;
     if (m_trace)
         m_trace->received(chunk);
+    // The pauses within what answers one request tell how long this line may
+    // fall silent before it has finished.
+    if (m_lastChunk.isValid())
+        m_longestPause
+            = std::min(std::max(m_longestPause, std::chrono::milliseconds(m_lastChunk.elapsed())), kLongestQuiet);
+    m_lastChunk.start();
     if (m_expected <= 0) {
         // Nothing was asked for: the tail of an earlier reply, or noise.
         noteSurplus(chunk.size());
@@ -109,6 +119,8 @@ void Link::onReadyRead()
     m_received.clear();
     m_expected = 0;
     m_complete = true;
+    // What the program does with the reply is no pause of the line.
+    m_lastChunk.invalidate();
     emit wakeUp();
 }
 
@@ -142,10 +154,19 @@ void Link::drainUntilQuiet()
     const qsizetype before = m_dropped;
     qsizetype seen = m_dropped;
     bool done = false;
+    const auto quietTime = [this] {
+        return std::clamp(
+            2 * m_longestPause, std::max(kQuietTime, m_quietTime), std::max(kLongestQuiet, m_quietTime));
+    };
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setTimerType(Qt::PreciseTimer);
     connect(&quiet, &QTimer::timeout, this, [&] {
+        // A busy machine may run this timer before the notice of bytes
+        // that have already arrived.
+        m_transport.pollInput();
+        if (m_dropped != seen)
+            return;
         done = true;
         wake();
     });
@@ -156,12 +177,12 @@ void Link::drainUntilQuiet()
         traceEvent(QStringLiteral("line not quiet"));
         wake();
     });
-    quiet.start(m_quietTime);
+    quiet.start(quietTime());
     limit.start(std::max(kLongestDrain, 4 * m_quietTime));
     waitUntil([&] {
         if (m_dropped != seen) {
             seen = m_dropped;
-            quiet.start(m_quietTime);
+            quiet.start(quietTime());
         }
         return done || !m_transport.isOpen();
     });
@@ -170,7 +191,27 @@ void Link::drainUntilQuiet()
         --m_probation;
 }
 
+bool Link::refuseNested(const char* what)
+{
+    if (!m_inTransaction)
+        return false;
+    // A second request inside the wait of a transaction would mix replies.
+    // It is a programming error; the link itself still stands.
+    ++m_refusals;
+    traceEvent(QStringLiteral("refused: a transaction is running (%1)").arg(QLatin1String(what)));
+    if (m_assertOnNesting)
+        qFatal("Link: a second transaction while one waits (%s)", what);
+    return true;
+}
+
 bool Link::start(const Request& request)
+{
+    if (refuseNested("request"))
+        return false;
+    return send(request, false);
+}
+
+bool Link::send(const Request& request, bool guarded)
 {
     m_complete = false;
     m_expected = 0;
@@ -179,9 +220,11 @@ bool Link::start(const Request& request)
         return false;
     if (m_probation > 0)
         drainUntilQuiet();
-    if (m_shutdown || !m_transport.isOpen())
+    // The watchdog may have run while the line was drained.
+    if (m_shutdown || !m_transport.isOpen() || (guarded && m_timedOut))
         return false;
     discardInput();
+    m_lastChunk.invalidate();
     m_expected = request.replyLength;
     if (!m_transport.write(request.frame)) {
         m_expected = 0;
@@ -197,20 +240,17 @@ bool Link::start(const Request& request)
 
 bool Link::writeOnly(const Bytes& frame)
 {
-    return start(Request { frame, 0 });
+    if (refuseNested("write") || m_timedOut)
+        return false;
+    return send(Request { frame, 0 }, true);
 }
 
 Reply Link::transact(const Request& request, TransactionBound& watchdog)
 {
     const LinkPolicy& policy = watchdog.policy();
-    if (m_inTransaction) {
-        // A second transaction inside the wait of the first would mix replies.
-        // It is a programming error; the link itself still stands, so the
-        // answer must not read as a lost link.
-        traceEvent(QStringLiteral("refused: a transaction is running"));
-        Q_ASSERT_X(false, "Link::transact", "a second transaction while one waits");
+    // The answer to a refused request must not read as a lost link.
+    if (refuseNested("transaction"))
         return Bytes();
-    }
     if (policy.tickScopedWatchdog && !m_transport.isOpen()) {
         m_timedOut = true;
         return std::nullopt;
@@ -223,7 +263,7 @@ Reply Link::transact(const Request& request, TransactionBound& watchdog)
     m_inTransaction = true;
     if (policy.tickScopedWatchdog)
         watchdog.enable();
-    start(request);
+    send(request, true);
     if (!policy.tickScopedWatchdog)
         watchdog.enable();
 
@@ -238,6 +278,9 @@ Reply Link::transact(const Request& request, TransactionBound& watchdog)
         return m_reply;
     }
     m_expected = 0;
+    // The program ends: no watchdog may run on into the closing windows.
+    if (m_shutdown)
+        watchdog.disable();
     if (policy.settleAfterTimeout) {
         watchdog.disable();
         QCoreApplication::processEvents();

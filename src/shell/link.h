@@ -4,6 +4,7 @@
 #include "core/commands.h"
 #include "shell/transport.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <chrono>
@@ -58,6 +59,9 @@ public:
     // Two characters at 19200 baud (10 bits each), rounded up: a line that
     // stays silent this long has finished sending.
     static constexpr std::chrono::milliseconds kQuietTime { 2 };
+    // A line that pauses within its surplus (a busy machine, an adapter that
+    // sends in bursts) is waited on for twice its longest pause, up to this.
+    static constexpr std::chrono::milliseconds kLongestQuiet { 50 };
     // A line that never falls quiet is not waited on for longer than this.
     static constexpr std::chrono::milliseconds kLongestDrain { 250 };
     // Requests that wait for a quiet line after the port was opened or after
@@ -92,6 +96,8 @@ public:
     // A command without reply returns an empty reply as soon as it is written.
     Reply transact(const Request& request, TransactionBound& watchdog);
     bool transactionRunning() const { return m_inTransaction; }
+    // Requests refused because a transaction was waiting (see setAssertOnNesting).
+    int refusals() const { return m_refusals; }
 
     // A command that awaits no reply, outside any transaction.
     bool writeOnly(const Bytes& frame);
@@ -100,6 +106,9 @@ public:
     // unit search): start() sends, replyComplete() holds once the expected
     // bytes are in, reply() has them.
     bool start(const Request& request);
+    // A second request while a transaction waits is a programming error: the
+    // program stops in debug builds; a release build traces and refuses it.
+    void setAssertOnNesting(bool on) { m_assertOnNesting = on; }
     // Tests on a loaded machine widen the quiet time; the program keeps kQuietTime.
     void setQuietTime(std::chrono::milliseconds quiet) { m_quietTime = quiet; }
     bool replyComplete() const { return m_complete; }
@@ -121,6 +130,8 @@ signals:
 private:
     void onReadyRead();
     void onLineLost();
+    bool refuseNested(const char* what);
+    bool send(const Request& request, bool guarded);
     void discardInput();
     void drainUntilQuiet();
     void noteSurplus(qsizetype count);
@@ -136,6 +147,12 @@ private:
     bool m_complete = false;
     bool m_inTransaction = false;
     bool m_shutdown = false;
+    int m_refusals = 0;
+#ifdef QT_NO_DEBUG
+    bool m_assertOnNesting = false;
+#else
+    bool m_assertOnNesting = true;
+#endif
 
     // A line that sent more than was asked for may still be sending when the
     // next request goes out; its surplus would then be read as the start of
@@ -145,4 +162,6 @@ private:
     int m_probation = 0;
     qsizetype m_dropped = 0;
     std::chrono::milliseconds m_quietTime = kQuietTime;
+    std::chrono::milliseconds m_longestPause { 0 }; // within one answer, since the port opened
+    QElapsedTimer m_lastChunk; // arrival of the last piece of the running answer
 };

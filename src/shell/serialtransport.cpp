@@ -72,6 +72,12 @@ qint64 SerialTransport::discardInput()
     return n;
 }
 
+void SerialTransport::pollInput()
+{
+    if (m_port.isOpen())
+        m_port.waitForReadyRead(0);
+}
+
 void SerialTransport::onError(QSerialPort::SerialPortError error)
 {
     // A vanished line can raise the read error thousands of times a second:

@@ -22,6 +22,7 @@ public:
     qint64 bytesAvailable() const override { return m_port.isOpen() ? m_port.bytesAvailable() : 0; }
     QByteArray read(qint64 maxBytes) override { return m_port.isOpen() ? m_port.read(maxBytes) : QByteArray(); }
     qint64 discardInput() override;
+    void pollInput() override;
 
     const PortMap& portMap() const { return m_map; }
 

@@ -31,6 +31,9 @@ public:
     virtual QByteArray read(qint64 maxBytes) = 0;
     // Drops everything received so far; returns the number of bytes dropped.
     virtual qint64 discardInput() = 0;
+    // Takes in what the line has delivered but the event loop has not yet
+    // reported (readyRead follows at once when there is any).
+    virtual void pollInput() { }
 
 signals:
     void readyRead();

@@ -766,7 +766,7 @@ void FrmMStg::correctionStep()
         return CloseStatusWindow();
     const Bytes exitCode = m_windows.zwKor ? m_windows.zwKor(this, *current) : Bytes();
     if (!exitCode.isEmpty())
-        m_link.writeOnly(exitCode);
+        request(Request { exitCode, 0 });
     if (linkLost())
         return CloseStatusWindow();
     m_zwKorRequested = false;
@@ -924,11 +924,14 @@ void FrmMStg::recordingFailed()
     // medium may be gone.
     const QString path = m_log->path();
     stopRecording();
+    // Reading the box is no lost link.
+    m_channel.watchdog().disable();
     platform().messageBox(this, QStringLiteral("Hinweis"),
         QStringLiteral("Die Logdatei \"%1\" kann nicht mehr geschrieben werden. Die Aufzeichnung wurde "
                        "beendet; die bis dahin aufgezeichneten Werte bleiben in der Datei erhalten.")
             .arg(path),
         Platform::Icon::Warning);
+    m_channel.watchdog().enable();
 }
 
 // ---------------------------------------------------------------- buttons

@@ -45,10 +45,9 @@ TEST_P(HelpTopics, F1_AsksForTheWindowsTopic)
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
-    ::testing::Values(TopicCase { "FrmHaupt",
-                          [](Environment& e) { return std::make_unique<FrmHaupt>(e.session); }, "" },
-        TopicCase { "FrmMStg",
-            [](Environment& e) { return std::make_unique<FrmMStg>(e.session, e.windows); },
+    ::testing::Values(
+        TopicCase { "FrmHaupt", [](Environment& e) { return std::make_unique<FrmHaupt>(e.session); }, "" },
+        TopicCase { "FrmMStg", [](Environment& e) { return std::make_unique<FrmMStg>(e.session, e.windows); },
             "zustandsanzeige.html" },
         TopicCase { "FrmOptionen",
             [](Environment& e) { return std::make_unique<FrmOptionen>(e.settings, e.probe, e.ports); },

@@ -7,7 +7,9 @@
 #include "sim/ecusim.h"
 #include "support/simlink.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -61,6 +63,13 @@ INSTANTIATE_TEST_SUITE_P(Writes, ChannelEcho,
     ::testing::Values(EchoCase { "StoredAsSent", -1, false, Echo::Ok },
         EchoCase { "StoredOtherwise", 7, false, Echo::Mismatch }, EchoCase { "NoAnswer", -1, true, Echo::Lost }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KitTest, Channel_WritesAPairedParameterWithItsTwoByteEcho)
+{
+    EXPECT_EQ(channel.writePaired(142, { 1, 44 }, bytes::of({ 1, 44 })), Echo::Ok);
+    EXPECT_EQ(sim.received().back(), bytes::of({ 142, 1, 44, '?' }));
+    EXPECT_EQ(channel.ask(cmd::pairRead(141, { '0', '0' }, 2)), bytes::of({ 1, 44 }));
+}
 
 TEST_F(KitTest, Channel_ReadsAParameterAndSendsWithoutReply)
 {
@@ -281,6 +290,65 @@ TEST_F(KitTest, UnitDialog_CloseBoxWaitsForTheRunningTransfer)
     w.exec();
     EXPECT_FALSE(w.closedDuringTransfer);
     EXPECT_EQ(w.read, sim.memory().parameters[cmd::param::kLeadAngle]);
+    EXPECT_FALSE(w.isVisible());
+}
+
+class IdleUnitWindow : public UnitDialog {
+public:
+    IdleUnitWindow(Session& session, std::function<void(IdleUnitWindow&)> opening)
+        : UnitDialog(
+            session, LinkPolicy::faultMemory(), 5000ms, [] { return QString(); }, nullptr)
+        , m_opening(std::move(opening))
+    {
+    }
+    Channel& line() { return channel(); }
+
+protected:
+    void load() override
+    {
+        if (m_opening)
+            m_opening(*this);
+    }
+
+private:
+    std::function<void(IdleUnitWindow&)> m_opening;
+};
+
+TEST_F(KitTest, UnitDialog_CloseBoxAndEscapeCloseAnIdleWindow)
+{
+    for (const bool escape : { false, true }) {
+        IdleUnitWindow w(session, {});
+        QTimer::singleShot(20, &w, [&] {
+            if (escape) {
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(&w, &key);
+            } else {
+                w.close();
+            }
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, &w, [&] {
+            ADD_FAILURE() << "the window did not close";
+            w.done(0);
+        });
+        guard.start(2000);
+        w.exec();
+        EXPECT_FALSE(w.isVisible()) << escape;
+    }
+}
+
+TEST_F(KitTest, UnitDialog_CloseDuringTheOpening_FollowsIt)
+{
+    std::optional<int> read;
+    IdleUnitWindow w(session, [&](IdleUnitWindow& self) {
+        self.close(); // the user closes at once; the opening is not cut off
+        Pacer pacer(link);
+        pacer.wait();
+        read = self.line().readParam(cmd::param::kLeadAngle);
+    });
+    w.exec();
+    EXPECT_TRUE(read.has_value());
     EXPECT_FALSE(w.isVisible());
 }
 

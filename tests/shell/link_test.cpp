@@ -190,6 +190,7 @@ TEST_F(LinkTest, Shutdown_EndsAWaitAtOnce)
     EXPECT_FALSE(ask(cmd::identify()));
     EXPECT_LT(clock.elapsed(), 90); // well before the watchdog's 100 ms
     EXPECT_FALSE(link.linkLost());
+    EXPECT_FALSE(watchdog.isActive()) << "no watchdog may run on into the closing windows";
 }
 
 TEST(WatchdogInterval, EnablingARunningWatchdogDoesNotRestartIt)
@@ -221,25 +222,37 @@ TEST_F(LinkTest, CommandWithoutReply_ReturnsAtOnceAfterTheWrite)
     EXPECT_EQ(transport.written.back().second, QByteArray("e00?"));
 }
 
-TEST_F(LinkTest, SecondTransactionWhileOneWaits_IsAProgrammingErrorNotALostLink)
+TEST_F(LinkTest, SecondTransactionWhileOneWaits_StopsADebugBuild)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    link.setAssertOnNesting(true);
+    transport.setReplyDelayMs(30);
+    EXPECT_DEATH(
+        {
+            QTimer::singleShot(5, [&] { ask(cmd::firmware()); });
+            ask(cmd::identify());
+        },
+        "second transaction");
+}
+
+TEST_F(LinkTest, SecondTransactionWhileOneWaits_IsRefusedWithoutReadingAsALostLink)
+{
+    link.setAssertOnNesting(false); // as a release build does
     transport.setReplyDelayMs(30);
     Reply inner = Bytes("not run");
-    const auto nested = [&] {
-        QTimer::singleShot(5, [&] { inner = ask(cmd::firmware()); });
-        return ask(cmd::identify());
-    };
-#ifndef NDEBUG
-    EXPECT_DEATH(nested(), "second transaction");
-#else
-    EXPECT_EQ(nested(), sim.profile().unitType);
+    bool written = true;
+    QTimer::singleShot(5, [&] {
+        inner = ask(cmd::firmware());
+        written = link.writeOnly(cmd::setCorrection(0).frame);
+    });
+    EXPECT_EQ(ask(cmd::identify()), sim.profile().unitType);
     ASSERT_TRUE(inner.has_value()) << "a refused transaction must not read as a lost link";
     EXPECT_TRUE(inner->isEmpty());
+    EXPECT_FALSE(written);
+    EXPECT_EQ(link.refusals(), 2);
     EXPECT_FALSE(link.timedOut());
     EXPECT_FALSE(link.linkLost());
     EXPECT_EQ(transport.written.size(), 1u);
-#endif
 }
 
 // Frames whose arguments hold a zero byte reach the unit whole.

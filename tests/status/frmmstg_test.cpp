@@ -594,6 +594,8 @@ TEST_F(RecordingTest, FileNoLongerWritable_TellsOnceWithThePathAndStops)
 {
     connectUnit(QStringLiteral("injection-rx4"));
     platform.saveAnswers.push_back(logPath());
+    // The user reads the box for longer than the tick's watchdog would wait.
+    platform.onBox = [](const ScriptedPlatform::Box&) { QTest::qWait(400); };
     enum { Idle, Started, Broken, Done } state = Idle;
     size_t requestsAtFailure = 0;
     run([&] {
@@ -621,6 +623,7 @@ TEST_F(RecordingTest, FileNoLongerWritable_TellsOnceWithThePathAndStops)
             "bis dahin aufgezeichneten Werte bleiben in der Datei erhalten.")
             .arg(logPath()));
     EXPECT_TRUE(platform.editorFiles.isEmpty());
+    EXPECT_FALSE(link.linkLost()) << "reading the box is no lost link";
     EXPECT_TRUE(checkBox("chkRpm")->isEnabled());
     EXPECT_EQ(text("stbMsgText"), QString());
 }

@@ -6,7 +6,7 @@
 
 Channel::Channel(Session& session, LinkPolicy policy, std::chrono::milliseconds watchdogInterval, QWidget* window)
     : m_session(session)
-    , m_watchdog(session, policy, watchdogInterval, window)
+    , m_watchdog(session, policy, watchdogInterval)
 {
     m_watchdog.setBoxParent(window);
 }
@@ -18,7 +18,8 @@ Reply Channel::ask(const Request& request)
 
 bool Channel::send(const Request& request)
 {
-    return ask(Request { request.frame, 0 }).has_value();
+    const int refusals = m_session.link().refusals();
+    return ask(Request { request.frame, 0 }).has_value() && m_session.link().refusals() == refusals;
 }
 
 std::optional<int> Channel::readByte(const Request& request)
@@ -47,7 +48,12 @@ Echo Channel::writeParam(int code, int value)
     return write(cmd::paramWrite(code, value), Bytes(1, static_cast<char>(value & 0xFF)));
 }
 
+Echo Channel::writePaired(int writeCode, std::initializer_list<int> values, const Bytes& echo)
+{
+    return write(cmd::pairWrite(writeCode, values, static_cast<int>(echo.size())), echo);
+}
+
 bool Channel::lost() const
 {
-    return m_session.link().timedOut();
+    return m_session.link().timedOut() || m_session.link().isShutDown();
 }

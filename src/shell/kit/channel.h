@@ -18,7 +18,9 @@ enum class Echo {
 };
 
 // A unit window's line to the unit: the link behind the window's own
-// watchdog. Every request of the window goes through here.
+// watchdog. Every request of the window goes through here. A window decides
+// to close by lost(), never by a missing value: a request refused as a
+// programming error yields no value on a link that still stands.
 class Channel {
 public:
     Channel(Session& session, LinkPolicy policy, std::chrono::milliseconds watchdogInterval, QWidget* window);
@@ -40,8 +42,11 @@ public:
     // Parameters of the single-code form with a one-byte value.
     std::optional<int> readParam(int code);
     Echo writeParam(int code, int value);
+    // Parameters of the paired form: the write code with its value bytes; the
+    // unit's answer must equal `echo`.
+    Echo writePaired(int writeCode, std::initializer_list<int> values, const Bytes& echo);
 
-    // TimeoutFlag: the watchdog ran; the window closes.
+    // TimeoutFlag (the watchdog ran) or the program ends: the window closes.
     bool lost() const;
 
 private:

@@ -18,8 +18,11 @@ UnitDialog::UnitDialog(Session& session, LinkPolicy policy, std::chrono::millise
 int UnitDialog::exec()
 {
     QTimer::singleShot(0, this, [this] {
+        m_loading = true;
         load();
-        closeIfLost();
+        m_loading = false;
+        if (!closeIfLost() && m_closeWanted)
+            unload();
     });
     return QDialog::exec();
 }
@@ -41,20 +44,30 @@ bool UnitDialog::closeIfLost()
     return true;
 }
 
+bool UnitDialog::mayCloseNow()
+{
+    // The opening and a transfer end by themselves (or by the watchdog); they
+    // are never cut off. A close asked for during the opening follows it.
+    if (m_loading) {
+        m_closeWanted = true;
+        return false;
+    }
+    return !TransferScope::running(this);
+}
+
 void UnitDialog::closeEvent(QCloseEvent* event)
 {
-    // A transfer ends by itself (or by the watchdog); it is never cut off.
-    if (TransferScope::running(this) && !m_unloaded) {
-        event->ignore();
+    if (m_unloaded) {
+        event->accept();
         return;
     }
-    m_unloaded = true;
-    QDialog::closeEvent(event);
+    event->ignore();
+    if (mayCloseNow())
+        unload();
 }
 
 void UnitDialog::reject()
 {
-    if (TransferScope::running(this) && !m_unloaded)
-        return;
-    unload();
+    if (!m_unloaded && mayCloseNow())
+        unload();
 }

@@ -28,7 +28,8 @@ protected:
     // The window's opening sequence (its Form_Load).
     virtual void load() = 0;
 
-    // Leaves the window; the status window then closes too when the link is lost.
+    // Leaves the window (the close box, Escape and a lost link come here too);
+    // the status window then closes as well when the link is lost.
     void unload();
     // A lost link closes the window: true when it did.
     bool closeIfLost();
@@ -37,7 +38,11 @@ protected:
     void reject() override;
 
 private:
+    bool mayCloseNow();
+
     Session& m_session;
     Channel m_channel;
+    bool m_loading = false;
+    bool m_closeWanted = false;
     bool m_unloaded = false;
 };
