@@ -61,6 +61,7 @@ void Link::closePort()
     m_received.clear();
     m_probation = 0;
     m_longestPause = std::chrono::milliseconds(0);
+    m_answerPause = std::chrono::milliseconds(0);
 }
 
 bool Link::canOpen(int port)
@@ -97,8 +98,8 @@ void Link::onReadyRead()
     // The pauses within what answers one request tell how long this line may
     // fall silent before it has finished.
     if (m_lastChunk.isValid())
-        m_longestPause
-            = std::min(std::max(m_longestPause, std::chrono::milliseconds(m_lastChunk.elapsed())), kLongestQuiet);
+        m_answerPause
+            = std::min(std::max(m_answerPause, std::chrono::milliseconds(m_lastChunk.elapsed())), kLongestQuiet);
     m_lastChunk.start();
     if (m_expected <= 0) {
         // Nothing was asked for: the tail of an earlier reply, or noise.
@@ -155,8 +156,8 @@ void Link::drainUntilQuiet()
     qsizetype seen = m_dropped;
     bool done = false;
     const auto quietTime = [this] {
-        return std::clamp(
-            2 * m_longestPause, std::max(kQuietTime, m_quietTime), std::max(kLongestQuiet, m_quietTime));
+        return std::clamp(2 * std::max(m_longestPause, m_answerPause), std::max(kQuietTime, m_quietTime),
+            std::max(kLongestQuiet, m_quietTime));
     };
     QTimer quiet;
     quiet.setSingleShot(true);
@@ -224,6 +225,9 @@ bool Link::send(const Request& request, bool guarded)
     if (m_shutdown || !m_transport.isOpen() || (guarded && m_timedOut))
         return false;
     discardInput();
+    // A single stall of a busy machine fades out over a few requests.
+    m_longestPause = std::max(m_answerPause, m_longestPause * 7 / 8);
+    m_answerPause = std::chrono::milliseconds(0);
     m_lastChunk.invalidate();
     m_expected = request.replyLength;
     if (!m_transport.write(request.frame)) {

@@ -162,6 +162,9 @@ private:
     int m_probation = 0;
     qsizetype m_dropped = 0;
     std::chrono::milliseconds m_quietTime = kQuietTime;
-    std::chrono::milliseconds m_longestPause { 0 }; // within one answer, since the port opened
+    // The longest pause within the answer to a request (reply and surplus),
+    // and its fading maximum over the answers before.
+    std::chrono::milliseconds m_answerPause { 0 };
+    std::chrono::milliseconds m_longestPause { 0 };
     QElapsedTimer m_lastChunk; // arrival of the last piece of the running answer
 };
