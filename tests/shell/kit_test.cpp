@@ -22,16 +22,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class KitTest : public ::testing::Test, protected SimLink {
+class KitTest : public ::testing::Test, protected OpenSimUnit {
 protected:
-    void SetUp() override
-    {
-        transport.addUnit(3, &sim);
-        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
-    }
+    void SetUp() override { ASSERT_TRUE(link.portOpen()); }
 
     TimeScale scale { 0.05 }; // a 5000 ms watchdog runs 250 ms
-    EcuSim sim { QStringLiteral("injection-rx4") };
     QWidget window;
     Channel channel { session, LinkPolicy::racingOptions(), 5000ms, &window };
 };

@@ -22,13 +22,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class LinkTest : public ::testing::Test, protected SimLink {
+class LinkTest : public ::testing::Test, protected OpenSimUnit {
 protected:
-    void SetUp() override
-    {
-        transport.addUnit(3, &sim);
-        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
-    }
+    void SetUp() override { ASSERT_TRUE(link.portOpen()); }
 
     TimeScale scale { 0.02 }; // a 5000 ms watchdog runs 100 ms
     void setNoBreakMsg(int value)
@@ -38,7 +34,6 @@ protected:
         ASSERT_TRUE(settings.write(s));
     }
 
-    EcuSim sim { QStringLiteral("injection-rx4") };
     Watchdog watchdog { session, LinkPolicy::faultMemory(), 5000ms };
 
     Reply ask(const Request& r) { return link.transact(r, watchdog); }

@@ -5,6 +5,7 @@
 #include "shell/session.h"
 #include "shell/timing.h"
 #include "shell/watchdog.h"
+#include "sim/ecusim.h"
 #include "sim/simtransport.h"
 #include "support/scriptedplatform.h"
 
@@ -28,4 +29,15 @@ struct SimLink {
     SimTransport transport;
     Link link { transport };
     Session session { link, settings };
+};
+
+// A simulated unit on port 3 with the port open: where link and kit tests start.
+struct OpenSimUnit : SimLink {
+    static constexpr int kPort = 3;
+    EcuSim sim { QStringLiteral("injection-rx4") };
+    OpenSimUnit()
+    {
+        transport.addUnit(kPort, &sim);
+        link.openPort(kPort);
+    }
 };
