@@ -15,3 +15,6 @@ void installLive(EcuSim& sim);
 void installStatus(EcuSim& sim);
 // Erasing the fault memory.
 void installFaultMemory(EcuSim& sim);
+// The actuator test (code 140): mask, start, stop and the state query; a
+// started test ends by itself after its duration.
+void installActuatorTest(EcuSim& sim);

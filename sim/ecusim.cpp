@@ -40,6 +40,7 @@ void EcuSim::installAreas()
     installLive(*this);
     installStatus(*this);
     installFaultMemory(*this);
+    installActuatorTest(*this);
     simparams::install(*this);
 }
 

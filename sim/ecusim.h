@@ -35,6 +35,14 @@ bool parse(const QString& spec, SimFaults& faults, QString* error = nullptr);
 QString help();
 } // namespace simfaults
 
+// The actuator test the unit runs on its own once started.
+struct ActuatorTest {
+    quint8 mask = 0; // bit 0 ignition, bit 1 injection valve, bit 2 fuel supply
+    bool running = false;
+    qint64 endsAtMs = 0;
+    int durationMs = 10000; // how long a test runs before the unit ends it
+};
+
 // The unit's stored values, read and written by the command handlers.
 struct UnitMemory {
     quint8 softDown = 0; // "n": 9 = soft-down deactivated
@@ -50,6 +58,7 @@ struct UnitMemory {
     std::map<int, std::array<quint8, 256>> tables;
     // Crank angle sensor position the unit's angles refer to, 0.1 degree.
     int sensorAngle = 382;
+    ActuatorTest actuators;
 };
 
 // Codes the program reads at connection and in the poll tick.

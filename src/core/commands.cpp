@@ -96,6 +96,27 @@ Request faultErase()
     return read00('e', 0);
 }
 
+namespace {
+constexpr int kActuatorTest = 140;
+} // namespace
+
+Request actuatorState()
+{
+    return { frame(kActuatorTest, { 'q', '0' }), 2 };
+}
+Request actuatorMask(int mask)
+{
+    return { frame(kActuatorTest, { 'f', mask }), 1 };
+}
+Request actuatorStart()
+{
+    return { frame(kActuatorTest, { 'e', '0' }), 1 };
+}
+Request actuatorStop()
+{
+    return { frame(kActuatorTest, { 'd', '0' }), 1 };
+}
+
 Request paramRead(int code, int replyLength)
 {
     return { frame(code, { 'r', '0' }), replyLength };
@@ -135,6 +156,10 @@ const std::vector<Entry>& catalogue()
         { "lambda", lambda() },
         { "injectionTime", injectionTime() },
         { "faultErase", faultErase() },
+        { "actuatorState", actuatorState() },
+        { "actuatorMask", actuatorMask(5) },
+        { "actuatorStart", actuatorStart() },
+        { "actuatorStop", actuatorStop() },
         { "leadAngle", paramRead(param::kLeadAngle) },
         { "input1Mode", paramRead(param::kInput1Mode) },
         { "offsetAngle", paramRead(param::kOffsetAngle) },

@@ -56,6 +56,12 @@ Request injectionTime(); // 144 "00?": 3 bytes
 // Fault memory.
 Request faultErase(); // "e00?": the unit answers nothing
 
+// Actuator test, all under code 140.
+Request actuatorState(); // 140 "q0?": running byte and the unit's mask, 2 bytes
+Request actuatorMask(int mask); // 140 "f" mask "?": the unit echoes the mask, 1 byte
+Request actuatorStart(); // 140 "e0?": 1 byte, not read
+Request actuatorStop(); // 140 "d0?": 1 byte, not read
+
 // Parameters, single-code form: code "r" "0" "?" reads; code "w" value "?"
 // writes, and the unit answers with the value it stored.
 Request paramRead(int code, int replyLength = 1);

@@ -1,0 +1,279 @@
+#include "akttest.h"
+
+#include "core/commands.h"
+#include "shell/link.h"
+#include "shell/platform.h"
+#include "shell/session.h"
+#include "shell/timing.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+AktTest::AktTest(Session& session, QWidget* parent)
+    : UnitDialog(
+        session, LinkPolicy::actuatorTest(), kWatchdogInterval, [] { return kHelpTopic; }, parent)
+{
+    setWindowTitle(kCaption);
+    buildControls();
+    channel().watchdog().setObjectName(QStringLiteral("WatchDog_Timer"));
+    channel().watchdog().setStopWindowTimers([this] { m_timer1.stop(); });
+    m_timer1.setObjectName(QStringLiteral("Timer1"));
+    m_timer1.setInterval(timing::interval(kPollInterval));
+    connect(&m_timer1, &QTimer::timeout, this, &AktTest::Timer1_Timer);
+}
+
+void AktTest::buildControls()
+{
+    auto* selection = new QGroupBox(QStringLiteral("Aktorenauswahl"), this);
+    selection->setObjectName(QStringLiteral("frmAktorenauswahl"));
+    selection->setToolTip(QStringLiteral("Auswahl der im Testablauf zu berücksichtigenden Aktoren"));
+    auto box = [&](const char* name, const QString& text, const QString& tip, int bit) {
+        auto* b = new QCheckBox(text, selection);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(tip);
+        // `clicked` comes from the user only: setting a box from the unit's
+        // state does not send the mask again box by box.
+        connect(b, &QCheckBox::clicked, this, [this, b, bit](bool checked) { chkClick(b, bit, checked); });
+        return b;
+    };
+    chkIgn = box("chkIgn", QStringLiteral("Zündung"),
+        QStringLiteral("Test der Zündung ohne Gebersignal  auswählen"), actuators::kIgnition);
+    chkEv = box("chkEv", QStringLiteral("Einspritzventil"),
+        QStringLiteral("Test des Einspritzventils ohne Luftmassen und Drehzahlsignal  auswählen "
+                       "(Sicherheitshinweis beachten!)"),
+        actuators::kInjector);
+    chkIPU = box("chkIPU", QStringLiteral("Kraftstoffversorgung"),
+        QStringLiteral("Test der Kraftstoffversorgung ohne Luftmassen- und Drehzahlsignal auswählen"),
+        actuators::kFuelSupply);
+    auto* selectionLayout = new QVBoxLayout(selection);
+    for (QCheckBox* b : { chkIgn, chkEv, chkIPU })
+        selectionLayout->addWidget(b);
+
+    Frm_Hinweis_KEDX = new QGroupBox(QStringLiteral("Sicherheitshinweis"), this);
+    Frm_Hinweis_KEDX->setObjectName(QStringLiteral("Frm_Hinweis_KEDX"));
+    Frm_Hinweis_KEDX->setToolTip(
+        QStringLiteral("Sicherheitshinweis zur Vorgehensweise beim Test von Einspritzventilen"));
+    lbl_Hinweis_KEDX
+        = new QLabel(QStringLiteral("Zum Einspritzventiltest ist das Anlassersignal am Steckverbinder "
+                                    "T12 zu trennen und der nun offene Signaleingang des Steuergerätes "
+                                    "mit +12V zu verbinden."),
+            Frm_Hinweis_KEDX);
+    lbl_Hinweis_KEDX->setObjectName(QStringLiteral("lbl_Hinweis_KEDX"));
+    lbl_Hinweis_KEDX->setWordWrap(true);
+    (new QVBoxLayout(Frm_Hinweis_KEDX))->addWidget(lbl_Hinweis_KEDX);
+
+    auto button = [&](const char* name, const QString& text, const QString& tip) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(tip);
+        // Return must not start or stop a test.
+        b->setAutoDefault(false);
+        return b;
+    };
+    cmdStart = button("cmdStart", QStringLiteral("&Ein"), QStringLiteral("Test starten"));
+    cmdStop = button("cmdStop", QStringLiteral("&Aus"), QStringLiteral("Test beenden"));
+    cmdExit = button("cmdExit", QStringLiteral("E&xit"), QStringLiteral("Test beenden und Dialog schließen"));
+    // Neither start nor stop before the unit has told whether a test runs.
+    cmdStart->setEnabled(false);
+    cmdStop->setEnabled(false);
+    connect(cmdStart, &QPushButton::clicked, this, [this] { act([this] { cmdStart_Click(); }); });
+    connect(cmdStop, &QPushButton::clicked, this, [this] { act([this] { cmdStop_Click(); }); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { act([this] { leave(); }); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdStart);
+    buttons->addWidget(cmdStop);
+    buttons->addStretch();
+    buttons->addWidget(cmdExit);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(selection);
+    top->addWidget(Frm_Hinweis_KEDX, 1);
+    layout->addLayout(top);
+    layout->addLayout(buttons);
+}
+
+void AktTest::load()
+{
+    act([this] {
+        // 1. No actuator chosen; a new start for the link.
+        m_mask = 0;
+        session().link().resetTimeout();
+
+        // 2. The ignition-only line has no injection valve, and a fuel pump
+        //    only on its racing hardware.
+        const actuators::Offered offered = actuators::offered(session().identity());
+        chkEv->setEnabled(offered.injector);
+        Frm_Hinweis_KEDX->setEnabled(offered.injector);
+        lbl_Hinweis_KEDX->setEnabled(offered.injector);
+        chkIPU->setEnabled(offered.fuelSupply);
+
+        // 3. Whether a test runs already; if so it is followed like one started here.
+        std::optional<actuators::State> state;
+        if (!QueryTestState(state))
+            return;
+        if (state && state->running)
+            m_timer1.start();
+    });
+}
+
+void AktTest::chkClick(QCheckBox* box, int bit, bool checked)
+{
+    act([this, box, bit, checked] {
+        // A poll that ran meanwhile may have set the box from the unit; the
+        // user's choice stands.
+        box->setChecked(checked);
+        m_mask = actuators::withBit(m_mask, bit, checked);
+        SendActuatorMask();
+    });
+}
+
+void AktTest::cmdStart_Click()
+{
+    if (!SendActuatorMask())
+        return;
+    if (!StartActuatorTest())
+        return;
+    showRunning(true);
+    m_timer1.start();
+}
+
+void AktTest::cmdStop_Click()
+{
+    m_timer1.stop();
+    if (!StopActuatorTest())
+        return;
+    showRunning(false);
+}
+
+void AktTest::Timer1_Timer()
+{
+    // A poll never waits behind a click: the next tick comes soon enough.
+    if (m_acting || channel().lost())
+        return;
+    act([this] {
+        std::optional<actuators::State> state;
+        if (!QueryTestState(state) || !state)
+            return;
+        if (!state->running)
+            m_timer1.stop();
+        if (state->mask == 255)
+            return;
+        const int before = m_mask;
+        setBoxes(state->mask);
+        // The unit's own change is sent back once, as a click on the box would.
+        if (m_mask != before)
+            SendActuatorMask();
+    });
+}
+
+bool AktTest::QueryTestState(std::optional<actuators::State>& state)
+{
+    const Reply reply = channel().ask(cmd::actuatorState());
+    if (closeOnLost())
+        return false;
+    state = reply ? actuators::decodeState(*reply) : std::nullopt;
+    if (state)
+        showRunning(state->running);
+    return true;
+}
+
+bool AktTest::SendActuatorMask()
+{
+    const Echo echo = channel().write(cmd::actuatorMask(m_mask), Bytes(1, static_cast<char>(m_mask & 0xFF)));
+    if (closeOnLost())
+        return false;
+    if (echo == Echo::Mismatch)
+        platform().messageBox(this, QStringLiteral("Fehler"), kEchoError, Platform::Icon::Critical);
+    return true;
+}
+
+bool AktTest::StartActuatorTest()
+{
+    channel().ask(cmd::actuatorStart());
+    return !closeOnLost();
+}
+
+bool AktTest::StopActuatorTest()
+{
+    channel().ask(cmd::actuatorStop());
+    return !closeOnLost();
+}
+
+void AktTest::showRunning(bool running)
+{
+    cmdStart->setEnabled(!running);
+    cmdStop->setEnabled(running);
+}
+
+void AktTest::setBoxes(int unitMask)
+{
+    m_mask = (m_mask & ~actuators::kBoxes) | (unitMask & actuators::kBoxes);
+    chkIgn->setChecked(m_mask & actuators::kIgnition);
+    chkEv->setChecked(m_mask & actuators::kInjector);
+    chkIPU->setChecked(m_mask & actuators::kFuelSupply);
+}
+
+void AktTest::leave()
+{
+    if (m_left)
+        return;
+    m_timer1.stop();
+    // On a lost link nothing goes out any more; the window closes all the same.
+    if (!StopActuatorTest())
+        return;
+    m_left = true;
+    unload();
+}
+
+bool AktTest::closeOnLost()
+{
+    if (!channel().lost())
+        return false;
+    m_left = true;
+    m_timer1.stop();
+    m_deferred.clear();
+    unload();
+    return true;
+}
+
+void AktTest::closeEvent(QCloseEvent* event)
+{
+    if (m_left) {
+        event->accept();
+        return;
+    }
+    // The close box stops the test like "E&xit"; it closes once the stop went out.
+    event->ignore();
+    act([this] { leave(); });
+}
+
+void AktTest::reject()
+{
+    act([this] { leave(); });
+}
+
+void AktTest::act(const std::function<void()>& action)
+{
+    if (m_left)
+        return;
+    if (m_acting) {
+        m_deferred.push_back(action);
+        return;
+    }
+    m_acting = true;
+    action();
+    while (!m_deferred.empty() && !m_left) {
+        const std::function<void()> next = std::move(m_deferred.front());
+        m_deferred.pop_front();
+        next();
+    }
+    m_deferred.clear();
+    m_acting = false;
+}
