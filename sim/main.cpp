@@ -46,7 +46,9 @@ int main(int argc, char** argv)
     const QCommandLineOption faultOption(
         QStringLiteral("fault"), QStringLiteral("Fault: ") + simfaults::help(), QStringLiteral("SPEC"));
     const QCommandLineOption listOption(QStringLiteral("list-profiles"), QStringLiteral("List the profiles."));
-    parser.addOptions({ profileOption, linkOption, wireOption, faultOption, listOption });
+    const QCommandLineOption actuatorOption(QStringLiteral("actuator-test-ms"),
+        QStringLiteral("How long an actuator test runs before the unit ends it."), QStringLiteral("MS"));
+    parser.addOptions({ profileOption, linkOption, wireOption, faultOption, listOption, actuatorOption });
     parser.process(app);
 
     if (parser.isSet(listOption)) {
@@ -63,6 +65,15 @@ int main(int argc, char** argv)
         QString error;
         if (!simfaults::parse(spec, sim.faults(), &error))
             return fail(error);
+    }
+
+    if (parser.isSet(actuatorOption)) {
+        bool ok = false;
+        const int ms = parser.value(actuatorOption).toInt(&ok);
+        if (!ok || ms < 0)
+            return fail(QStringLiteral("--actuator-test-ms wants milliseconds, not '%1'")
+                            .arg(parser.value(actuatorOption)));
+        sim.memory().actuators.durationMs = ms;
     }
 
     PtyServer server(sim, parser.isSet(wireOption));
