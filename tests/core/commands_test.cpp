@@ -36,6 +36,7 @@ const FrameCase kFrames[] = {
     { "analog", "g00?", 8 },
     { "lambda", "^00?", 2 },
     { "injectionTime", of({ 144, '0', '0', '?' }), 3 },
+    { "faultRead", "f00?", 17 },
     { "faultErase", "e00?", 0 },
     { "leadAngle", of({ 154, 'r', '0', '?' }), 1 },
     { "input1Mode", of({ 92, 'r', '0', '?' }), 1 },
@@ -90,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Forms, Builder,
         BuilderCase { "PairReadAddressZero", cmd::pairRead(131, { 0, '0' }, 1), of({ 131, 0, '0', '?' }), 1 },
         BuilderCase { "PairWriteTwoBytes", cmd::pairWrite(142, { 0, 200 }, 2), of({ 142, 0, 200, '?' }), 2 },
         BuilderCase { "CorrectionNegative", cmd::setCorrection(-5), of({ 'c', 251, '0', '?' }), 0 },
+        BuilderCase { "FaultReadMedium", cmd::faultRead(gates::FaultMemoryLayout::Medium), "f00?", 17 },
+        BuilderCase { "FaultReadShort", cmd::faultRead(gates::FaultMemoryLayout::Short), "f00?", 3 },
         BuilderCase { "LongerFrame", { cmd::frame('p', { 1, 2, 3, 0 }), 1 }, of({ 'p', 1, 2, 3, 0, '?' }), 1 }),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,4 +1,5 @@
 #include "core/settings.h"
+#include "diagnostics/frmfmem.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
 #include "shell/frmhaupt.h"
@@ -52,6 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
         TopicCase { "FrmOptionen",
             [](Environment& e) { return std::make_unique<FrmOptionen>(e.settings, e.probe, e.ports); },
             "optionen.html" },
+        TopicCase { "FrmFMem", [](Environment& e) { return std::make_unique<FrmFMem>(e.session); }, "fmem.html" },
         TopicCase { "FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
