@@ -18,6 +18,8 @@
 
 namespace {
 
+using faults::SensorCheck;
+
 SimProfile withFirmware(int major, int minor)
 {
     SimProfile p = *simprofiles::find(simprofiles::kDefault);
@@ -107,6 +109,56 @@ protected:
     std::unique_ptr<FrmFMem> window;
     FrmFMem::ActuatorTestFactory actuatorTest;
 };
+
+// --- the simulated fault memory ---------------------------------------------------
+
+struct SpecCase {
+    const char* spec;
+    int entry; // 1-based, 0: the wiring is checked instead
+    int byte;
+};
+
+class SimFaultMemorySpec : public ::testing::TestWithParam<SpecCase> { };
+
+TEST_P(SimFaultMemorySpec, SetsTheEntry)
+{
+    UnitMemory memory;
+    memory.faultEntries.fill(255);
+    QString error;
+    ASSERT_TRUE(simfaultmem::parse(QString::fromLatin1(GetParam().spec), memory, &error)) << error.toStdString();
+    if (GetParam().entry > 0)
+        EXPECT_EQ(memory.faultEntries[GetParam().entry - 1], GetParam().byte);
+    else
+        EXPECT_NE(memory.headTempInput, SensorWiring::Intact);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SimFaultMemorySpec,
+    ::testing::Values(SpecCase { "3=permanent", 3, 0 }, SpecCase { "17=sporadic:2", 17, 253 },
+        SpecCase { "4=100", 4, 100 }, SpecCase { "head-temp=short", 0, 0 }, SpecCase { "head-temp=open", 0, 0 }),
+    [](const auto& info) { return testName(info.param.spec); });
+
+TEST(SimFaultMemorySpec, BadSpecs_AreRejected)
+{
+    for (const char* spec : { "18=permanent", "0=1", "3=sporadic:15", "3=256", "air-mass=wet", "3" }) {
+        UnitMemory memory;
+        QString error;
+        EXPECT_FALSE(simfaultmem::parse(QString::fromLatin1(spec), memory, &error)) << spec;
+        EXPECT_FALSE(error.isEmpty()) << spec;
+    }
+}
+
+TEST(SimFaultMemory, WiredInputs_ReadAtTheConverterEnds)
+{
+    EcuSim sim(simprofiles::kDefault);
+    sim.setEngine(2500);
+    sim.memory().airMassInput = SensorWiring::Open;
+    sim.memory().headTempInput = SensorWiring::ShortToGround;
+    const QByteArray analog = sim.feed("g00?");
+    ASSERT_EQ(analog.size(), 8);
+    EXPECT_EQ(analog.left(4), bytes::of({ 0xFF, 0x03, 0, 0 }));
+    EXPECT_TRUE(faults::checkHolds(analog, SensorCheck::AirMassOpen));
+    EXPECT_TRUE(faults::checkHolds(analog, SensorCheck::HeadTempShort));
+}
 
 // --- the read ------------------------------------------------------------------
 
