@@ -49,6 +49,12 @@ void EcuSim::setHandler(int code, int frameLength, Handler handler, WriteTest is
     m_commands[code] = Command { frameLength, std::move(handler), std::move(isWrite) };
 }
 
+EcuSim::Handler EcuSim::handler(int code) const
+{
+    const auto it = m_commands.find(code);
+    return it == m_commands.end() ? Handler() : it->second.handler;
+}
+
 void EcuSim::clearReceived()
 {
     m_received.clear();

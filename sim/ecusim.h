@@ -43,6 +43,13 @@ struct ActuatorTest {
     int durationMs = 10000; // how long a test runs before the unit ends it
 };
 
+// How an analog input the unit measures is wired.
+enum class SensorWiring {
+    Intact,
+    ShortToGround, // reads 0 V
+    Open, // pulled up to the full 5 V
+};
+
 // The unit's stored values, read and written by the command handlers.
 struct UnitMemory {
     quint8 softDown = 0; // "n": 9 = soft-down deactivated
@@ -51,6 +58,9 @@ struct UnitMemory {
     std::array<quint8, 10> switching {}; // "j" block; "u", "w", "x", "y" write into it
     // Fault entries as "f" reports them, 255 = no fault; "e" erases them all.
     std::array<quint8, 17> faultEntries {};
+    // Inputs the fault memory window checks live through "g".
+    SensorWiring headTempInput = SensorWiring::Intact;
+    SensorWiring airMassInput = SensorWiring::Intact;
     // Stored parameters by read code (see parameters.h): a byte, or a 16-bit
     // value for the word parameters. An absent code reads as erased memory.
     std::map<int, int> parameters;
@@ -130,6 +140,9 @@ public:
     // Registers the handler for a command code with its frame length,
     // replacing any earlier one.
     void setHandler(int code, int frameLength, Handler handler, WriteTest isWrite = {});
+    // The handler registered for a code, empty when none is; an area may wrap
+    // another area's handler.
+    Handler handler(int code) const;
 
     // Reply encodings, shared with the tests' expectations.
     static QByteArray periodReply(const EngineState& s);

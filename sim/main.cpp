@@ -1,4 +1,5 @@
 // daruri-ecusim: a simulated engine control unit on a pseudo-terminal.
+#include "areas.h"
 #include "ecusim.h"
 #include "profile.h"
 #include "ptyserver.h"
@@ -45,10 +46,12 @@ int main(int argc, char** argv)
         QStringLiteral("wire-time"), QStringLiteral("Pace bytes as a 19200-baud line does."));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"), QStringLiteral("Fault: ") + simfaults::help(), QStringLiteral("SPEC"));
+    const QCommandLineOption faultMemoryOption(QStringLiteral("fault-memory"),
+        QStringLiteral("Fault memory entry or input wiring: ") + simfaultmem::help(), QStringLiteral("SPEC"));
     const QCommandLineOption listOption(QStringLiteral("list-profiles"), QStringLiteral("List the profiles."));
     const QCommandLineOption actuatorOption(QStringLiteral("actuator-test-ms"),
         QStringLiteral("How long an actuator test runs before the unit ends it."), QStringLiteral("MS"));
-    parser.addOptions({ profileOption, linkOption, wireOption, faultOption, listOption, actuatorOption });
+    parser.addOptions({ profileOption, linkOption, wireOption, faultOption, faultMemoryOption, listOption, actuatorOption });
     parser.process(app);
 
     if (parser.isSet(listOption)) {
@@ -64,6 +67,11 @@ int main(int argc, char** argv)
     for (const QString& spec : parser.values(faultOption)) {
         QString error;
         if (!simfaults::parse(spec, sim.faults(), &error))
+            return fail(error);
+    }
+    for (const QString& spec : parser.values(faultMemoryOption)) {
+        QString error;
+        if (!simfaultmem::parse(spec, sim.memory(), &error))
             return fail(error);
     }
 

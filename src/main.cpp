@@ -1,5 +1,7 @@
 #include "core/portmap.h"
 #include "core/settings.h"
+#include "diagnostics/akttest.h"
+#include "diagnostics/frmfmem.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
 #include "options/help.h"
@@ -96,6 +98,14 @@ int main(int argc, char* argv[])
     // The unit windows register here as they are built; until then their
     // buttons in the status window stay disabled.
     UnitWindows unitWindows;
+    const FrmFMem::ActuatorTestFactory actuatorTest = [&session](QWidget* parent) {
+        return std::unique_ptr<QDialog>(std::make_unique<AktTest>(session, parent));
+    };
+    unitWindows.faultMemory = [&session, &actuatorTest](QWidget* parent) {
+        auto window = std::make_unique<FrmFMem>(session, parent);
+        window->setActuatorTestFactory(actuatorTest);
+        return std::unique_ptr<QDialog>(std::move(window));
+    };
     main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
         return std::make_unique<FrmMStg>(session, unitWindows, parent);
     });

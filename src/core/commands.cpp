@@ -91,6 +91,11 @@ Request injectionTime()
     return read00(144, 3);
 }
 
+Request faultRead(gates::FaultMemoryLayout layout)
+{
+    return read00('f', layout == gates::FaultMemoryLayout::Short ? 3 : 17);
+}
+
 Request faultErase()
 {
     return read00('e', 0);
@@ -155,6 +160,8 @@ const std::vector<Entry>& catalogue()
         { "analog", analog() },
         { "lambda", lambda() },
         { "injectionTime", injectionTime() },
+        { "faultRead", faultRead(gates::FaultMemoryLayout::Full),
+            [](const UnitIdentity& unit) { return faultRead(gates::faultMemoryLayout(unit)).replyLength; } },
         { "faultErase", faultErase() },
         { "actuatorState", actuatorState() },
         { "actuatorMask", actuatorMask(5) },

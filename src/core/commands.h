@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/bytes.h"
+#include "core/gates.h"
 
 #include <initializer_list>
 #include <vector>
@@ -54,6 +55,7 @@ Request lambda(); // "^00?": 2 bytes
 Request injectionTime(); // 144 "00?": 3 bytes
 
 // Fault memory.
+Request faultRead(gates::FaultMemoryLayout layout); // "f00?": 17 bytes, 3 on the oldest firmware
 Request faultErase(); // "e00?": the unit answers nothing
 
 // Actuator test, all under code 140.
@@ -77,6 +79,8 @@ Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLengt
 struct Entry {
     const char* name;
     Request sample;
+    // Set where the reply length depends on the unit's firmware.
+    int (*replyLengthFor)(const UnitIdentity& unit) = nullptr;
 };
 const std::vector<Entry>& catalogue();
 

@@ -36,6 +36,7 @@ const FrameCase kFrames[] = {
     { "analog", "g00?", 8 },
     { "lambda", "^00?", 2 },
     { "injectionTime", of({ 144, '0', '0', '?' }), 3 },
+    { "faultRead", "f00?", 17 },
     { "faultErase", "e00?", 0 },
     { "actuatorState", of({ 140, 'q', '0', '?' }), 2 },
     { "actuatorMask", of({ 140, 'f', 5, '?' }), 1 },
@@ -95,6 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Forms, Builder,
         BuilderCase { "PairWriteTwoBytes", cmd::pairWrite(142, { 0, 200 }, 2), of({ 142, 0, 200, '?' }), 2 },
         BuilderCase { "ActuatorMaskNone", cmd::actuatorMask(0), of({ 140, 'f', 0, '?' }), 1 },
         BuilderCase { "CorrectionNegative", cmd::setCorrection(-5), of({ 'c', 251, '0', '?' }), 0 },
+        BuilderCase { "FaultReadMedium", cmd::faultRead(gates::FaultMemoryLayout::Medium), "f00?", 17 },
+        BuilderCase { "FaultReadShort", cmd::faultRead(gates::FaultMemoryLayout::Short), "f00?", 3 },
         BuilderCase { "LongerFrame", { cmd::frame('p', { 1, 2, 3, 0 }), 1 }, of({ 'p', 1, 2, 3, 0, '?' }), 1 }),
     [](const auto& info) { return std::string(info.param.name); });
 

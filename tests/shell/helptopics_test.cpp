@@ -1,5 +1,6 @@
 #include "core/settings.h"
 #include "diagnostics/akttest.h"
+#include "diagnostics/frmfmem.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
 #include "shell/frmhaupt.h"
@@ -53,6 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
         TopicCase { "FrmOptionen",
             [](Environment& e) { return std::make_unique<FrmOptionen>(e.settings, e.probe, e.ports); },
             "optionen.html" },
+        TopicCase { "FrmFMem", [](Environment& e) { return std::make_unique<FrmFMem>(e.session); }, "fmem.html" },
         TopicCase { "FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html" },
         TopicCase {
             "AktTest", [](Environment& e) { return std::make_unique<AktTest>(e.session); }, "aktortest.html" }),

@@ -18,8 +18,12 @@ TEST_P(CatalogueAgainstSimulator, EveryProfileAnswersWithTheExpectedLength)
     for (const QString& profile : simprofiles::names()) {
         EcuSim sim(profile);
         sim.setEngine(2500);
+        UnitIdentity unit;
+        unit.setFirmware(sim.profile().firmware);
+        unit.setUnitType(sim.profile().unitType);
+        const int expected = entry.replyLengthFor ? entry.replyLengthFor(unit) : entry.sample.replyLength;
         const QByteArray reply = sim.feed(entry.sample.frame);
-        EXPECT_EQ(reply.size(), entry.sample.replyLength) << profile.toStdString();
+        EXPECT_EQ(reply.size(), expected) << profile.toStdString();
         ASSERT_EQ(sim.received().size(), 1u) << profile.toStdString();
         EXPECT_EQ(sim.received().front(), entry.sample.frame);
     }

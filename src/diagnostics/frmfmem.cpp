@@ -1,0 +1,204 @@
+#include "frmfmem.h"
+
+#include "core/commands.h"
+#include "core/gates.h"
+#include "shell/kit/transferscope.h"
+#include "shell/link.h"
+#include "shell/platform.h"
+#include "shell/session.h"
+#include "shell/timing.h"
+
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& toolTip)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(toolTip);
+    b->setEnabled(false);
+    return b;
+}
+
+} // namespace
+
+FrmFMem::FrmFMem(Session& session, QWidget* parent)
+    : UnitDialog(
+        session, LinkPolicy::faultMemory(), kWatchdogInterval, [] { return kHelpTopic; }, parent)
+{
+    setObjectName(QStringLiteral("FrmFMem"));
+    setWindowTitle(kCaption);
+    buildUi();
+    m_timer1.setObjectName(QStringLiteral("Timer1"));
+    m_timer1.setInterval(timing::interval(kReadDelay));
+    connect(&m_timer1, &QTimer::timeout, this, &FrmFMem::Timer1_Timer);
+    channel().watchdog().setStopWindowTimers([this] { m_timer1.stop(); });
+    // However the window is left, no read may start after it.
+    connect(this, &QDialog::finished, &m_timer1, &QTimer::stop);
+}
+
+void FrmFMem::buildUi()
+{
+    tfMessages = new QPlainTextEdit(this);
+    tfMessages->setObjectName(QStringLiteral("tfMessages"));
+    tfMessages->setToolTip(QStringLiteral("gelesener Fehlerspeicherinhalt"));
+    tfMessages->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont mono = tfMessages->font();
+    mono.setStyleHint(QFont::Monospace);
+    mono.setFamily(QStringLiteral("monospace"));
+    tfMessages->setFont(mono);
+    tfMessages->setMinimumSize(tfMessages->fontMetrics().horizontalAdvance(QString(62, QLatin1Char('M'))), 320);
+    setReport(kReading + QStringLiteral("\r\n"));
+
+    BtncmdRead
+        = button(this, "BtncmdRead", QStringLiteral("&Neu Lesen"), QStringLiteral("Fehlerspeicher auslesen"));
+    BtncmdErase = button(this, "BtncmdErase", QStringLiteral("&Löschen"),
+        QStringLiteral("Fehlerspeicher des Steuergerätes löschen"));
+    cmdCopy = button(this, "cmdCopy", QStringLiteral("&Kopieren"),
+        QStringLiteral("Inhalt des Textfeldes in die Zwischenablage kopieren"));
+    cmdPrint = button(
+        this, "cmdPrint", QStringLiteral("&Drucken"), QStringLiteral("Inhalt des Textfensters ausdrucken"));
+    cmdTstAkt = button(this, "cmdTstAkt", QStringLiteral("Aktoren Testen..."),
+        QStringLiteral("Öffnet den Dialog zum Testen von Aktoren"));
+    BtncmdExit = button(this, "BtncmdExit", QStringLiteral("E&xit"),
+        QStringLiteral("Dialog beenden (der Fehlerspeicher wird dabei nicht gelöscht)"));
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : { BtncmdRead, BtncmdErase, cmdCopy, cmdPrint, cmdTstAkt })
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(BtncmdExit);
+    auto* main = new QHBoxLayout(this);
+    main->addWidget(tfMessages, 1);
+    main->addLayout(buttons);
+
+    connect(BtncmdRead, &QPushButton::clicked, this, &FrmFMem::BtncmdRead_Click);
+    connect(BtncmdErase, &QPushButton::clicked, this, &FrmFMem::BtncmdErase_Click);
+    connect(cmdCopy, &QPushButton::clicked, this, &FrmFMem::cmdCopy_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &FrmFMem::cmdPrint_Click);
+    connect(cmdTstAkt, &QPushButton::clicked, this, &FrmFMem::cmdTstAkt_Click);
+    connect(BtncmdExit, &QPushButton::clicked, this, [this] { unload(); });
+}
+
+void FrmFMem::load()
+{
+    channel().watchdog().disable();
+    session().link().resetTimeout();
+    m_timer1.start();
+}
+
+void FrmFMem::Timer1_Timer()
+{
+    m_timer1.stop();
+    ReadFaultMemory();
+}
+
+void FrmFMem::ReadFaultMemory()
+{
+    const QDateTime stamp = platform().now();
+    std::optional<QString> body;
+    {
+        // The close box waits for the read, as it does for a transfer.
+        TransferScope scope(TransferControls { this, {}, nullptr, nullptr }, QString());
+        body = decodeFaults();
+    }
+    if (closeIfLost())
+        return;
+    m_readAt = stamp;
+    if (body)
+        setReport(*body);
+    m_reading = false;
+    setButtonsEnabled(true);
+    cmdTstAkt->setEnabled(gates::actuatorTestButton(session().identity()) && bool(m_actuatorTest));
+}
+
+std::optional<QString> FrmFMem::decodeFaults()
+{
+    const UnitIdentity& unit = session().identity();
+    const gates::FaultMemoryLayout layout = gates::faultMemoryLayout(unit);
+    const Reply reply = channel().ask(cmd::faultRead(layout));
+    if (!reply || channel().lost())
+        return std::nullopt;
+    return faults::reportBody(*reply, layout, gates::faultReportNamesInjectionLine(unit),
+        [this](faults::SensorCheck check) { return CheckSensorInput(check); });
+}
+
+std::optional<bool> FrmFMem::CheckSensorInput(faults::SensorCheck check)
+{
+    const Reply reply = channel().ask(cmd::analog());
+    if (!reply || channel().lost())
+        return std::nullopt;
+    return faults::checkHolds(*reply, check);
+}
+
+void FrmFMem::startReading(const QString& text)
+{
+    m_reading = true;
+    setButtonsEnabled(false);
+    cmdTstAkt->setEnabled(false);
+    setReport(text);
+    m_timer1.start();
+}
+
+void FrmFMem::BtncmdRead_Click()
+{
+    startReading(kReading);
+}
+
+void FrmFMem::BtncmdErase_Click()
+{
+    // No confirmation: the report stays on screen until the fresh read.
+    setButtonsEnabled(false);
+    cmdTstAkt->setEnabled(false);
+    m_reading = true;
+    {
+        TransferScope scope(TransferControls { this, {}, nullptr, nullptr }, QString());
+        channel().send(cmd::faultErase());
+    }
+    if (closeIfLost())
+        return;
+    startReading(kErasing);
+}
+
+void FrmFMem::cmdCopy_Click()
+{
+    platform().setClipboardText(
+        faults::clipboardText(faults::reportHeader(session().identity(), m_readAt), reportText()));
+}
+
+void FrmFMem::cmdPrint_Click()
+{
+    const QString text = faults::printText(faults::reportHeader(session().identity(), m_readAt), reportText());
+    if (!platform().printText(this, text, kPrintPointSize))
+        platform().messageBox(this, kAppTitle, kNoPrinter, Platform::Icon::Warning);
+}
+
+void FrmFMem::cmdTstAkt_Click()
+{
+    if (!m_actuatorTest)
+        return;
+    if (std::unique_ptr<QDialog> test = m_actuatorTest(this))
+        test->exec();
+    closeIfLost();
+}
+
+QString FrmFMem::reportText() const
+{
+    return tfMessages->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+void FrmFMem::setReport(const QString& text)
+{
+    // The text area keeps its own line breaks; reportText() gives the unit's back.
+    tfMessages->setPlainText(QString(text).remove(QLatin1Char('\r')));
+}
+
+void FrmFMem::setButtonsEnabled(bool enabled)
+{
+    for (QPushButton* b : { BtncmdRead, BtncmdErase, cmdCopy, cmdPrint, BtncmdExit })
+        b->setEnabled(enabled);
+}

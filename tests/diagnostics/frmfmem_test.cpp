@@ -1,0 +1,473 @@
+#include "diagnostics/faultreport.h"
+#include "diagnostics/frmfmem.h"
+#include "sim/areas.h"
+#include "sim/ecusim.h"
+#include "sim/profile.h"
+#include "status/frmmstg.h"
+#include "support/simlink.h"
+#include "support/testnames.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using faults::SensorCheck;
+
+SimProfile withFirmware(int major, int minor)
+{
+    SimProfile p = *simprofiles::find(simprofiles::kDefault);
+    p.firmware = simprofiles::firmwareText(major, minor);
+    p.major = major;
+    p.minor = minor;
+    return p;
+}
+
+UnitIdentity identityOf(const SimProfile& p)
+{
+    UnitIdentity id;
+    id.setFirmware(p.firmware);
+    id.setUnitType(p.unitType);
+    id.serialNumber = QString::fromLatin1(p.serial);
+    return id;
+}
+
+std::vector<QByteArray> framesOf(std::initializer_list<const char*> frames)
+{
+    return { frames.begin(), frames.end() };
+}
+
+class FaultMemoryWindowTest : public ::testing::Test, protected SimLink {
+protected:
+    void connectUnit(const SimProfile& profile)
+    {
+        sim = std::make_unique<EcuSim>(profile);
+        transport.addUnit(3, sim.get());
+        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
+        session.setIdentity(identityOf(profile));
+    }
+    void connectUnit(const QString& name = simprofiles::kDefault) { connectUnit(*simprofiles::find(name)); }
+
+    void open()
+    {
+        window = std::make_unique<FrmFMem>(session);
+        if (actuatorTest)
+            window->setActuatorTestFactory(actuatorTest);
+    }
+
+    // Runs the window modally; `step` is called every few milliseconds until
+    // the window closes or the time is up (then the test fails).
+    void run(const std::function<void()>& step, int timeoutMs = 5000)
+    {
+        if (!window)
+            open();
+        QTimer driver;
+        QElapsedTimer clock;
+        clock.start();
+        bool timedOut = false;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            if (clock.elapsed() > timeoutMs) {
+                timedOut = true;
+                driver.stop();
+                window->done(0);
+                return;
+            }
+            if (step)
+                step();
+        });
+        driver.start(5);
+        window->exec();
+        EXPECT_FALSE(timedOut) << "the fault memory window did not close in time";
+    }
+
+    // Reads once and leaves by "E&xit", after `afterRead` ran on the report.
+    void readOnce(const std::function<void()>& afterRead = nullptr)
+    {
+        run([&] {
+            if (!window->reading()) {
+                if (afterRead)
+                    afterRead();
+                button("BtncmdExit")->click();
+            }
+        });
+    }
+
+    QPushButton* button(const char* name) const
+    {
+        return window->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    bool enabled(const char* name) const { return button(name)->isEnabled(); }
+
+    TimeScale scale { 0.05 }; // the read runs 50 ms after opening, the watchdog after 250 ms
+    std::unique_ptr<EcuSim> sim;
+    std::unique_ptr<FrmFMem> window;
+    FrmFMem::ActuatorTestFactory actuatorTest;
+};
+
+// --- the simulated fault memory ---------------------------------------------------
+
+struct SpecCase {
+    const char* spec;
+    int entry; // 1-based, 0: the wiring is checked instead
+    int byte;
+};
+
+class SimFaultMemorySpec : public ::testing::TestWithParam<SpecCase> { };
+
+TEST_P(SimFaultMemorySpec, SetsTheEntry)
+{
+    UnitMemory memory;
+    memory.faultEntries.fill(255);
+    QString error;
+    ASSERT_TRUE(simfaultmem::parse(QString::fromLatin1(GetParam().spec), memory, &error)) << error.toStdString();
+    if (GetParam().entry > 0)
+        EXPECT_EQ(memory.faultEntries[GetParam().entry - 1], GetParam().byte);
+    else
+        EXPECT_NE(memory.headTempInput, SensorWiring::Intact);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SimFaultMemorySpec,
+    ::testing::Values(SpecCase { "3=permanent", 3, 0 }, SpecCase { "17=sporadic:2", 17, 253 },
+        SpecCase { "4=100", 4, 100 }, SpecCase { "head-temp=short", 0, 0 }, SpecCase { "head-temp=open", 0, 0 }),
+    [](const auto& info) { return testName(info.param.spec); });
+
+TEST(SimFaultMemorySpec, BadSpecs_AreRejected)
+{
+    for (const char* spec : { "18=permanent", "0=1", "3=sporadic:15", "3=256", "air-mass=wet", "3" }) {
+        UnitMemory memory;
+        QString error;
+        EXPECT_FALSE(simfaultmem::parse(QString::fromLatin1(spec), memory, &error)) << spec;
+        EXPECT_FALSE(error.isEmpty()) << spec;
+    }
+}
+
+TEST(SimFaultMemory, WiredInputs_ReadAtTheConverterEnds)
+{
+    EcuSim sim(simprofiles::kDefault);
+    sim.setEngine(2500);
+    sim.memory().airMassInput = SensorWiring::Open;
+    sim.memory().headTempInput = SensorWiring::ShortToGround;
+    const QByteArray analog = sim.feed("g00?");
+    ASSERT_EQ(analog.size(), 8);
+    EXPECT_EQ(analog.left(4), bytes::of({ 0xFF, 0x03, 0, 0 }));
+    EXPECT_TRUE(faults::checkHolds(analog, SensorCheck::AirMassOpen));
+    EXPECT_TRUE(faults::checkHolds(analog, SensorCheck::HeadTempShort));
+}
+
+// --- the read ------------------------------------------------------------------
+
+TEST_F(FaultMemoryWindowTest, Opening_ReadsAfterASecondAndShowsTheReport)
+{
+    connectUnit();
+    simfaultmem::setPermanent(sim->memory(), 3);
+    simfaultmem::setSporadic(sim->memory(), 7, 3);
+    open();
+    QString before;
+    bool buttonsBefore = true;
+    QElapsedTimer sinceOpen;
+    qint64 firstRequestAfter = -1;
+    sinceOpen.start();
+    run([&] {
+        if (before.isEmpty()) {
+            before = window->reportText();
+            for (const char* b : { "BtncmdRead", "BtncmdErase", "cmdCopy", "cmdPrint", "cmdTstAkt", "BtncmdExit" })
+                buttonsBefore = buttonsBefore && enabled(b);
+        }
+        if (firstRequestAfter < 0 && !sim->received().empty())
+            firstRequestAfter = sinceOpen.elapsed();
+        if (!window->reading())
+            button("BtncmdExit")->click();
+    });
+    EXPECT_EQ(before, QStringLiteral("Fehlerspeicher wird gelesen...\r\n"));
+    EXPECT_FALSE(buttonsBefore) << "nothing to copy or print before a read";
+    EXPECT_GE(firstRequestAfter, 45);
+    EXPECT_EQ(sim->received(), framesOf({ "f00?", "g00?" }));
+    EXPECT_EQ(window->reportText().toStdString(),
+        "   Drosselklappensensor: \r\n      ->Signal nicht plausibel: Permanent\r\n\r\n"
+        "   Luftmassenmesser: \r\n      ->Signalunterbrechung oder Kurzschluss nach  \r\n"
+        "         Spannungsversorgung: Sporadisch ( 3)\r\n\r\n");
+    EXPECT_FALSE(link.linkLost());
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(FaultMemoryWindowTest, ShortedAndOpenInputs_ReadPermanentThroughTheLiveCheck)
+{
+    connectUnit();
+    for (int entry : { 4, 5, 6, 7 })
+        simfaultmem::setSporadic(sim->memory(), entry, 2);
+    sim->memory().headTempInput = SensorWiring::ShortToGround;
+    sim->memory().airMassInput = SensorWiring::Open;
+    readOnce();
+    const QString report = window->reportText();
+    EXPECT_TRUE(report.contains(QStringLiteral("->Kurzschluss nach Masse: Permanent"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("->Signalunterbrechung: Sporadisch ( 2)")));
+    EXPECT_TRUE(report.contains(QStringLiteral("->Kurzschluss nach Masse: Sporadisch ( 2)")));
+    EXPECT_TRUE(report.contains(QStringLiteral("Spannungsversorgung: Permanent")));
+    EXPECT_EQ(sim->received(), framesOf({ "f00?", "g00?", "g00?", "g00?", "g00?" }));
+}
+
+struct FirmwareCase {
+    int major;
+    int minor;
+    std::vector<QByteArray> frames; // with every entry permanent
+    bool reportsHighVoltage;
+    bool reportsSensors;
+    bool actuatorTest;
+};
+
+class FaultMemoryByFirmware : public FaultMemoryWindowTest, public ::testing::WithParamInterface<FirmwareCase> { };
+
+TEST_P(FaultMemoryByFirmware, ChoosesTheReadAndTheActuatorButton)
+{
+    const FirmwareCase& c = GetParam();
+    connectUnit(withFirmware(c.major, c.minor));
+    sim->memory().faultEntries.fill(0);
+    actuatorTest = [](QWidget*) { return std::make_unique<QDialog>(); };
+    readOnce();
+    EXPECT_EQ(sim->received(), c.frames);
+    const QString report = window->reportText();
+    EXPECT_EQ(report.contains(QStringLiteral("Hochspannungsteil: ")), c.reportsHighVoltage)
+        << report.toStdString();
+    EXPECT_EQ(report.contains(QStringLiteral("Luftmassenmesser: ")), c.reportsSensors);
+    EXPECT_TRUE(report.contains(QStringLiteral("Drosselklappensensor: ")));
+    EXPECT_EQ(enabled("cmdTstAkt"), c.actuatorTest);
+    EXPECT_TRUE(enabled("cmdCopy"));
+    EXPECT_FALSE(link.linkLost()) << "the reply length fits the firmware";
+}
+
+const auto kFullFrames = framesOf({ "f00?", "g00?", "g00?", "g00?", "g00?" });
+const auto kOneRead = framesOf({ "f00?" });
+
+INSTANTIATE_TEST_SUITE_P(Gates, FaultMemoryByFirmware,
+    ::testing::Values(FirmwareCase { 3, 0, kFullFrames, true, true, true },
+        FirmwareCase { 2, 330, kFullFrames, true, true, true },
+        FirmwareCase { 2, 329, kFullFrames, true, true, false },
+        FirmwareCase { 1, 825, kOneRead, true, false, true },
+        FirmwareCase { 1, 824, kOneRead, true, false, false },
+        FirmwareCase { 1, 821, kOneRead, true, false, false },
+        FirmwareCase { 1, 820, kOneRead, false, false, false },
+        FirmwareCase { 0, 550, kOneRead, false, false, false }),
+    [](const auto& info) { return testName(info.param.major, info.param.minor); });
+
+TEST_F(FaultMemoryWindowTest, NoActuatorTestRegistered_KeepsItsButtonDisabled)
+{
+    connectUnit(); // firmware 4.012 offers the test
+    readOnce([&] { EXPECT_FALSE(enabled("cmdTstAkt")); });
+}
+
+// --- erase, read again, copy, print ---------------------------------------------------
+
+TEST_F(FaultMemoryWindowTest, Erase_SendsWithoutWaitingAndReadsAgain)
+{
+    connectUnit(QStringLiteral("ignition-rx4"));
+    simfaultmem::setPermanent(sim->memory(), 1);
+    int reads = 0;
+    QString whileErasing;
+    bool buttonsWhileErasing = true;
+    run([&] {
+        if (window->reading())
+            return;
+        if (++reads == 1) {
+            button("BtncmdErase")->click();
+            whileErasing = window->reportText();
+            buttonsWhileErasing = enabled("BtncmdRead") || enabled("BtncmdExit") || enabled("cmdCopy");
+        } else {
+            button("BtncmdExit")->click();
+        }
+    });
+    EXPECT_EQ(sim->received(), framesOf({ "f00?", "e00?", "f00?" }));
+    EXPECT_EQ(whileErasing, QStringLiteral("Fehlerspeicher wird gelöscht..."));
+    EXPECT_FALSE(buttonsWhileErasing);
+    EXPECT_EQ(window->reportText(), QStringLiteral("   KZDX: Keine Fehler :-))))"));
+    EXPECT_TRUE(platform.boxes.empty()) << "no confirmation is asked";
+}
+
+TEST_F(FaultMemoryWindowTest, ReadAgain_ShowsTheChangedMemory)
+{
+    connectUnit();
+    int reads = 0;
+    QString first;
+    run([&] {
+        if (window->reading())
+            return;
+        if (++reads == 1) {
+            first = window->reportText();
+            simfaultmem::setSporadic(sim->memory(), 17, 1);
+            button("BtncmdRead")->click();
+            EXPECT_EQ(window->reportText(), QStringLiteral("Fehlerspeicher wird gelesen..."));
+        } else {
+            button("BtncmdExit")->click();
+        }
+    });
+    EXPECT_EQ(first, QStringLiteral("   KEDX: Keine Fehler :-))))"));
+    EXPECT_EQ(window->reportText(),
+        QStringLiteral("   Hochspannungsteil: \r\n      ->Funkentstörung fehlerhaft: Sporadisch ( 1)\r\n\r\n"));
+    EXPECT_EQ(sim->received(), framesOf({ "f00?", "f00?" }));
+}
+
+TEST_F(FaultMemoryWindowTest, CopyAndPrint_CarryHeaderAndReportThroughThePlatform)
+{
+    connectUnit();
+    simfaultmem::setPermanent(sim->memory(), 2);
+    readOnce([&] {
+        button("cmdCopy")->click();
+        button("cmdPrint")->click();
+    });
+    const QString header = faults::reportHeader(session.identity(), platform.clock);
+    EXPECT_TRUE(header.contains(QStringLiteral("ausgelesen um: 9.26.53 Uhr")));
+    const QString body = window->reportText();
+    EXPECT_EQ(platform.clipboard, header + body);
+    ASSERT_EQ(platform.printed.size(), 1u);
+    EXPECT_EQ(platform.printed[0].text, faults::printText(header, body));
+    EXPECT_EQ(platform.printed[0].pointSize, 14);
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(FaultMemoryWindowTest, NoPrinter_SaysSo)
+{
+    connectUnit();
+    platform.printerWorks = false;
+    readOnce([&] { button("cmdPrint")->click(); });
+    EXPECT_TRUE(platform.printed.empty());
+    EXPECT_EQ(platform.boxTexts(), QStringList { QStringLiteral("Kein Drucker verfügbar") });
+}
+
+// --- a lost link -------------------------------------------------------------------------
+
+struct LostCase {
+    const char* name;
+    int dropAfter; // commands the unit still answers
+    std::vector<QByteArray> frames;
+};
+
+class FaultMemoryLinkLost : public FaultMemoryWindowTest, public ::testing::WithParamInterface<LostCase> { };
+
+TEST_P(FaultMemoryLinkLost, ClosesWithTheReportUnchanged)
+{
+    connectUnit();
+    simfaultmem::setPermanent(sim->memory(), 4);
+    simfaultmem::setPermanent(sim->memory(), 5);
+    sim->faults().dropAfter = GetParam().dropAfter;
+    run(nullptr);
+    EXPECT_EQ(sim->received(), GetParam().frames);
+    EXPECT_EQ(window->reportText(), QStringLiteral("Fehlerspeicher wird gelesen...\r\n"));
+    EXPECT_TRUE(link.linkLost());
+    EXPECT_TRUE(link.timedOut());
+    EXPECT_TRUE(platform.boxes.empty()); // NoBreakMsg is 1 in the default file
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, FaultMemoryLinkLost,
+    ::testing::Values(LostCase { "FaultRead", 0, framesOf({ "f00?" }) },
+        LostCase { "FirstInputCheck", 1, framesOf({ "f00?", "g00?" }) },
+        LostCase { "SecondInputCheck", 2, framesOf({ "f00?", "g00?", "g00?" }) }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FaultMemoryWindowTest, LinkLostWithBoxesOn_ShowsTheConnectionBoxOnce)
+{
+    connectUnit();
+    Settings s;
+    s.noBreakMsg = 0;
+    ASSERT_TRUE(settings.write(s));
+    sim->faults().silent = true;
+    run(nullptr);
+    EXPECT_EQ(platform.boxTexts(), QStringList { QStringLiteral("Verbindung zum Motorsteuergerät verloren!") });
+}
+
+// A stand-in for the actuator test: runs `whileOpen` as its opening.
+class FakeActuatorTest : public QDialog {
+public:
+    explicit FakeActuatorTest(std::function<void()> whileOpen, QWidget* parent)
+        : QDialog(parent)
+        , m_whileOpen(std::move(whileOpen))
+    {
+    }
+    int exec() override
+    {
+        m_whileOpen();
+        return QDialog::Accepted;
+    }
+
+private:
+    std::function<void()> m_whileOpen;
+};
+
+TEST_F(FaultMemoryWindowTest, ActuatorTest_OpensAndAfterALostLinkClosesThisWindowToo)
+{
+    connectUnit();
+    int opened = 0;
+    bool loseLink = false;
+    actuatorTest = [&](QWidget* parent) {
+        return std::make_unique<FakeActuatorTest>(
+            [&] {
+                ++opened;
+                if (loseLink) {
+                    link.setTimedOut();
+                    link.setLinkLost(true);
+                }
+            },
+            parent);
+    };
+    run([&] {
+        if (window->reading() || !enabled("cmdTstAkt"))
+            return;
+        if (opened == 0) {
+            button("cmdTstAkt")->click();
+            EXPECT_TRUE(window->isVisible()) << "a test that ended well leaves the window open";
+            loseLink = true;
+        }
+        button("cmdTstAkt")->click();
+    });
+    EXPECT_EQ(opened, 2);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(FaultMemoryWindowTest, LostInsideTheStatusWindowsChain_ClosesBothAndLeavesTheFlag)
+{
+    connectUnit();
+    ASSERT_TRUE(settings.write(Settings {}));
+    session.setCurrentPort(3);
+    UnitWindows windows;
+    int opened = 0;
+    windows.faultMemory = [&](QWidget* parent) {
+        ++opened;
+        sim->faults().silent = true; // the unit falls silent while the fault memory is read
+        return std::unique_ptr<QDialog>(std::make_unique<FrmFMem>(session, parent));
+    };
+    FrmMStg status(session, windows);
+    QTimer driver;
+    QElapsedTimer clock;
+    clock.start();
+    bool pressed = false;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (clock.elapsed() > 8000)
+            status.done(0);
+        if (!pressed && status.polling()) {
+            pressed = true;
+            status.findChild<QPushButton*>(QStringLiteral("cmdFSpeicher"))->click();
+        }
+    });
+    driver.start(5);
+    status.exec();
+    EXPECT_LT(clock.elapsed(), 8000) << "the chain did not unwind";
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(sim->received().back(), QByteArray("f00?"));
+    EXPECT_TRUE(link.linkLost());
+    EXPECT_FALSE(link.portOpen());
+}
+
+TEST_F(FaultMemoryWindowTest, F1_ShowsTheFaultMemoryTopic)
+{
+    connectUnit();
+    open();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &press);
+    EXPECT_EQ(platform.helpTopics, QStringList { QStringLiteral("fmem.html") });
+}
+
+} // namespace
