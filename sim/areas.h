@@ -15,3 +15,5 @@ void installLive(EcuSim& sim);
 void installStatus(EcuSim& sim);
 // Erasing the fault memory.
 void installFaultMemory(EcuSim& sim);
+// The crank angle sensor state: which cylinder's signal is active.
+void installSensor(EcuSim& sim);

@@ -40,6 +40,7 @@ void EcuSim::installAreas()
     installLive(*this);
     installStatus(*this);
     installFaultMemory(*this);
+    installSensor(*this);
     simparams::install(*this);
 }
 

@@ -1,5 +1,6 @@
 #include "core/portmap.h"
 #include "core/settings.h"
+#include "diagnostics/frmdwgtest.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
 #include "options/help.h"
@@ -96,6 +97,7 @@ int main(int argc, char* argv[])
     // The unit windows register here as they are built; until then their
     // buttons in the status window stay disabled.
     UnitWindows unitWindows;
+    unitWindows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
     main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
         return std::make_unique<FrmMStg>(session, unitWindows, parent);
     });

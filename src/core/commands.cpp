@@ -96,6 +96,11 @@ Request faultErase()
     return read00('e', 0);
 }
 
+Request sensorState()
+{
+    return read00(155, 1);
+}
+
 Request paramRead(int code, int replyLength)
 {
     return { frame(code, { 'r', '0' }), replyLength };
@@ -135,6 +140,7 @@ const std::vector<Entry>& catalogue()
         { "lambda", lambda() },
         { "injectionTime", injectionTime() },
         { "faultErase", faultErase() },
+        { "sensorState", sensorState() },
         { "leadAngle", paramRead(param::kLeadAngle) },
         { "input1Mode", paramRead(param::kInput1Mode) },
         { "offsetAngle", paramRead(param::kOffsetAngle) },

@@ -56,6 +56,9 @@ Request injectionTime(); // 144 "00?": 3 bytes
 // Fault memory.
 Request faultErase(); // "e00?": the unit answers nothing
 
+// Crank angle sensor test.
+Request sensorState(); // 155 "00?": 1 byte
+
 // Parameters, single-code form: code "r" "0" "?" reads; code "w" value "?"
 // writes, and the unit answers with the value it stored.
 Request paramRead(int code, int replyLength = 1);

@@ -37,6 +37,7 @@ const FrameCase kFrames[] = {
     { "lambda", "^00?", 2 },
     { "injectionTime", of({ 144, '0', '0', '?' }), 3 },
     { "faultErase", "e00?", 0 },
+    { "sensorState", of({ 155, '0', '0', '?' }), 1 },
     { "leadAngle", of({ 154, 'r', '0', '?' }), 1 },
     { "input1Mode", of({ 92, 'r', '0', '?' }), 1 },
     { "offsetAngle", of({ 126, 'r', '0', '?' }), 1 },

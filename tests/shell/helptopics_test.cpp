@@ -1,4 +1,5 @@
 #include "core/settings.h"
+#include "diagnostics/frmdwgtest.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
 #include "shell/frmhaupt.h"
@@ -52,7 +53,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
         TopicCase { "FrmOptionen",
             [](Environment& e) { return std::make_unique<FrmOptionen>(e.settings, e.probe, e.ports); },
             "optionen.html" },
-        TopicCase { "FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html" }),
+        TopicCase { "FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html" },
+        TopicCase { "FrmDwgTest", [](Environment& e) { return std::make_unique<FrmDwgTest>(e.session); },
+            "dwgtest.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
 } // namespace
