@@ -174,16 +174,6 @@ TEST_F(DwgTestWindow, EngineStanding_TheUnitHasNoValidStateAndTheDisplayStays)
     EXPECT_EQ(shown(), kNeither);
 }
 
-TEST_F(DwgTestWindow, Exit_StopsPollingForGood)
-{
-    sim.setEngine(900);
-    exitAfterReads(3);
-    const size_t reads = sim.received().size();
-    QTest::qWait(100);
-    EXPECT_EQ(sim.received().size(), reads);
-    EXPECT_FALSE(window->polling());
-}
-
 // The window is closed while a read waits for a slow unit: the read ends
 // with its reply, nothing counts as a lost link and no read follows.
 struct CloseCase {
