@@ -20,6 +20,9 @@ void installStatus(EcuSim& sim);
 // erases it without answering; "g" reads shorted or open inputs as such.
 // Installed after installLive, whose "g" it wraps.
 void installFaultMemory(EcuSim& sim);
+// The crank angle sensor state: which cylinder's signal is active.
+void installSensor(EcuSim& sim);
+
 // The actuator test (code 140): mask, start, stop and the state query; a
 // started test ends by itself after its duration.
 void installActuatorTest(EcuSim& sim);

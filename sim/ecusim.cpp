@@ -41,6 +41,7 @@ void EcuSim::installAreas()
     installStatus(*this);
     installFaultMemory(*this);
     installActuatorTest(*this);
+    installSensor(*this);
     simparams::install(*this);
 }
 

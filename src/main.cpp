@@ -1,6 +1,7 @@
 #include "core/portmap.h"
 #include "core/settings.h"
 #include "diagnostics/akttest.h"
+#include "diagnostics/frmdwgtest.h"
 #include "diagnostics/frmfmem.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
@@ -106,6 +107,7 @@ int main(int argc, char* argv[])
         window->setActuatorTestFactory(actuatorTest);
         return std::unique_ptr<QDialog>(std::move(window));
     };
+    unitWindows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
     main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
         return std::make_unique<FrmMStg>(session, unitWindows, parent);
     });

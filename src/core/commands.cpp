@@ -122,6 +122,11 @@ Request actuatorStop()
     return { frame(kActuatorTest, { 'd', '0' }), 1 };
 }
 
+Request sensorState()
+{
+    return read00(155, 1);
+}
+
 Request paramRead(int code, int replyLength)
 {
     return { frame(code, { 'r', '0' }), replyLength };
@@ -167,6 +172,7 @@ const std::vector<Entry>& catalogue()
         { "actuatorMask", actuatorMask(5) },
         { "actuatorStart", actuatorStart() },
         { "actuatorStop", actuatorStop() },
+        { "sensorState", sensorState() },
         { "leadAngle", paramRead(param::kLeadAngle) },
         { "input1Mode", paramRead(param::kInput1Mode) },
         { "offsetAngle", paramRead(param::kOffsetAngle) },

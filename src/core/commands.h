@@ -63,6 +63,8 @@ Request actuatorState(); // 140 "q0?": running byte and the unit's mask, 2 bytes
 Request actuatorMask(int mask); // 140 "f" mask "?": the unit echoes the mask, 1 byte
 Request actuatorStart(); // 140 "e0?": 1 byte, not read
 Request actuatorStop(); // 140 "d0?": 1 byte, not read
+// Crank angle sensor test.
+Request sensorState(); // 155 "00?": 1 byte
 
 // Parameters, single-code form: code "r" "0" "?" reads; code "w" value "?"
 // writes, and the unit answers with the value it stored.

@@ -42,6 +42,7 @@ const FrameCase kFrames[] = {
     { "actuatorMask", of({ 140, 'f', 5, '?' }), 1 },
     { "actuatorStart", of({ 140, 'e', '0', '?' }), 1 },
     { "actuatorStop", of({ 140, 'd', '0', '?' }), 1 },
+    { "sensorState", of({ 155, '0', '0', '?' }), 1 },
     { "leadAngle", of({ 154, 'r', '0', '?' }), 1 },
     { "input1Mode", of({ 92, 'r', '0', '?' }), 1 },
     { "offsetAngle", of({ 126, 'r', '0', '?' }), 1 },

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 #include "diagnostics/akttest.h"
+#include "diagnostics/frmdwgtest.h"
 #include "diagnostics/frmfmem.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
@@ -57,7 +58,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
         TopicCase { "FrmFMem", [](Environment& e) { return std::make_unique<FrmFMem>(e.session); }, "fmem.html" },
         TopicCase { "FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html" },
         TopicCase {
-            "AktTest", [](Environment& e) { return std::make_unique<AktTest>(e.session); }, "aktortest.html" }),
+            "AktTest", [](Environment& e) { return std::make_unique<AktTest>(e.session); }, "aktortest.html" },
+        TopicCase { "FrmDwgTest", [](Environment& e) { return std::make_unique<FrmDwgTest>(e.session); },
+            "dwgtest.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
 } // namespace
