@@ -3,6 +3,8 @@
 #   ./run.sh                      against the built-in unit simulator (default profile)
 #   ./run.sh --profile NAME       against the simulator with another unit profile
 #   ./run.sh --fault SPEC         simulator with a fault (silent, short=1, late=800, drop-after=20, ...)
+#   ./run.sh --fault-memory SPEC  faults in the unit's memory (3=permanent, 7=sporadic:3, head-temp=short)
+#   ./run.sh --actuator-test-ms MS   how long the unit runs an actuator test
 #   ./run.sh --list-profiles      the simulator's unit profiles
 #   ./run.sh --hardware [ARGS]    against real hardware; ARGS go to the program
 #                                 (e.g. --port /dev/ttyUSB0 --trace link.log)
@@ -29,7 +31,7 @@ SIM_ARGS=()
 APP_ARGS=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --profile|--fault) SIM_ARGS+=("$1" "$2"); shift 2 ;;
+    --profile|--fault|--fault-memory|--actuator-test-ms) SIM_ARGS+=("$1" "$2"); shift 2 ;;
     --list-profiles) exec "$SIM" --list-profiles ;;
     *) APP_ARGS+=("$1"); shift ;;
   esac
