@@ -3,6 +3,7 @@
 #include "diagnostics/akttest.h"
 #include "sim/areas.h"
 #include "sim/ecusim.h"
+#include "support/modal.h"
 #include "support/simlink.h"
 
 #include <QApplication>
@@ -97,24 +98,13 @@ protected:
     // have closed when the steps are done, else the test fails.
     void run(std::vector<std::function<bool()>> steps, int timeoutMs = 5000)
     {
-        QTimer driver;
-        QElapsedTimer clock;
-        clock.start();
         size_t next = 0;
-        bool timedOut = false;
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            if (clock.elapsed() > timeoutMs) {
-                timedOut = true;
-                driver.stop();
-                window->done(0);
-                return;
-            }
+        const auto step = [&] {
             if (next < steps.size() && steps[next]())
                 ++next;
-        });
-        driver.start(5);
-        window->exec();
-        EXPECT_FALSE(timedOut) << "stuck at step " << next << ": " << show(sim->received());
+        };
+        EXPECT_TRUE(runModal(*window, step, timeoutMs))
+            << "stuck at step " << next << ": " << show(sim->received());
     }
 
     // Steps.

@@ -4,6 +4,7 @@
 #include "shell/frmhaupt.h"
 #include "sim/ecusim.h"
 #include "status/frmmstg.h"
+#include "support/modal.h"
 #include "support/simlink.h"
 
 #include <QCloseEvent>
@@ -41,22 +42,7 @@ protected:
     // the window unloads or the time is up (then the test fails).
     void run(const std::function<void()>& step, int timeoutMs = 5000)
     {
-        QTimer driver;
-        QElapsedTimer clock;
-        clock.start();
-        bool timedOut = false;
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            if (clock.elapsed() > timeoutMs) {
-                timedOut = true;
-                driver.stop();
-                window->done(0);
-                return;
-            }
-            step();
-        });
-        driver.start(2);
-        window->exec();
-        EXPECT_FALSE(timedOut) << "the window did not close in time";
+        EXPECT_TRUE(runModal(*window, step, timeoutMs, {}, 2)) << "the window did not close in time";
     }
 
     void exitAfterReads(size_t reads)

@@ -4,6 +4,7 @@
 #include "sim/ecusim.h"
 #include "sim/profile.h"
 #include "status/frmmstg.h"
+#include "support/modal.h"
 #include "support/simlink.h"
 #include "support/testnames.h"
 
@@ -67,23 +68,7 @@ protected:
     {
         if (!window)
             open();
-        QTimer driver;
-        QElapsedTimer clock;
-        clock.start();
-        bool timedOut = false;
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            if (clock.elapsed() > timeoutMs) {
-                timedOut = true;
-                driver.stop();
-                window->done(0);
-                return;
-            }
-            if (step)
-                step();
-        });
-        driver.start(5);
-        window->exec();
-        EXPECT_FALSE(timedOut) << "the fault memory window did not close in time";
+        EXPECT_TRUE(runModal(*window, step, timeoutMs)) << "the fault memory window did not close in time";
     }
 
     // Reads once and leaves by "E&xit", after `afterRead` ran on the report.

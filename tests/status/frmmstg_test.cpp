@@ -7,6 +7,7 @@
 #include "sim/ecusim.h"
 #include "sim/simtransport.h"
 #include "status/frmmstg.h"
+#include "support/modal.h"
 #include "support/simlink.h"
 #include "support/testnames.h"
 
@@ -66,23 +67,8 @@ protected:
     // the window unloads or the time is up (then the test fails).
     void run(const std::function<void()>& step, int timeoutMs = 5000)
     {
-        QTimer driver;
-        QElapsedTimer clock;
-        clock.start();
-        bool timedOut = false;
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            if (clock.elapsed() > timeoutMs) {
-                timedOut = true;
-                driver.stop();
-                window->findChild<QPushButton*>(QStringLiteral("BtncmdExit"))->click();
-                return;
-            }
-            if (step)
-                step();
-        });
-        driver.start(5);
-        window->exec();
-        EXPECT_FALSE(timedOut) << "the status window did not close in time";
+        const auto exit = [&] { window->findChild<QPushButton*>(QStringLiteral("BtncmdExit"))->click(); };
+        EXPECT_TRUE(runModal(*window, step, timeoutMs, exit)) << "the status window did not close in time";
     }
 
     // Lets the window load and poll `ticks` times, then closes it by its button.
