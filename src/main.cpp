@@ -1,3 +1,4 @@
+#include "basic/frmsds.h"
 #include "core/portmap.h"
 #include "core/settings.h"
 #include "diagnostics/akttest.h"
@@ -108,6 +109,7 @@ int main(int argc, char* argv[])
         return std::unique_ptr<QDialog>(std::move(window));
     };
     unitWindows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
+    unitWindows.softDown = [&session](QWidget* parent) { return std::make_unique<FrmSDS>(session, parent); };
     main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
         return std::make_unique<FrmMStg>(session, unitWindows, parent);
     });

@@ -221,7 +221,7 @@ TEST_F(SoftDownWindowTest, StandardStaticAngle_ImpossibleLeavesTheAngle)
 TEST_F(SoftDownWindowTest, Changes_ShowTheValueAndAskBeforeLeaving)
 {
     connectUnit();
-    platform.answers = { Platform::Answer::No, Platform::Answer::Yes };
+    platform.answers = { Platform::Answer::No, Platform::Answer::No, Platform::Answer::Yes };
     run([&] {
         find<QSpinBox>("UpDownZkTemp")->setValue(730);
         EXPECT_EQ(text("txtZKTemp"), u("117,9"));
@@ -234,8 +234,11 @@ TEST_F(SoftDownWindowTest, Changes_ShowTheValueAndAskBeforeLeaving)
         EXPECT_EQ(status(), FrmSDS::kNotSent);
         button("Command1")->click();
         EXPECT_TRUE(window->isVisible());
+        window->close(); // the close box asks the same
+        EXPECT_TRUE(window->isVisible());
     });
-    ASSERT_EQ(platform.boxes.size(), 2u);
+    ASSERT_EQ(platform.boxes.size(), 3u);
+    EXPECT_EQ(platform.boxes[1].text, FrmSDS::kLeaveQuestion);
     EXPECT_EQ(platform.boxes[0].text, FrmSDS::kLeaveQuestion);
     EXPECT_EQ(platform.boxes[0].buttons, Platform::Buttons::YesNo);
     EXPECT_TRUE(sim->received().empty());

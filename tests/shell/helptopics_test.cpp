@@ -1,3 +1,4 @@
+#include "basic/frmsds.h"
 #include "core/settings.h"
 #include "diagnostics/akttest.h"
 #include "diagnostics/frmdwgtest.h"
@@ -59,8 +60,10 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
         TopicCase { "FrmAbout", [](Environment&) { return std::make_unique<FrmAbout>(); }, "support.html" },
         TopicCase {
             "AktTest", [](Environment& e) { return std::make_unique<AktTest>(e.session); }, "aktortest.html" },
-        TopicCase { "FrmDwgTest", [](Environment& e) { return std::make_unique<FrmDwgTest>(e.session); },
-            "dwgtest.html" }),
+        TopicCase {
+            "FrmDwgTest", [](Environment& e) { return std::make_unique<FrmDwgTest>(e.session); }, "dwgtest.html" },
+        TopicCase {
+            "FrmSDS", [](Environment& e) { return std::make_unique<FrmSDS>(e.session); }, "st_optionen.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
 } // namespace
