@@ -246,7 +246,10 @@ bool FrmSDS::ReadSoftDownTime()
     std::optional<int> stored = channel().readByte(cmd::softDownTime());
     if (closeIfLost() || !stored)
         return false;
-    if (*stored == basic::kSoftDownStandardByte) {
+    // A time the control cannot hold would be written back changed: the
+    // unit's standard time stands in, as for the byte that selects it.
+    if (*stored == basic::kSoftDownStandardByte
+        || basic::softDownStepFromByte(*stored) > basic::kSoftDownStepMax) {
         stored = ReadStandardSoftDownTime();
         if (!stored)
             return false;

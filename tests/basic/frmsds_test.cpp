@@ -244,6 +244,23 @@ TEST_F(SoftDownWindowTest, Changes_ShowTheValueAndAskBeforeLeaving)
     EXPECT_TRUE(sim->received().empty());
 }
 
+TEST_F(SoftDownWindowTest, SoftDownTime_BeyondTheControlAndTheStandardButtonUseTheStandardTime)
+{
+    connectUnit();
+    platform.answers = { Platform::Answer::Yes };
+    sim->memory().parameters['o'] = 254; // 255 steps: more than the control holds
+    run([&] {
+        EXPECT_EQ(find<QSpinBox>("UpDownSDTime")->value(), 6);
+        find<QSpinBox>("UpDownSDTime")->setValue(10);
+        button("cmdStdSDTime")->click();
+        EXPECT_EQ(find<QSpinBox>("UpDownSDTime")->value(), 6);
+        EXPECT_EQ(text("txtSDTime"), u("10,08"));
+        EXPECT_TRUE(button("cmdStdSDTime")->isEnabled());
+    });
+    EXPECT_EQ(sim->received(), std::vector<QByteArray> { of({ 'o', 255, '0', '?' }) });
+    EXPECT_EQ(platform.boxes.size(), 1u); // the question on leaving
+}
+
 // --- sending -----------------------------------------------------------------------
 
 TEST_F(SoftDownWindowTest, Send_WritesEverySettingInOrder)
