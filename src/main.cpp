@@ -1,3 +1,4 @@
+#include "basic/frmsds.h"
 #include "basic/zwkor.h"
 #include "core/portmap.h"
 #include "core/settings.h"
@@ -110,6 +111,7 @@ int main(int argc, char* argv[])
     };
     unitWindows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
     unitWindows.zwKor = &ZwKor::run;
+    unitWindows.softDown = [&session](QWidget* parent) { return std::make_unique<FrmSDS>(session, parent); };
     main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
         return std::make_unique<FrmMStg>(session, unitWindows, parent);
     });

@@ -127,6 +127,35 @@ Request sensorState()
     return read00(155, 1);
 }
 
+Request softDownTime()
+{
+    return { plainRead('o'), 1 };
+}
+Request softDownStandard()
+{
+    return { frame('o', { 255, '0' }), 1 };
+}
+Request softDownTimeWrite(int storedByte)
+{
+    return { frame('p', { storedByte, '0' }), 1 };
+}
+Request idleControlRead()
+{
+    return { frame('h', { 0, '0' }), 2 };
+}
+Request idleControlWrite(int flags, int rawLow)
+{
+    return { frame('h', { flags, rawLow }), 2 };
+}
+Request coilChargeTimeRead()
+{
+    return { frame(param::kCoilChargeTime, { 'r', 0 }), 3 };
+}
+Request coilChargeTimeWrite(int step)
+{
+    return { frame(param::kCoilChargeTime, { 'w', step }), 3 };
+}
+
 Request paramRead(int code, int replyLength)
 {
     return { frame(code, { 'r', '0' }), replyLength };
@@ -178,6 +207,15 @@ const std::vector<Entry>& catalogue()
         { "offsetAngle", paramRead(param::kOffsetAngle) },
         { "input2Mode", paramRead(param::kInput2Mode) },
         { "input2Enrichment", paramRead(param::kInput2Enrichment) },
+        { "softDownTime", softDownTime() },
+        { "softDownStandard", softDownStandard() },
+        { "softDownTimeWrite", softDownTimeWrite(5) },
+        { "idleControlRead", idleControlRead() },
+        { "idleControlWrite", idleControlWrite(0x81, 0x81) },
+        { "staticAngle", paramRead(param::kStaticAngle) },
+        { "staticAngleWrite", paramWrite(param::kStaticAngle, 122) },
+        { "coilChargeTimeRead", coilChargeTimeRead() },
+        { "coilChargeTimeWrite", coilChargeTimeWrite(40) },
     };
     return entries;
 }

@@ -32,6 +32,8 @@ constexpr int kInput1Mode = 92;
 constexpr int kOffsetAngle = 126;
 constexpr int kInput2Mode = 148;
 constexpr int kInput2Enrichment = 135;
+constexpr int kStaticAngle = 134; // static ignition angle before the idle control
+constexpr int kCoilChargeTime = 129; // 0.1 ms, read back as a 24-bit count
 } // namespace param
 
 // Identification and status window.
@@ -65,6 +67,15 @@ Request actuatorStart(); // 140 "e0?": 1 byte, not read
 Request actuatorStop(); // 140 "d0?": 1 byte, not read
 // Crank angle sensor test.
 Request sensorState(); // 155 "00?": 1 byte
+
+// Soft-down and static settings.
+Request softDownTime(); // "o00?": stored byte, 255 = standard time, 1 byte
+Request softDownStandard(); // "o" 255 "0?": the standard time's byte, 1 byte
+Request softDownTimeWrite(int storedByte); // "p" byte "0?": echo, 1 byte
+Request idleControlRead(); // "h" 0 "0?": flags and raw temperature, 2 bytes
+Request idleControlWrite(int flags, int rawLow); // "h" flags low "?": 2 bytes, not compared
+Request coilChargeTimeRead(); // 129 "r" 0 "?": 24-bit count, 3 bytes
+Request coilChargeTimeWrite(int step); // 129 "w" step "?": 24-bit count, 3 bytes
 
 // Parameters, single-code form: code "r" "0" "?" reads; code "w" value "?"
 // writes, and the unit answers with the value it stored.

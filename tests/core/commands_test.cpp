@@ -48,6 +48,15 @@ const FrameCase kFrames[] = {
     { "offsetAngle", of({ 126, 'r', '0', '?' }), 1 },
     { "input2Mode", of({ 148, 'r', '0', '?' }), 1 },
     { "input2Enrichment", of({ 135, 'r', '0', '?' }), 1 },
+    { "softDownTime", "o00?", 1 },
+    { "softDownStandard", of({ 'o', 255, '0', '?' }), 1 },
+    { "softDownTimeWrite", of({ 'p', 5, '0', '?' }), 1 },
+    { "idleControlRead", of({ 'h', 0, '0', '?' }), 2 },
+    { "idleControlWrite", of({ 'h', 0x81, 0x81, '?' }), 2 },
+    { "staticAngle", of({ 134, 'r', '0', '?' }), 1 },
+    { "staticAngleWrite", of({ 134, 'w', 122, '?' }), 1 },
+    { "coilChargeTimeRead", of({ 129, 'r', 0, '?' }), 3 },
+    { "coilChargeTimeWrite", of({ 129, 'w', 40, '?' }), 3 },
 };
 
 class CatalogueFrame : public ::testing::TestWithParam<FrameCase> { };

@@ -1,3 +1,4 @@
+#include "basic/frmsds.h"
 #include "basic/zwkor.h"
 #include "core/settings.h"
 #include "diagnostics/akttest.h"
@@ -62,7 +63,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
             "AktTest", [](Environment& e) { return std::make_unique<AktTest>(e.session); }, "aktortest.html" },
         TopicCase {
             "FrmDwgTest", [](Environment& e) { return std::make_unique<FrmDwgTest>(e.session); }, "dwgtest.html" },
-        TopicCase { "ZwKor", [](Environment&) { return std::make_unique<ZwKor>(0); }, "zwa.html" }),
+        TopicCase { "ZwKor", [](Environment&) { return std::make_unique<ZwKor>(0); }, "zwa.html" },
+        TopicCase {
+            "FrmSDS", [](Environment& e) { return std::make_unique<FrmSDS>(e.session); }, "st_optionen.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
 } // namespace

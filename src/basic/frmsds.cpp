@@ -1,0 +1,632 @@
+#include "frmsds.h"
+
+#include "basic/basicsettings.h"
+#include "core/commands.h"
+#include "shell/kit/boxes.h"
+#include "shell/platform.h"
+#include "shell/session.h"
+#include "shell/timing.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kSoftDownOff = 9;
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QString u(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+FrmSDS::FrmSDS(Session& session, QWidget* parent)
+    : UnitDialog(
+        session, LinkPolicy::softDown(), kWatchdogInterval, [] { return kHelpTopic; }, parent)
+{
+    setObjectName(QStringLiteral("FrmSDS"));
+    setWindowTitle(kCaption);
+    buildUi();
+
+    m_timer1.setSingleShot(true);
+    m_timer1.setInterval(timing::interval(kStatusClearInterval));
+    connect(&m_timer1, &QTimer::timeout, this, &FrmSDS::Timer1_Timer);
+    channel().watchdog().setStopWindowTimers([this] { m_timer1.stop(); });
+    connect(this, &QDialog::finished, this, [this] {
+        m_closed = true;
+        m_timer1.stop();
+    });
+}
+
+void FrmSDS::buildUi()
+{
+    const auto label = [this](const char* text, QList<QLabel*>* group = nullptr) {
+        auto* l = new QLabel(u(text), this);
+        if (group)
+            group->append(l);
+        return l;
+    };
+    const auto valueBox = [this](const char* name) {
+        auto* e = named(new QLineEdit(this), name);
+        e->setReadOnly(true);
+        e->setMaximumWidth(70);
+        return e;
+    };
+    const auto upDown = [this](const char* name, int min, int max, int step) {
+        auto* s = named(new QSpinBox(this), name);
+        s->setRange(min, max);
+        s->setSingleStep(step);
+        return s;
+    };
+
+    // Soft-down.
+    auto* sd = named(new QGroupBox(u("SoftDown-Steuerung"), this), "frmSoftDown");
+    sd->setToolTip(u("Konfiguration der Ruhestromabschaltung"));
+    chkSDEin = named(new QRadioButton(u("E&in"), sd), "chkSDEin");
+    chkSDEin->setToolTip(u("Ruhestromabschaltung aktivieren"));
+    chkSDAus = named(new QRadioButton(u("A&us"), sd), "chkSDAus");
+    chkSDAus->setToolTip(u("Ruhestromabschaltung deaktivieren"));
+    UpDownSDTime = upDown("UpDownSDTime", basic::kSoftDownStepMin, basic::kSoftDownStepMax, 1);
+    txtSDTime = valueBox("txtSDTime");
+    cmdStdSDTime = named(new QPushButton(u("S&tandard"), sd), "cmdStdSDTime");
+    cmdStdSDTime->setToolTip(u("Standardwartezeit bis zur Ruhestromabschaltung benutzen"));
+    auto* sdl = new QGridLayout(sd);
+    sdl->addWidget(label("Ruhestromabschaltung:"), 0, 0);
+    sdl->addWidget(chkSDEin, 0, 1);
+    sdl->addWidget(chkSDAus, 0, 2);
+    sdl->addWidget(label("Abregelung der Zündspulen bei Motorstillstand:", &sdTimeLabels), 1, 0, 1, 4);
+    sdl->addWidget(label("Nach", &sdTimeLabels), 2, 0);
+    sdl->addWidget(txtSDTime, 2, 1);
+    sdl->addWidget(UpDownSDTime, 2, 2);
+    sdl->addWidget(label("Sekunden", &sdTimeLabels), 2, 3);
+    sdl->addWidget(cmdStdSDTime, 2, 4);
+
+    // Idle control.
+    frmZKTemp = named(new QGroupBox(u("Leerlaufregelung"), this), "frmZKTemp");
+    frmZKTemp->setToolTip(u("Einstellungen der Leerlaufregelung"));
+    chkSTempAus = named(new QRadioButton(u("&dynamisch"), frmZKTemp), "chkSTempAus");
+    chkSTempAus->setToolTip(u("Leerlaufregelung auch bei Kaltstart immer benutzen"));
+    chkSTempEin = named(new QRadioButton(u("&statisch"), frmZKTemp), "chkSTempEin");
+    chkSTempEin->setToolTip(u("Deaktiviert die Leerlaufregelung in der Warmlaufphase"));
+    UpDownZkTemp = upDown("UpDownZkTemp", basic::kTempStepMin, basic::kTempStepMax, 5);
+    txtZKTemp = valueBox("txtZKTemp");
+    cmdZkTempDef = named(new QPushButton(u("St&andard"), frmZKTemp), "cmdZkTempDef");
+    UpDownStatZw = upDown("UpDownStatZw", 0, basic::kStaticAngleMax, 1);
+    txtStatZw = valueBox("txtStatZw");
+    cmdStatZwDef = named(new QPushButton(u("Sta&ndard"), frmZKTemp), "cmdStatZwDef");
+    auto* il = new QGridLayout(frmZKTemp);
+    il->addWidget(label("Zündwinkel nach Kaltstart:", &idleLabels), 0, 0);
+    il->addWidget(chkSTempAus, 0, 1);
+    il->addWidget(chkSTempEin, 0, 2);
+    il->addWidget(label("Einsatzpunkt der Leerlaufregelung:", &idleValueLabels), 1, 0, 1, 4);
+    il->addWidget(label("ab", &idleValueLabels), 2, 0);
+    il->addWidget(txtZKTemp, 2, 1);
+    il->addWidget(UpDownZkTemp, 2, 2);
+    il->addWidget(label("°C", &idleValueLabels), 2, 3);
+    il->addWidget(cmdZkTempDef, 2, 4);
+    il->addWidget(label("Statischer Zündwinkel vor Einsetzen der LL-Regelung:", &idleValueLabels), 3, 0, 1, 4);
+    il->addWidget(txtStatZw, 4, 1);
+    il->addWidget(UpDownStatZw, 4, 2);
+    il->addWidget(label("Grad v.OT", &idleValueLabels), 4, 3);
+    il->addWidget(cmdStatZwDef, 4, 4);
+
+    // Coil charge time.
+    frmCoilLoadTime = named(new QGroupBox(u("Zündspulenladezeit"), this), "frmCoilLoadTime");
+    udCoilLoadTime = upDown("udCoilLoadTime", basic::kCoilMin, basic::kCoilMax, 1);
+    txtCoilLoadTime = valueBox("txtCoilLoadTime");
+    txtCoilLoadTime->setText(u("----"));
+    auto* cl = new QHBoxLayout(frmCoilLoadTime);
+    cl->addWidget(new QLabel(u("maximal"), frmCoilLoadTime));
+    cl->addWidget(txtCoilLoadTime);
+    cl->addWidget(udCoilLoadTime);
+    cl->addWidget(new QLabel(u("Millisekunden (ms)"), frmCoilLoadTime));
+    frmCoilLoadTime->setEnabled(false);
+
+    cmdExit = named(new QPushButton(u("S&enden"), this), "cmdExit");
+    cmdExit->setToolTip(u("Daten zum Motorsteuergerät übertragen"));
+    Command1 = named(new QPushButton(u("&Fertig"), this), "Command1");
+    Command1->setToolTip(u("Dialog beenden"));
+    StatusBar1 = named(new QLabel(this), "StatusBar1");
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdExit);
+    buttons->addWidget(Command1);
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(sd);
+    main->addWidget(frmZKTemp);
+    main->addWidget(frmCoilLoadTime);
+    main->addLayout(buttons);
+    main->addWidget(StatusBar1);
+
+    connect(chkSDEin, &QRadioButton::toggled, this, [this](bool on) { on ? chkSDEin_Click() : void(); });
+    connect(chkSDAus, &QRadioButton::toggled, this, [this](bool on) { on ? chkSDAus_Click() : void(); });
+    connect(chkSTempAus, &QRadioButton::toggled, this, [this](bool on) { on ? chkSTempAus_Click() : void(); });
+    connect(chkSTempEin, &QRadioButton::toggled, this, [this](bool on) { on ? chkSTempEin_Click() : void(); });
+    connect(UpDownSDTime, &QSpinBox::valueChanged, this, &FrmSDS::UpDownSDTime_Change);
+    connect(UpDownZkTemp, &QSpinBox::valueChanged, this, &FrmSDS::UpDownZkTemp_Change);
+    connect(UpDownStatZw, &QSpinBox::valueChanged, this, &FrmSDS::UpDownStatZw_Change);
+    connect(udCoilLoadTime, &QSpinBox::valueChanged, this, &FrmSDS::udCoilLoadTime_Change);
+    connect(cmdStdSDTime, &QPushButton::clicked, this, &FrmSDS::cmdStdSDTime_Click);
+    connect(cmdZkTempDef, &QPushButton::clicked, this, &FrmSDS::cmdZkTempDef_Click);
+    connect(cmdStatZwDef, &QPushButton::clicked, this, &FrmSDS::cmdStatZwDef_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &FrmSDS::cmdExit_Click);
+    connect(Command1, &QPushButton::clicked, this, &FrmSDS::Command1_Click);
+}
+
+Reply FrmSDS::ask(const Request& request)
+{
+    const bool was = m_busy;
+    m_busy = true;
+    const Reply reply = channel().ask(request);
+    m_busy = was;
+    return reply;
+}
+
+// --- Loading -------------------------------------------------------------------
+
+void FrmSDS::load()
+{
+    channel().watchdog().disable();
+    if (!ReadSoftDownState() || !readFirmware())
+        return;
+
+    m_softDownTime = gates::softDownTimeAdjustable(m_unit);
+    if (m_softDownTime) {
+        if (!ReadSoftDownTime())
+            return;
+    } else {
+        setSoftDownTimeEnabled(false);
+        boxes::notice(session(), this, kSoftDownNotice);
+    }
+
+    m_idleControl = gates::idleControl(m_unit);
+    if (!m_idleControl) {
+        chkSTempAus->setEnabled(false);
+        chkSTempEin->setEnabled(false);
+        setIdleGroupEnabled(false);
+        setIdleValuesEnabled(false);
+        boxes::notice(session(), this, kIdleNotice);
+    } else if (!loadIdleControl()) {
+        return;
+    }
+
+    if (gates::coilChargeTime(m_unit)) {
+        frmCoilLoadTime->setEnabled(true);
+        if (!ReadCoilChargeTime())
+            return;
+    }
+
+    // Setting the controls above raised their change events.
+    StatusBar1->clear();
+    m_loaded = true;
+}
+
+bool FrmSDS::ReadSoftDownState()
+{
+    // Each request toggles; the second puts the unit back as it was.
+    if (!ask(cmd::softDownToggle()) || closeIfLost())
+        return false;
+    const Reply reply = ask(cmd::softDownToggle());
+    if (closeIfLost() || !reply || reply->isEmpty())
+        return false;
+    (bytes::at(*reply, 0) == kSoftDownOff ? chkSDAus : chkSDEin)->setChecked(true);
+    return true;
+}
+
+bool FrmSDS::readFirmware()
+{
+    const Reply reply = ask(cmd::firmware());
+    if (closeIfLost() || !reply)
+        return false;
+    m_unit = session().identity();
+    m_unit.setFirmware(*reply);
+    m_major = m_unit.firmwareMajor;
+    m_minor = m_unit.firmwareMinor;
+    return true;
+}
+
+bool FrmSDS::ReadSoftDownTime()
+{
+    std::optional<int> stored = channel().readByte(cmd::softDownTime());
+    if (closeIfLost() || !stored)
+        return false;
+    // A time the control cannot hold would be written back changed: the
+    // unit's standard time stands in, as for the byte that selects it.
+    if (*stored == basic::kSoftDownStandardByte
+        || basic::softDownStepFromByte(*stored) > basic::kSoftDownStepMax) {
+        stored = ReadStandardSoftDownTime();
+        if (!stored)
+            return false;
+    }
+    UpDownSDTime->setValue(basic::softDownStepFromByte(*stored));
+    UpDownSDTime_Change();
+    return true;
+}
+
+bool FrmSDS::loadIdleControl()
+{
+    m_busy = true;
+    const std::optional<int> angle = channel().readParam(cmd::param::kStaticAngle);
+    m_busy = false;
+    if (closeIfLost() || !angle)
+        return false;
+    UpDownStatZw->setValue(*angle);
+    UpDownStatZw_Change();
+    return ReadIdleControl();
+}
+
+bool FrmSDS::ReadIdleControl()
+{
+    const Reply reply = ask(cmd::idleControlRead());
+    if (closeIfLost() || !reply || reply->size() < 2)
+        return false;
+    const basic::IdleControl idle = basic::decodeIdleControl(*reply);
+    (idle.dynamic ? chkSTempAus : chkSTempEin)->setChecked(true);
+    setIdleValuesEnabled(!idle.dynamic);
+
+    const basic::TempStep t = basic::tempStepFromRaw(idle.raw);
+    if (t.check == basic::TempCheck::Invalid)
+        platform().messageBox(this, QStringLiteral("Achtung"), kTempInvalid, Platform::Icon::Warning);
+    UpDownZkTemp->setValue(t.step);
+    UpDownZkTemp_Change();
+    return true;
+}
+
+bool FrmSDS::ReadCoilChargeTime()
+{
+    const Reply reply = ask(cmd::coilChargeTimeRead());
+    if (closeIfLost() || !reply || reply->size() < 3) {
+        // An empty reply counts as a lost link.
+        unload();
+        return false;
+    }
+    int step = basic::coilStepFromCount(basic::coilCount(*reply));
+    // A value the control cannot hold would be written back changed.
+    if (!basic::coilStepValid(step)) {
+        platform().messageBox(this, QStringLiteral("Hinweis"), kCoilInvalid, Platform::Icon::Information);
+        step = basic::kCoilStandard;
+    }
+    udCoilLoadTime->setValue(step);
+    udCoilLoadTime_Change();
+    return true;
+}
+
+// --- Changes -------------------------------------------------------------------
+
+void FrmSDS::changed()
+{
+    StatusBar1->setText(kNotSent);
+}
+
+void FrmSDS::chkSDEin_Click()
+{
+    if (gates::softDownOnEnablesTime(m_unit))
+        setSoftDownTimeEnabled(true);
+    changed();
+}
+
+void FrmSDS::chkSDAus_Click()
+{
+    setSoftDownTimeEnabled(false);
+    changed();
+}
+
+void FrmSDS::chkSTempAus_Click()
+{
+    setIdleValuesEnabled(false);
+    changed();
+}
+
+void FrmSDS::chkSTempEin_Click()
+{
+    setIdleValuesEnabled(true);
+    changed();
+}
+
+void FrmSDS::UpDownSDTime_Change()
+{
+    txtSDTime->setText(basic::softDownText(UpDownSDTime->value()));
+    changed();
+}
+
+void FrmSDS::UpDownZkTemp_Change()
+{
+    txtZKTemp->setText(basic::headTemperatureText(UpDownZkTemp->value()));
+    changed();
+}
+
+void FrmSDS::UpDownStatZw_Change()
+{
+    txtStatZw->setText(
+        basic::staticAngleText(session().sensorAngle(), UpDownStatZw->value(), session().leadAngle()));
+    changed();
+}
+
+void FrmSDS::udCoilLoadTime_Change()
+{
+    txtCoilLoadTime->setText(basic::coilText(udCoilLoadTime->value()));
+    changed();
+}
+
+void FrmSDS::setSoftDownTimeEnabled(bool on)
+{
+    on = on && m_softDownTime;
+    cmdStdSDTime->setEnabled(on);
+    txtSDTime->setEnabled(on);
+    UpDownSDTime->setEnabled(on);
+    for (QLabel* l : sdTimeLabels)
+        l->setEnabled(on);
+}
+
+void FrmSDS::setIdleValuesEnabled(bool on)
+{
+    on = on && m_idleControl;
+    for (QWidget* w : std::initializer_list<QWidget*> {
+             txtZKTemp, UpDownZkTemp, cmdZkTempDef, txtStatZw, UpDownStatZw, cmdStatZwDef })
+        w->setEnabled(on);
+    for (QLabel* l : idleValueLabels)
+        l->setEnabled(on);
+}
+
+void FrmSDS::setIdleGroupEnabled(bool on)
+{
+    frmZKTemp->setEnabled(on);
+    for (QLabel* l : idleLabels)
+        l->setEnabled(on);
+}
+
+// --- Standard buttons ------------------------------------------------------------
+
+void FrmSDS::cmdStdSDTime_Click()
+{
+    cmdStdSDTime->setEnabled(false);
+    UpDownSDTime->setEnabled(false);
+    const std::optional<int> standard = ReadStandardSoftDownTime();
+    if (!standard)
+        return;
+    UpDownSDTime->setValue(basic::softDownStepFromByte(*standard));
+    UpDownSDTime_Change();
+    cmdStdSDTime->setEnabled(true);
+    UpDownSDTime->setEnabled(true);
+    closeIfWanted();
+}
+
+std::optional<int> FrmSDS::ReadStandardSoftDownTime()
+{
+    m_busy = true;
+    const std::optional<int> standard = channel().readByte(cmd::softDownStandard());
+    m_busy = false;
+    if (closeIfLost() || !standard)
+        return std::nullopt;
+    return standard;
+}
+
+void FrmSDS::cmdZkTempDef_Click()
+{
+    UpDownZkTemp->setValue(basic::kTempStepStandard);
+    UpDownZkTemp_Change();
+}
+
+void FrmSDS::cmdStatZwDef_Click()
+{
+    const std::optional<int> s = basic::standardStaticAngle(session().sensorAngle(), session().leadAngle());
+    if (!s) {
+        platform().messageBox(
+            this, QStringLiteral("Hinweis"), kStandardAngleImpossible, Platform::Icon::Information);
+        return;
+    }
+    UpDownStatZw->setValue(*s);
+    UpDownStatZw_Change();
+}
+
+// --- Sending -------------------------------------------------------------------
+
+void FrmSDS::cmdExit_Click()
+{
+    const std::optional<bool> turning = EngineIsTurning();
+    if (!turning)
+        return;
+    if (*turning) {
+        platform().messageBox(this, kAppTitle, kEngineTurning, Platform::Icon::None);
+        return;
+    }
+    setSendControlsEnabled(false);
+    m_busy = true;
+    const bool done = send();
+    m_busy = false;
+    if (!done)
+        return;
+    setSendControlsEnabled(true);
+    StatusBar1->setText(boxes::kTransferComplete);
+    m_timer1.start();
+    closeIfWanted();
+}
+
+std::optional<bool> FrmSDS::EngineIsTurning()
+{
+    const Reply reply = ask(cmd::period());
+    if (closeIfLost() || !reply || reply->size() < 3)
+        return std::nullopt;
+    const Bytes& r = *reply;
+    return bytes::at(r, 0) < 254 && bytes::at(r, 1) != 255 && bytes::at(r, 2) != 255;
+}
+
+bool FrmSDS::send()
+{
+    if (!(chkSDEin->isChecked() ? SwitchSoftDownOn() : SwitchSoftDownOff()))
+        return false;
+    if (m_softDownTime && !WriteSoftDownTime())
+        return false;
+    if (m_idleControl && (!TransferStaticAngle() || !WriteIdleControl()))
+        return false;
+    if (frmCoilLoadTime->isEnabled() && !WriteCoilChargeTime())
+        return false;
+    return true;
+}
+
+bool FrmSDS::SwitchSoftDownOn()
+{
+    chkSDEin->setEnabled(false);
+    chkSDAus->setEnabled(false);
+    const std::optional<int> state = channel().readByte(cmd::softDownToggle());
+    if (closeIfLost() || !state)
+        return false;
+    if (*state == kSoftDownOff) {
+        channel().readByte(cmd::softDownToggle());
+        if (closeIfLost())
+            return false;
+    }
+    return true;
+}
+
+bool FrmSDS::SwitchSoftDownOff()
+{
+    const std::optional<int> state = channel().readByte(cmd::softDownToggle());
+    if (closeIfLost() || !state)
+        return false;
+    if (*state != kSoftDownOff) {
+        channel().readByte(cmd::softDownToggle());
+        if (closeIfLost())
+            return false;
+    }
+    return true;
+}
+
+bool FrmSDS::WriteSoftDownTime()
+{
+    const std::optional<int> standard = channel().readByte(cmd::softDownStandard());
+    if (closeIfLost() || !standard)
+        return false;
+    const int written = basic::softDownWriteByte(UpDownSDTime->value(), *standard);
+    const Echo echo = channel().write(cmd::softDownTimeWrite(written), Bytes(1, char(written)));
+    if (echo == Echo::Lost || closeIfLost())
+        return false;
+    if (echo == Echo::Mismatch)
+        boxes::transferError(this);
+    setSoftDownTimeEnabled(chkSDEin->isChecked());
+    return true;
+}
+
+bool FrmSDS::TransferStaticAngle()
+{
+    const Echo echo = channel().writeParam(cmd::param::kStaticAngle, UpDownStatZw->value());
+    if (echo == Echo::Lost || closeIfLost())
+        return false;
+    if (echo == Echo::Mismatch)
+        boxes::transferError(this);
+    return true;
+}
+
+bool FrmSDS::WriteIdleControl()
+{
+    const bool dynamic = chkSTempAus->isChecked();
+    const int raw = basic::rawFromTempStep(UpDownZkTemp->value());
+    // The unit's answer carries nothing to compare.
+    ask(cmd::idleControlWrite(basic::idleControlFlags(dynamic, raw), raw & 255));
+    if (closeIfLost())
+        return false;
+    setIdleValuesEnabled(!dynamic);
+    chkSTempAus->setEnabled(true);
+    chkSTempEin->setEnabled(true);
+    setIdleGroupEnabled(true);
+    return true;
+}
+
+bool FrmSDS::WriteCoilChargeTime()
+{
+    const int step = udCoilLoadTime->value();
+    const Reply reply = ask(cmd::coilChargeTimeWrite(step));
+    if (closeIfLost() || !reply)
+        return false;
+    if (!reply->isEmpty() && basic::coilCount(*reply) != step * 1000)
+        boxes::transferError(this);
+    return true;
+}
+
+void FrmSDS::setSendControlsEnabled(bool on)
+{
+    for (QWidget* w : std::initializer_list<QWidget*> { cmdExit, Command1 })
+        w->setEnabled(on);
+    if (on) {
+        chkSDEin->setEnabled(true);
+        chkSDAus->setEnabled(true);
+        return;
+    }
+    // Sending enables each group again as it is written.
+    setSoftDownTimeEnabled(false);
+    setIdleValuesEnabled(false);
+    chkSTempAus->setEnabled(false);
+    chkSTempEin->setEnabled(false);
+    for (QLabel* l : idleLabels)
+        l->setEnabled(false);
+}
+
+// --- Closing -------------------------------------------------------------------
+
+void FrmSDS::Timer1_Timer()
+{
+    StatusBar1->clear();
+}
+
+void FrmSDS::Command1_Click()
+{
+    // A close during the opening follows the opening, without a question.
+    if (!m_loaded)
+        return UnitDialog::reject();
+    if (deferWhileBusy())
+        return;
+    if (StatusBar1->text() == kNotSent) {
+        const auto answer = platform().messageBox(
+            this, QStringLiteral("Hinweis"), kLeaveQuestion, Platform::Icon::Question, Platform::Buttons::YesNo);
+        if (answer != Platform::Answer::Yes)
+            return;
+    }
+    unload();
+}
+
+void FrmSDS::closeIfWanted()
+{
+    if (!m_closeWanted || m_closed)
+        return;
+    m_closeWanted = false;
+    Command1_Click();
+}
+
+bool FrmSDS::deferWhileBusy()
+{
+    if (!m_busy)
+        return false;
+    m_closeWanted = true;
+    return true;
+}
+
+void FrmSDS::closeEvent(QCloseEvent* event)
+{
+    if (m_closed) {
+        UnitDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    Command1_Click();
+}
+
+void FrmSDS::reject()
+{
+    Command1_Click();
+}

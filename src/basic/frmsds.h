@@ -1,0 +1,142 @@
+#pragma once
+
+#include "shell/kit/unitdialog.h"
+
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+// The unit's basic settings: soft-down with its waiting time, the idle
+// control during warm-up with its start temperature and static angle, and the
+// maximum coil charge time. Values are edited here and sent only on "S&enden".
+class FrmSDS : public UnitDialog {
+    Q_OBJECT
+public:
+    static inline const QString kCaption = QStringLiteral("Grundeinstellung Steuergerät");
+    static inline const QString kHelpTopic = QStringLiteral("st_optionen.html");
+    static inline const QString kNotSent = QStringLiteral("Konfiguration nicht gesendet!");
+    static inline const QString kSoftDownNotice
+        = QStringLiteral("Die Anpassung der maximalen Zündspuleneinschaltdauer wird vom verwendeten Steuergerät "
+                         "nicht unterstützt.");
+    static inline const QString kIdleNotice
+        = QStringLiteral("Die Anpassung der Leerlaufregelung wird vom verwendeten Steuergerät nicht unterstützt.");
+    static inline const QString kTempInvalid = QStringLiteral(
+        "Der im Steuergerät gesetzte Temperaturwert ist ungültig. Der Standardwert wird verwendet.");
+    static inline const QString kCoilInvalid = QStringLiteral(
+        "Die im Steuergerät gesetzte Zündspulenladezeit ist ungültig. Der Standardwert wird verwendet");
+    static inline const QString kStandardAngleImpossible
+        = QStringLiteral("Der Standardzündwinkel von 21 Grad ist in Ihrer Kombination aus Geberzeitpunkt und "
+                         "Vorhaltewinkel nicht umsetzbar. Bitte nutzen Sie die manuelle Einstellung.");
+    static inline const QString kEngineTurning
+        = QStringLiteral("Motor steht nicht still - Übertragung abgebrochen!");
+    static inline const QString kLeaveQuestion
+        = QStringLiteral("Die vorgenommenen Einstellungen wurden noch nicht zum Steuergerät übertragen.\n"
+                         "Den Dialog trotzdem verlassen?");
+    static constexpr std::chrono::milliseconds kWatchdogInterval { 5000 };
+    static constexpr std::chrono::milliseconds kStatusClearInterval { 2000 };
+
+    explicit FrmSDS(Session& session, QWidget* parent = nullptr);
+
+    // A request waits for its reply.
+    bool busy() const { return m_busy; }
+    bool loaded() const { return m_loaded; }
+
+protected:
+    void load() override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void buildUi();
+
+    // Loading.
+    bool ReadSoftDownState();
+    bool readFirmware();
+    bool ReadSoftDownTime();
+    bool loadIdleControl();
+    bool ReadIdleControl();
+    bool ReadCoilChargeTime();
+
+    // Changes and their displays.
+    void chkSDEin_Click();
+    void chkSDAus_Click();
+    void chkSTempAus_Click();
+    void chkSTempEin_Click();
+    void UpDownSDTime_Change();
+    void UpDownZkTemp_Change();
+    void UpDownStatZw_Change();
+    void udCoilLoadTime_Change();
+    void changed();
+    void setSoftDownTimeEnabled(bool on);
+    void setIdleValuesEnabled(bool on);
+    void setIdleGroupEnabled(bool on);
+
+    // Standard buttons.
+    void cmdStdSDTime_Click();
+    void cmdZkTempDef_Click();
+    void cmdStatZwDef_Click();
+    std::optional<int> ReadStandardSoftDownTime();
+
+    // Sending.
+    void cmdExit_Click();
+    bool send();
+    std::optional<bool> EngineIsTurning();
+    bool SwitchSoftDownOn();
+    bool SwitchSoftDownOff();
+    bool WriteSoftDownTime();
+    bool TransferStaticAngle();
+    bool WriteIdleControl();
+    bool WriteCoilChargeTime();
+    void setSendControlsEnabled(bool on);
+
+    // Closing.
+    void Command1_Click();
+    void Timer1_Timer();
+    bool deferWhileBusy();
+    void closeIfWanted();
+
+    Reply ask(const Request& request);
+
+    float m_major = 0;
+    float m_minor = 0;
+    UnitIdentity m_unit; // the window's own firmware over the session's identity
+    bool m_softDownTime = false;
+    bool m_idleControl = false;
+    bool m_busy = false;
+    bool m_loaded = false;
+    bool m_closeWanted = false;
+    bool m_closed = false;
+    QTimer m_timer1;
+
+    QRadioButton* chkSDEin = nullptr;
+    QRadioButton* chkSDAus = nullptr;
+    QSpinBox* UpDownSDTime = nullptr;
+    QLineEdit* txtSDTime = nullptr;
+    QPushButton* cmdStdSDTime = nullptr;
+    QList<QLabel*> sdTimeLabels;
+    QGroupBox* frmZKTemp = nullptr;
+    QRadioButton* chkSTempAus = nullptr;
+    QRadioButton* chkSTempEin = nullptr;
+    QSpinBox* UpDownZkTemp = nullptr;
+    QLineEdit* txtZKTemp = nullptr;
+    QPushButton* cmdZkTempDef = nullptr;
+    QSpinBox* UpDownStatZw = nullptr;
+    QLineEdit* txtStatZw = nullptr;
+    QPushButton* cmdStatZwDef = nullptr;
+    QList<QLabel*> idleLabels;
+    QList<QLabel*> idleValueLabels;
+    QGroupBox* frmCoilLoadTime = nullptr;
+    QSpinBox* udCoilLoadTime = nullptr;
+    QLineEdit* txtCoilLoadTime = nullptr;
+    QPushButton* cmdExit = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLabel* StatusBar1 = nullptr;
+};

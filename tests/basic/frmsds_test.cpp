@@ -1,0 +1,346 @@
+#include "basic/frmsds.h"
+#include "shell/kit/boxes.h"
+#include "sim/ecusim.h"
+#include "sim/profile.h"
+#include "support/modal.h"
+#include "support/simlink.h"
+#include "support/testnames.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString u(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+
+QByteArray of(std::initializer_list<int> values)
+{
+    return bytes::of(values);
+}
+
+SimProfile profileWith(char line, int variant, int major, int minor)
+{
+    SimProfile p = *simprofiles::find(simprofiles::kDefault);
+    p.line = line;
+    p.variant = variant;
+    p.major = major;
+    p.minor = minor;
+    p.firmware = simprofiles::firmwareText(major, minor);
+    p.unitType = simprofiles::unitTypeText(line, 2, 4, variant);
+    return p;
+}
+
+class SoftDownWindowTest : public ::testing::Test, protected SimLink {
+protected:
+    void connectUnit(const SimProfile& profile)
+    {
+        sim = std::make_unique<EcuSim>(profile);
+        sim->setEngine(0);
+        transport.addUnit(3, sim.get());
+        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
+        UnitIdentity id;
+        id.setFirmware(profile.firmware);
+        id.setUnitType(profile.unitType);
+        session.setIdentity(id);
+        session.setSensorAngle(332);
+        session.setLeadAngle(0);
+    }
+    void connectUnit() { connectUnit(*simprofiles::find(simprofiles::kDefault)); }
+
+    // Opens the window; once it has loaded, `act` runs once, then the window
+    // is left by "&Fertig" (a question, if any, must be scripted).
+    void run(const std::function<void()>& act)
+    {
+        window = std::make_unique<FrmSDS>(session);
+        bool acted = false;
+        EXPECT_TRUE(runModal(*window, [&] {
+            if (!window->loaded() || window->busy())
+                return;
+            if (!acted) {
+                acted = true;
+                sim->clearReceived();
+                if (act)
+                    act();
+                return;
+            }
+            button("Command1")->click();
+        })) << "the window did not close in time";
+    }
+
+    template <typename W = QWidget> W* find(const char* name) const
+    {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+    QPushButton* button(const char* name) const { return find<QPushButton>(name); }
+    QString text(const char* name) const { return find<QLineEdit>(name)->text(); }
+    QString status() const { return find<QLabel>("StatusBar1")->text(); }
+    QStringList boxTexts() const
+    {
+        QStringList t;
+        for (const auto& b : platform.boxes)
+            t << b.text;
+        return t;
+    }
+
+    std::unique_ptr<EcuSim> sim;
+    std::unique_ptr<FrmSDS> window;
+};
+
+TEST_F(SoftDownWindowTest, Loading_ReadsInOrderAndShowsTheValues)
+{
+    connectUnit();
+    sim->memory().softDown = 9;
+    window = std::make_unique<FrmSDS>(session);
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (window->loaded())
+            window->done(0);
+    }));
+    const std::vector<QByteArray> expected { "n00?", "n00?", "v00?", "o00?", of({ 'o', 255, '0', '?' }),
+        of({ 134, 'r', '0', '?' }), of({ 'h', 0, '0', '?' }), of({ 129, 'r', 0, '?' }) };
+    EXPECT_EQ(sim->received(), expected);
+    // Two toggles leave the unit as it was.
+    EXPECT_EQ(sim->memory().softDown, 9);
+    EXPECT_TRUE(find<QRadioButton>("chkSDAus")->isChecked());
+    EXPECT_FALSE(find<QSpinBox>("UpDownSDTime")->isEnabled());
+    // Stored 255 with the standard byte 5.
+    EXPECT_EQ(find<QSpinBox>("UpDownSDTime")->value(), 6);
+    EXPECT_EQ(text("txtSDTime"), u("10,08"));
+    EXPECT_TRUE(find<QRadioButton>("chkSTempEin")->isChecked());
+    EXPECT_EQ(find<QSpinBox>("UpDownZkTemp")->value(), 395);
+    EXPECT_EQ(text("txtZKTemp"), u("37,2"));
+    EXPECT_EQ(find<QSpinBox>("UpDownStatZw")->value(), 122);
+    EXPECT_EQ(text("txtStatZw"), u("21"));
+    EXPECT_EQ(find<QSpinBox>("udCoilLoadTime")->value(), 40);
+    EXPECT_EQ(text("txtCoilLoadTime"), u("4"));
+    EXPECT_EQ(status(), QString());
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+// --- values the unit holds --------------------------------------------------------
+
+struct StoredCase {
+    const char* name;
+    int idleRaw; // stored "h" value with flags
+    int coilCount; // -1: as stored
+    int tempStep;
+    int coilStep;
+    const char* box; // nullptr: none
+};
+
+class SoftDownStoredValues : public SoftDownWindowTest, public ::testing::WithParamInterface<StoredCase> { };
+
+TEST_P(SoftDownStoredValues, FallBackToTheDefaultWithItsBox)
+{
+    const auto& c = GetParam();
+    connectUnit();
+    sim->memory().parameters['h'] = c.idleRaw;
+    if (c.coilCount >= 0) {
+        const int count = c.coilCount;
+        sim->setHandler(129, 4, [count](const QByteArray&, qint64) {
+            return bytes::of({ count & 255, (count >> 8) & 255, count >> 16 });
+        });
+    }
+    window = std::make_unique<FrmSDS>(session);
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (window->loaded())
+            window->done(0);
+    }));
+    EXPECT_EQ(find<QSpinBox>("UpDownZkTemp")->value(), c.tempStep);
+    EXPECT_EQ(find<QSpinBox>("udCoilLoadTime")->value(), c.coilStep);
+    EXPECT_EQ(boxTexts(), c.box ? QStringList { u(c.box) } : QStringList {});
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoftDownStoredValues,
+    ::testing::Values(StoredCase { "raw_1023_silently_50", 1023, -1, 50, 40, nullptr },
+        StoredCase { "raw_40_beyond_the_control", 40, -1, 50, 40,
+            "Der im Steuergerät gesetzte Temperaturwert ist ungültig. Der Standardwert wird verwendet." },
+        StoredCase { "count_500_rounds_to_0", 385, 500, 395, 40,
+            "Die im Steuergerät gesetzte Zündspulenladezeit ist ungültig. Der Standardwert wird verwendet" },
+        StoredCase { "count_1500_rounds_to_2", 385, 1500, 395, 2, nullptr }),
+    [](const auto& info) { return testName(info.param.name); });
+
+// --- gates ----------------------------------------------------------------------
+
+struct GateCase {
+    char line;
+    int major;
+    int minor;
+    bool idle;
+};
+
+class SoftDownGates : public SoftDownWindowTest, public ::testing::WithParamInterface<GateCase> { };
+
+TEST_P(SoftDownGates, IdleControlOrItsNotice)
+{
+    const auto& c = GetParam();
+    connectUnit(profileWith(c.line, 0, c.major, c.minor));
+    session.setWarnings(0);
+    window = std::make_unique<FrmSDS>(session);
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (window->loaded())
+            window->done(0);
+    }));
+    EXPECT_EQ(find<QRadioButton>("chkSTempEin")->isEnabled(), c.idle);
+    EXPECT_EQ(find<QSpinBox>("UpDownStatZw")->isEnabled(), c.idle);
+    const bool noticed = boxTexts().contains(FrmSDS::kIdleNotice);
+    EXPECT_EQ(noticed, !c.idle);
+    if (noticed)
+        EXPECT_EQ(platform.boxes.front().title, u("Hinweis"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoftDownGates,
+    ::testing::Values(GateCase { 'Z', 2, 499, false }, GateCase { 'Z', 2, 500, true },
+        GateCase { 'E', 2, 499, true }, GateCase { 'E', 1, 600, true }),
+    [](const auto& info) {
+        return testName(std::string(1, info.param.line), info.param.major, info.param.minor);
+    });
+
+// --- changes and the standard buttons ----------------------------------------------
+
+TEST_F(SoftDownWindowTest, StandardStaticAngle_ImpossibleLeavesTheAngle)
+{
+    connectUnit();
+    session.setSensorAngle(200);
+    run([&] {
+        button("cmdStatZwDef")->click();
+        EXPECT_EQ(find<QSpinBox>("UpDownStatZw")->value(), 122);
+        EXPECT_EQ(boxTexts(), QStringList { FrmSDS::kStandardAngleImpossible });
+        // The box alone changed nothing, so no question on leaving.
+        EXPECT_EQ(status(), QString());
+    });
+}
+
+TEST_F(SoftDownWindowTest, Changes_ShowTheValueAndAskBeforeLeaving)
+{
+    connectUnit();
+    platform.answers = { Platform::Answer::No, Platform::Answer::No, Platform::Answer::Yes };
+    run([&] {
+        find<QSpinBox>("UpDownZkTemp")->setValue(730);
+        EXPECT_EQ(text("txtZKTemp"), u("117,9"));
+        button("cmdZkTempDef")->click();
+        EXPECT_EQ(text("txtZKTemp"), u("37,2"));
+        find<QSpinBox>("udCoilLoadTime")->setValue(255);
+        EXPECT_EQ(text("txtCoilLoadTime"), u("25,5"));
+        find<QRadioButton>("chkSTempAus")->setChecked(true);
+        EXPECT_FALSE(find<QSpinBox>("UpDownZkTemp")->isEnabled());
+        EXPECT_EQ(status(), FrmSDS::kNotSent);
+        button("Command1")->click();
+        EXPECT_TRUE(window->isVisible());
+        window->close(); // the close box asks the same
+        EXPECT_TRUE(window->isVisible());
+    });
+    ASSERT_EQ(platform.boxes.size(), 3u);
+    EXPECT_EQ(platform.boxes[1].text, FrmSDS::kLeaveQuestion);
+    EXPECT_EQ(platform.boxes[0].text, FrmSDS::kLeaveQuestion);
+    EXPECT_EQ(platform.boxes[0].buttons, Platform::Buttons::YesNo);
+    EXPECT_TRUE(sim->received().empty());
+}
+
+TEST_F(SoftDownWindowTest, SoftDownTime_BeyondTheControlAndTheStandardButtonUseTheStandardTime)
+{
+    connectUnit();
+    platform.answers = { Platform::Answer::Yes };
+    sim->memory().parameters['o'] = 254; // 255 steps: more than the control holds
+    run([&] {
+        EXPECT_EQ(find<QSpinBox>("UpDownSDTime")->value(), 6);
+        find<QSpinBox>("UpDownSDTime")->setValue(10);
+        button("cmdStdSDTime")->click();
+        EXPECT_EQ(find<QSpinBox>("UpDownSDTime")->value(), 6);
+        EXPECT_EQ(text("txtSDTime"), u("10,08"));
+        EXPECT_TRUE(button("cmdStdSDTime")->isEnabled());
+    });
+    EXPECT_EQ(sim->received(), std::vector<QByteArray> { of({ 'o', 255, '0', '?' }) });
+    EXPECT_EQ(platform.boxes.size(), 1u); // the question on leaving
+}
+
+// --- sending -----------------------------------------------------------------------
+
+TEST_F(SoftDownWindowTest, Send_WritesEverySettingInOrder)
+{
+    connectUnit();
+    sim->memory().softDown = 9;
+    run([&] {
+        find<QRadioButton>("chkSDEin")->setChecked(true);
+        find<QSpinBox>("UpDownStatZw")->setValue(100);
+        find<QRadioButton>("chkSTempAus")->setChecked(true);
+        find<QSpinBox>("udCoilLoadTime")->setValue(55);
+        button("cmdExit")->click();
+    });
+    const std::vector<QByteArray> expected {
+        "r00?",
+        "n00?", // answers 0: on, no second toggle
+        of({ 'o', 255, '0', '?' }),
+        of({ 'p', 255, '0', '?' }), // N 6 is the standard time: the unit keeps following it
+        of({ 134, 'w', 100, '?' }),
+        of({ 'h', 0xC1, 0x81, '?' }),
+        of({ 129, 'w', 55, '?' }),
+    };
+    EXPECT_EQ(sim->received(), expected);
+    EXPECT_EQ(sim->memory().softDown, 0);
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(SoftDownWindowTest, Send_OwnTimeAndSwitchingOff)
+{
+    connectUnit();
+    run([&] {
+        find<QRadioButton>("chkSDAus")->setChecked(true);
+        find<QRadioButton>("chkSDEin")->setChecked(true);
+        find<QSpinBox>("UpDownSDTime")->setValue(10);
+        find<QRadioButton>("chkSDAus")->setChecked(true);
+        button("cmdExit")->click();
+        EXPECT_EQ(status(), boxes::kTransferComplete);
+        EXPECT_TRUE(button("Command1")->isEnabled());
+    });
+    ASSERT_GE(sim->received().size(), 4u);
+    EXPECT_EQ(sim->received()[1], QByteArray("n00?"));
+    EXPECT_EQ(sim->received()[3], of({ 'p', 9, '0', '?' }));
+    EXPECT_EQ(sim->memory().softDown, 9);
+    EXPECT_EQ(sim->memory().parameters['o'], 9);
+}
+
+TEST_F(SoftDownWindowTest, Send_RefusedWhileTheEngineTurns)
+{
+    connectUnit();
+    sim->setEngine(1500);
+    run([&] { button("cmdExit")->click(); });
+    EXPECT_EQ(sim->received(), std::vector<QByteArray> { "r00?" });
+    EXPECT_EQ(boxTexts(), QStringList { FrmSDS::kEngineTurning });
+}
+
+TEST_F(SoftDownWindowTest, Send_EchoMismatchShownAndTheRestStillSent)
+{
+    connectUnit();
+    // The unit stores one more than was sent.
+    sim->setHandler(134, 4, [](const QByteArray& frame, qint64) {
+        return bytes::of({ frame.at(1) == 'w' ? bytes::at(frame, 2) + 1 : 122 });
+    });
+    run([&] { button("cmdExit")->click(); });
+    // The unit is on: "n00?" switches it off, a second one on again.
+    ASSERT_EQ(sim->received().size(), 8u);
+    EXPECT_EQ(sim->received()[5], of({ 134, 'w', 122, '?' }));
+    EXPECT_EQ(sim->received()[6].at(0), 'h');
+    EXPECT_EQ(sim->received()[7], of({ 129, 'w', 40, '?' }));
+    EXPECT_EQ(boxTexts(), QStringList { boxes::kTransferError });
+}
+
+TEST_F(SoftDownWindowTest, Send_LostLinkClosesTheWindow)
+{
+    connectUnit();
+    TimeScale scale { 0.02 };
+    run([&] {
+        transport.dropLine();
+        button("cmdExit")->click();
+    });
+    EXPECT_TRUE(link.timedOut());
+}
+
+} // namespace
