@@ -1,0 +1,3 @@
+#include "racing/ignitiontable.h"
+
+#include <gtest/gtest.h>
