@@ -44,15 +44,29 @@ bool UnitDialog::closeIfLost()
     return true;
 }
 
+void UnitDialog::runAction(const std::function<void()>& action)
+{
+    if (m_unloaded || busy())
+        return;
+    m_acting = true;
+    action();
+    m_acting = false;
+    if (!closeIfLost() && m_closeWanted)
+        unload();
+}
+
 bool UnitDialog::mayCloseNow()
 {
-    // The opening and a transfer end by themselves (or by the watchdog); they
-    // are never cut off. A close asked for during the opening follows it.
-    if (m_loading) {
+    // A table transfer locks the window until it ends; it is never cut off.
+    if (TransferScope::running(this))
+        return false;
+    // The opening and a waiting request end by themselves (or by the
+    // watchdog); a close asked for meanwhile follows them.
+    if (busy()) {
         m_closeWanted = true;
         return false;
     }
-    return !TransferScope::running(this);
+    return true;
 }
 
 void UnitDialog::closeEvent(QCloseEvent* event)

@@ -34,6 +34,14 @@ protected:
     // A lost link closes the window: true when it did.
     bool closeIfLost();
 
+    // Runs a user's action (a button, a click) that talks to the unit. The
+    // line carries one request at a time, so an action that arrives while
+    // another waits for the unit is dropped, and a close asked for meanwhile
+    // follows when the action has ended. A lost link closes the window.
+    void runAction(const std::function<void()>& action);
+    // An action or the opening waits for the unit.
+    bool busy() const { return m_loading || m_acting; }
+
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
@@ -43,6 +51,7 @@ private:
     Session& m_session;
     Channel m_channel;
     bool m_loading = false;
+    bool m_acting = false;
     bool m_closeWanted = false;
     bool m_unloaded = false;
 };
