@@ -175,6 +175,16 @@ Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLengt
     return { frame(writeCode, args), replyLength };
 }
 
+Request ignitionRead(int cylinder, int address)
+{
+    return { frame(cylinder == 0 ? 'b' : 'm', { address, '0' }), 1 };
+}
+
+Request ignitionWrite(int cylinder, int address, int value)
+{
+    return { frame(cylinder == 0 ? 'a' : '{', { address, value }), 1 };
+}
+
 const std::vector<Entry>& catalogue()
 {
     static const std::vector<Entry> entries = {
@@ -202,6 +212,10 @@ const std::vector<Entry>& catalogue()
         { "actuatorStart", actuatorStart() },
         { "actuatorStop", actuatorStop() },
         { "sensorState", sensorState() },
+        { "ignitionRead1", ignitionRead(0, 1) },
+        { "ignitionRead2", ignitionRead(1, 111) },
+        { "ignitionWrite1", ignitionWrite(0, 110, 0) },
+        { "ignitionWrite2", ignitionWrite(1, 1, 255) },
         { "leadAngle", paramRead(param::kLeadAngle) },
         { "input1Mode", paramRead(param::kInput1Mode) },
         { "offsetAngle", paramRead(param::kOffsetAngle) },

@@ -77,6 +77,10 @@ Request idleControlWrite(int flags, int rawLow); // "h" flags low "?": 2 bytes, 
 Request coilChargeTimeRead(); // 129 "r" 0 "?": 24-bit count, 3 bytes
 Request coilChargeTimeWrite(int step); // 129 "w" step "?": 24-bit count, 3 bytes
 
+// Ignition angle table, byte by byte; cylinder 0 is also the shared table.
+Request ignitionRead(int cylinder, int address); // "b" or "m", address, "0?": the byte, 1 byte
+Request ignitionWrite(int cylinder, int address, int value); // "a" or "{", address, value, "?": echo, 1 byte
+
 // Parameters, single-code form: code "r" "0" "?" reads; code "w" value "?"
 // writes, and the unit answers with the value it stored.
 Request paramRead(int code, int replyLength = 1);

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 class QWidget;
@@ -60,6 +62,17 @@ public:
 
     bool lost() const { return m_channel.lost(); }
 
+    // A button's action runs through the window: one request at a time, and
+    // a lost link closes the window afterwards.
+    void setActionRunner(std::function<void(const std::function<void()>&)> runner) { m_runner = std::move(runner); }
+    void runAction(const std::function<void()>& action) const
+    {
+        if (m_runner)
+            m_runner(action);
+        else
+            action();
+    }
+
 private:
     Session& m_session;
     Channel& m_channel;
@@ -70,4 +83,5 @@ private:
     QList<QWidget*> m_lockedByTables;
     bool m_noUpdateMessage = false;
     int m_angleReference = 0;
+    std::function<void(const std::function<void()>&)> m_runner;
 };
