@@ -32,16 +32,21 @@ int signedByte(int b)
 } // namespace
 
 const std::array<QString, ChokeTab::kBands> ChokeTab::kWarmUpEndInvalid = {
-    QStringLiteral("Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 30 und 40 Grad C. ist "
-                   "unzulässig. Der Standardwert wird verwendet."),
-    QStringLiteral("Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 20 und 30 Grad C. ist "
-                   "unzulässig. Der Standardwert wird verwendet."),
-    QStringLiteral("Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 10 und 20 Grad C. ist "
-                   "unzulässig. Der Standardwert wird verwendet."),
-    QStringLiteral("Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 0 und 10 Grad C. ist "
-                   "unzulässig. Der Standardwert wird verwendet."),
-    QStringLiteral("Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen -10 und 0 Grad C. ist "
-                   "unzulässig. Der Standardwert wird verwendet."),
+    QStringLiteral(
+        "Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 30 und 40 Grad C. ist "
+        "unzulässig. Der Standardwert wird verwendet."),
+    QStringLiteral(
+        "Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 20 und 30 Grad C. ist "
+        "unzulässig. Der Standardwert wird verwendet."),
+    QStringLiteral(
+        "Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 10 und 20 Grad C. ist "
+        "unzulässig. Der Standardwert wird verwendet."),
+    QStringLiteral(
+        "Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 0 und 10 Grad C. ist "
+        "unzulässig. Der Standardwert wird verwendet."),
+    QStringLiteral(
+        "Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen -10 und 0 Grad C. ist "
+        "unzulässig. Der Standardwert wird verwendet."),
     QStringLiteral("Der im Steuergerät gesetzte Wert für das Warmlaufende für den Bereich kleiner -10 Grad C. ist "
                    "unzulässig. Der Standardwert wird verwendet."),
 };

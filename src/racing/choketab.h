@@ -33,11 +33,13 @@ public:
     static inline const QString kEntryInvalid = QStringLiteral("Ungültiger Eintrag in Echoke-Tabelle an Poition ");
     static inline const QString kEntryInvalidEnd = QStringLiteral(". Standardwert wird verwendet.");
     static const std::array<QString, kBands> kWarmUpEndInvalid;
-    static inline const QString kHotStartInvalid = QStringLiteral(
-        "Der im Steuergerät gesetzte Wert für die Heisstarterkennung ist unzulässig. Der Standardwert wird verwendet.");
-    static inline const QString kHotStartFactorInvalid = QStringLiteral("Der im Steuergerät gesetzte Wert für die "
-                                                                        "Heisstartanreicherung ist unzulässig. Der "
-                                                                        "Standardwert wird verwendet.");
+    static inline const QString kHotStartInvalid
+        = QStringLiteral("Der im Steuergerät gesetzte Wert für die Heisstarterkennung ist unzulässig. Der "
+                         "Standardwert wird verwendet.");
+    static inline const QString kHotStartFactorInvalid
+        = QStringLiteral("Der im Steuergerät gesetzte Wert für die "
+                         "Heisstartanreicherung ist unzulässig. Der "
+                         "Standardwert wird verwendet.");
 
     // What the page shows, per temperature band (band 0 is "30 bis 40° C").
     struct Values {

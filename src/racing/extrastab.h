@@ -42,8 +42,9 @@ public:
     static constexpr int kCoilDelayMax = 4090;
     static constexpr int kCoilDelayStandard = 2200;
 
-    static inline const QString kPumpTimeInvalid = QStringLiteral(
-        "Die im Steuergerät gesetzte Vordruckzeit der Kraftstoffpumpe ist ungültig. Der Standardwert wird verwendet");
+    static inline const QString kPumpTimeInvalid
+        = QStringLiteral("Die im Steuergerät gesetzte Vordruckzeit der Kraftstoffpumpe ist ungültig. Der "
+                         "Standardwert wird verwendet");
     static inline const QString kCoilLoadTimeInvalid = QStringLiteral(
         "Die im Steuergerät gesetzte Zündspulenladezeit ist ungültig. Der Standardwert wird verwendet");
     static inline const QString kFullLoadAirMassInvalid

@@ -39,11 +39,12 @@ public:
     static inline const QString kSensitivityInvalid = QStringLiteral(
         "Der im Steuergerät gesetzte Empfindlichkeit der Lastwechselerkennung ist ungültig. Der Standardwert wird "
         "verwendet");
-    static inline const QString kEnrichmentInvalid = QStringLiteral(
-        "Der im Steuergerät gesetzte Anreicherungsfaktor bei Lastwechsel ist ungültig. Der Standardwert wird verwendet");
-    static inline const QString kMaxAirMassInvalid
-        = QStringLiteral("Die im Steuergerät gesetzte maximale Luftmasse für die Lastwechselerkennung ist ungültig. "
-                         "Der Standardwert wird verwendet");
+    static inline const QString kEnrichmentInvalid
+        = QStringLiteral("Der im Steuergerät gesetzte Anreicherungsfaktor bei Lastwechsel ist ungültig. Der "
+                         "Standardwert wird verwendet");
+    static inline const QString kMaxAirMassInvalid = QStringLiteral(
+        "Die im Steuergerät gesetzte maximale Luftmasse für die Lastwechselerkennung ist ungültig. "
+        "Der Standardwert wird verwendet");
     static inline const QString kMaxAirMassOutOfRange
         = QStringLiteral("Der im Steuergerät gesetzte Maximalluftmassenwert für die Lastwechselerkennnung ist "
                          "ungültig. Der Standardwert wird verwendet.");

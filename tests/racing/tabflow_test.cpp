@@ -1,5 +1,7 @@
 #include "racing/tabtest.h"
 
+#include <QProgressBar>
+
 namespace {
 
 using Frames = std::vector<QByteArray>;
@@ -13,11 +15,16 @@ TEST_F(TabTest, Switching_ReadsTheBlockAndTheInputsInOrder)
     m.parameters['\\'] = 0; // "Tabellenauswahl"
     m.parameters[148] = 0; // "Kennfeldauswahl"
     m.parameters[135] = 3;
+    QProgressBar bar;
+    bar.setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
+    context->setControls(nullptr, &bar, {});
 
     EXPECT_TRUE(tabs->switching.readSwitching());
+    EXPECT_EQ(bar.value(), RacingContext::kParameterProgress);
     EXPECT_TRUE(tabs->switching.readInput2Enrichment());
 
-    EXPECT_EQ(sim->received(), (Frames { "j00?", "~00?", "\\00?", of({ 148, 'r', '0', '?' }), of({ 135, 'r', '0', '?' }) }));
+    EXPECT_EQ(sim->received(),
+        (Frames { "j00?", "~00?", "\\00?", of({ 148, 'r', '0', '?' }), of({ 135, 'r', '0', '?' }) }));
     const SwitchingTab::Values& v = tabs->switching.values();
     EXPECT_EQ(v.output1Mode, 4);
     EXPECT_EQ(v.output2Mode, 2);
@@ -91,7 +98,8 @@ TEST_F(TabTest, Choke_ReadsCrankingThenWarmUpColdestFirstThenWarmUpEndWithPacing
     EXPECT_TRUE(tabs->choke.readHotStart());
 
     Frames expected;
-    for (int index : { 6, 7, 8, 9, 10, 11, 5, 4, 3, 2, 1, 0, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26 })
+    for (int index :
+        { 6, 7, 8, 9, 10, 11, 5, 4, 3, 2, 1, 0, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26 })
         expected.push_back(of({ 131, index, '0', '?' }));
     EXPECT_EQ(sim->received(), expected);
     // One pacing tick before the warm-up group and one before the warm-up end.
@@ -115,8 +123,12 @@ TEST_F(TabTest, LoadChange_ReadsTheFirstParametersThenTheOverrunAndAdaptations)
     connectUnit();
     sim->memory().tables[150][0] = 5;
     sim->memory().tables[150][5] = 250;
+    QProgressBar bar;
+    bar.setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
+    context->setControls(nullptr, &bar, {});
 
     EXPECT_TRUE(tabs->loadChange.readFirstParameters());
+    EXPECT_EQ(bar.value(), 60);
     EXPECT_TRUE(tabs->loadChange.readOnOpening());
 
     Frames expected { of({ 136, 'r', '0', '?' }), of({ 137, 'r', '0', '?' }), of({ 138, 'r', '0', '?' }),

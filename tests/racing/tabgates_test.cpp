@@ -42,22 +42,15 @@ const GateCase kGates[] = {
     { "switching_1_817_retard_only", unitWith('Z', 2, 1, 817), switching, { "j00?", kRetard }, retardEnabled, true },
     { "switching_2_519_no_input2_function", unitWith('E', 2, 2, 519), switching, { "j00?", kRetard, kFunction }, retardEnabled, true },
     { "switching_2_520_input2_function", unitWith('E', 2, 2, 520), switching, { "j00?", kRetard, kFunction, kInput2 }, retardEnabled, true },
-    { "switching_ignition_4_no_input2_function", unitWith('Z', 2, 4, 12), switching, { "j00?", kRetard, kFunction }, retardEnabled, true },
     { "input2_enrichment_ignition", unitWith('Z', 2, 4, 12), [](Tabs& t) { return t.switching.readInput2Enrichment(); }, {},
         [](const Tabs& t) { return t.switching.values().input2Enabled; }, false },
     { "dwell_2_149", unitWith('E', 2, 2, 149), [](Tabs& t) { return t.extras.readDwellStart(); }, {},
         [](const Tabs& t) { return t.extras.values().dwellStartEnabled; }, false },
-    { "dwell_2_150", unitWith('E', 2, 2, 150), [](Tabs& t) { return t.extras.readDwellStart(); }, { of({ 158, 'r', '0', '?' }) },
-        [](const Tabs& t) { return t.extras.values().dwellStartEnabled; }, true },
     { "pump_one_cylinder", unitWith('E', 1, 4, 12), [](Tabs& t) { return t.extras.readPumpTime(); }, {},
         [](const Tabs& t) { return t.extras.values().pumpEnabled; }, false },
     { "charge_time_3_099", unitWith('E', 2, 3, 99), [](Tabs& t) { return t.extras.readCoilLoadTime(); }, {},
         [](const Tabs& t) { return t.extras.values().coilLoadTimeEnabled; }, false },
-    { "charge_time_3_099_one_cylinder", unitWith('E', 1, 3, 99), [](Tabs& t) { return t.extras.readCoilLoadTime(); },
-        { of({ 129, 'r', 0, '?' }) }, [](const Tabs& t) { return t.extras.values().coilLoadTimeEnabled; }, true },
     { "air_mass_2_335", unitWith('E', 2, 2, 335), [](Tabs& t) { return t.extras.readAirMassSettings(); }, {},
-        [](const Tabs& t) { return t.extras.values().airMassEnabled; }, false },
-    { "air_mass_ignition", unitWith('Z', 2, 4, 12), [](Tabs& t) { return t.extras.readAirMassSettings(); }, {},
         [](const Tabs& t) { return t.extras.values().airMassEnabled; }, false },
     { "coil_and_lead_angle_2_599", unitWith('E', 2, 2, 599), [](Tabs& t) { return t.extras.readCoilAndLeadAngle(); }, {},
         [](const Tabs& t) { return t.extras.values().coilSettingsEnabled; }, false },
@@ -87,8 +80,8 @@ TEST_P(OpeningGate, SendsOnlyWhatTheUnitKnows)
     EXPECT_EQ(session.leadAngle(), 12) << "only a lead angle read sets it";
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, OpeningGate, ::testing::ValuesIn(kGates),
-    [](const auto& info) { return testName(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, OpeningGate, ::testing::ValuesIn(kGates), [](const auto& info) { return testName(info.param.name); });
 
 // Older firmware counts a period P for the thresholds: the value is 835 - P.
 TEST_F(TabTest, Switching_PeriodThresholdsBefore2_314)
@@ -112,15 +105,14 @@ struct SilentCase {
     std::function<void(EcuSim&)> store;
 };
 
-void nothing(EcuSim&) { }
+void nothing(EcuSim&)
+{
+}
 
 // clang-format off
 const SilentCase kSilent[] = {
     { "switching_block", 0, switching, nothing },
     { "switching_retard", 1, switching, [](EcuSim& s) { s.memory().parameters['\\'] = 7; } },
-    { "input2_enrichment", 0, [](Tabs& t) { return t.switching.readInput2Enrichment(); }, nothing },
-    { "dwell", 0, [](Tabs& t) { return t.extras.readDwellStart(); }, nothing },
-    { "pump", 0, [](Tabs& t) { return t.extras.readPumpTime(); }, nothing },
     { "charge_time", 0, [](Tabs& t) { return t.extras.readCoilLoadTime(); }, nothing },
     { "air_mass", 1, [](Tabs& t) { return t.extras.readAirMassSettings(); }, nothing },
     { "coil_delay", 1, [](Tabs& t) { return t.extras.readCoilAndLeadAngle(); }, nothing },
@@ -128,12 +120,9 @@ const SilentCase kSilent[] = {
         [](EcuSim& s) { s.memory().tables[131][0] = 251; } },
     { "echoke_warm_up_end", 13, [](Tabs& t) { return t.choke.readOnOpening(); },
         [](EcuSim& s) { s.memory().tables[131][14] = 255; s.memory().tables[131][15] = 255; } },
-    { "hot_start_low", 0, [](Tabs& t) { return t.choke.readHotStart(); }, nothing },
     { "hot_start_high", 1, [](Tabs& t) { return t.choke.readHotStart(); }, nothing },
     { "first_load_change", 1, [](Tabs& t) { return t.loadChange.readFirstParameters(); },
         [](EcuSim& s) { s.memory().parameters[137] = 40; } },
-    { "load_change_max_air_mass", 0, [](Tabs& t) { return t.loadChange.readOnOpening(); },
-        [](EcuSim& s) { s.memory().parameters[133] = 40; } },
     { "load_change_adaptation", 6, [](Tabs& t) { return t.loadChange.readOnOpening(); }, nothing },
 };
 // clang-format on
@@ -154,8 +143,8 @@ TEST_P(SilentUnit, EndsTheReadWithoutFurtherRequestOrBox)
     EXPECT_EQ(session.leadAngle(), 12);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SilentUnit, ::testing::ValuesIn(kSilent),
-    [](const auto& info) { return testName(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, SilentUnit, ::testing::ValuesIn(kSilent), [](const auto& info) { return testName(info.param.name); });
 
 TEST_F(TabTest, LostLinkBox_IsTheWatchdogsOnly)
 {
