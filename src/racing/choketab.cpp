@@ -29,6 +29,13 @@ int signedByte(int b)
     return b > 127 ? b - 256 : b;
 }
 
+// The stored count of a warm-up end, in tenths of a degree of the band.
+int warmUpEndFromCount(int band, int count)
+{
+    const double tenths = std::min(count * kVoltsPerCount / kWarmUpEndSlope[band], kIntegerMax);
+    return int(fmt::roundHalfEven(tenths));
+}
+
 } // namespace
 
 const std::array<QString, ChokeTab::kBands> ChokeTab::kWarmUpEndInvalid = {
@@ -50,12 +57,6 @@ const std::array<QString, ChokeTab::kBands> ChokeTab::kWarmUpEndInvalid = {
     QStringLiteral("Der im Steuergerät gesetzte Wert für das Warmlaufende für den Bereich kleiner -10 Grad C. ist "
                    "unzulässig. Der Standardwert wird verwendet."),
 };
-
-int ChokeTab::warmUpEndFromCount(int band, int count)
-{
-    const double tenths = std::min(count * kVoltsPerCount / kWarmUpEndSlope[band], kIntegerMax);
-    return int(fmt::roundHalfEven(tenths));
-}
 
 bool ChokeTab::readOnOpening()
 {

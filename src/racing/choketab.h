@@ -37,8 +37,7 @@ public:
         = QStringLiteral("Der im Steuergerät gesetzte Wert für die Heisstarterkennung ist unzulässig. Der "
                          "Standardwert wird verwendet.");
     static inline const QString kHotStartFactorInvalid
-        = QStringLiteral("Der im Steuergerät gesetzte Wert für die "
-                         "Heisstartanreicherung ist unzulässig. Der "
+        = QStringLiteral("Der im Steuergerät gesetzte Wert für die Heisstartanreicherung ist unzulässig. Der "
                          "Standardwert wird verwendet.");
 
     // What the page shows, per temperature band (band 0 is "30 bis 40° C").
@@ -51,9 +50,6 @@ public:
         bool hotStartEnabled = true;
     };
     const Values& values() const { return m_values; }
-
-    // Sensor counts per tenth of a degree of each band, and back.
-    static int warmUpEndFromCount(int band, int count);
 
 private:
     // nullopt: the link was lost.
