@@ -91,6 +91,29 @@ Request paramWrite(int code, int value, int replyLength = 1);
 Request pairRead(int readCode, std::initializer_list<int> args, int replyLength);
 Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLength);
 
+// Racing options tabs, opening reads.
+namespace param {
+constexpr int kPumpPrePressure = 127;
+constexpr int kAirMassSampling = 143;
+constexpr int kCoilType = 152;
+constexpr int kDwellStart = 158;
+constexpr int kLoadChangeSensitivity = 136;
+constexpr int kLoadChangeEnrichment = 137;
+constexpr int kLoadChangeAdvance = 138;
+constexpr int kLoadChangeDuration = 139;
+constexpr int kOverrunDuration = 145;
+constexpr int kOverrunLeaning = 133;
+constexpr int kOverrunSensitivity = 132;
+} // namespace param
+Request input1Retard(); // "~00?": 1 byte
+Request input1Function(); // "\00?": 1 byte
+Request plainCode(int code); // code "00?": 1 byte
+Request fullLoadAirMassRead(); // 141 "00?": high, low
+Request coilDelayRead(); // 153 "00?": high, low and two unused bytes
+Request maxLoadChangeAirMassRead(); // 147 "00?": high, low
+Request chokeByteRead(int index); // 131 index "0?": 1 byte
+Request warmUpAdaptationRead(int band); // 150 band "0?": 1 byte, signed
+
 // Every command of the program by name with a sample frame, so the simulator
 // and the trace can be checked against one list.
 struct Entry {

@@ -61,6 +61,24 @@ const FrameCase kFrames[] = {
     { "staticAngleWrite", of({ 134, 'w', 122, '?' }), 1 },
     { "coilChargeTimeRead", of({ 129, 'r', 0, '?' }), 3 },
     { "coilChargeTimeWrite", of({ 129, 'w', 40, '?' }), 3 },
+    { "input1Retard", "~00?", 1 },
+    { "input1Function", "\\00?", 1 },
+    { "pumpPrePressure", of({ 127, 'r', '0', '?' }), 1 },
+    { "airMassSampling", of({ 143, 'r', '0', '?' }), 1 },
+    { "fullLoadAirMassRead", of({ 141, '0', '0', '?' }), 2 },
+    { "coilType", of({ 152, 'r', '0', '?' }), 1 },
+    { "coilDelayRead", of({ 153, '0', '0', '?' }), 4 },
+    { "dwellStart", of({ 158, 'r', '0', '?' }), 1 },
+    { "loadChangeSensitivity", of({ 136, 'r', '0', '?' }), 1 },
+    { "loadChangeEnrichment", of({ 137, 'r', '0', '?' }), 1 },
+    { "loadChangeAdvance", of({ 138, 'r', '0', '?' }), 1 },
+    { "loadChangeDuration", of({ 139, 'r', '0', '?' }), 1 },
+    { "maxLoadChangeAirMassRead", of({ 147, '0', '0', '?' }), 2 },
+    { "overrunDuration", of({ 145, '0', '0', '?' }), 1 },
+    { "overrunLeaning", of({ 133, '0', '0', '?' }), 1 },
+    { "overrunSensitivity", of({ 132, '0', '0', '?' }), 1 },
+    { "chokeByteRead", of({ 131, 3, '0', '?' }), 1 },
+    { "warmUpAdaptationRead", of({ 150, 5, '0', '?' }), 1 },
 };
 
 class CatalogueFrame : public ::testing::TestWithParam<FrameCase> { };
@@ -112,6 +130,8 @@ INSTANTIATE_TEST_SUITE_P(Forms, Builder,
         BuilderCase { "CorrectionNegative", cmd::setCorrection(-5), of({ 'c', 251, '0', '?' }), 0 },
         BuilderCase { "FaultReadMedium", cmd::faultRead(gates::FaultMemoryLayout::Medium), "f00?", 17 },
         BuilderCase { "FaultReadShort", cmd::faultRead(gates::FaultMemoryLayout::Short), "f00?", 3 },
+        BuilderCase { "ChokeByteIndexZero", cmd::chokeByteRead(0), of({ 131, 0, '0', '?' }), 1 },
+        BuilderCase { "WarmUpAdaptationBandZero", cmd::warmUpAdaptationRead(0), of({ 150, 0, '0', '?' }), 1 },
         BuilderCase { "LongerFrame", { cmd::frame('p', { 1, 2, 3, 0 }), 1 }, of({ 'p', 1, 2, 3, 0, '?' }), 1 }),
     [](const auto& info) { return std::string(info.param.name); });
 
