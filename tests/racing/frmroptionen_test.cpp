@@ -17,6 +17,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -545,6 +546,25 @@ TEST_F(RacingWindowTest, SourceLabel_FollowsTheTab)
         EXPECT_EQ(find<QLabel>("txtTSLabel")->text(), QString());
         EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), QString());
         tabs->setCurrentIndex(0);
+    } });
+}
+
+TEST_F(RacingWindowTest, CtrlTab_ChangesTheTabEvenFromTheGrid)
+{
+    connectUnit(k111);
+    run({ [&] {
+        auto* tabs = find<QTabWidget>("SSTab1");
+        tabs->setTabEnabled(FrmROptionen::Extras, true);
+        QApplication::setActiveWindow(window.get());
+        grid()->setFocus();
+        QTest::keyClick(grid(), Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
+        QTest::keyClick(tabs->currentWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Ignition);
+        grid()->setFocus();
+        QTest::keyClick(grid(), Qt::Key_PageDown, Qt::ControlModifier);
+        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
+        tabs->setCurrentIndex(FrmROptionen::Ignition);
     } });
 }
 
