@@ -42,14 +42,8 @@ class SoftDownWindowTest : public ::testing::Test, protected SimLink {
 protected:
     void connectUnit(const SimProfile& profile)
     {
-        sim = std::make_unique<EcuSim>(profile);
-        sim->setEngine(0);
-        transport.addUnit(3, sim.get());
-        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
-        UnitIdentity id;
-        id.setFirmware(profile.firmware);
-        id.setUnitType(profile.unitType);
-        session.setIdentity(id);
+        sim = plugInUnit(*this, profile);
+        ASSERT_TRUE(link.portOpen());
         session.setSensorAngle(332);
         session.setLeadAngle(0);
     }

@@ -40,14 +40,8 @@ class RacingWindowTest : public ::testing::Test, protected SimLink {
 protected:
     void connectUnit(const SimProfile& profile, int leadAngle = 0)
     {
-        sim = std::make_unique<EcuSim>(profile);
-        sim->setEngine(0);
-        transport.addUnit(3, sim.get());
-        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
-        UnitIdentity id;
-        id.setFirmware(profile.firmware);
-        id.setUnitType(profile.unitType);
-        session.setIdentity(id);
+        sim = plugInUnit(*this, profile);
+        ASSERT_TRUE(link.portOpen());
         // The window reads the lead angle itself on newer firmware.
         sim->memory().parameters[simcodes::kAngleOffset] = leadAngle;
         session.setLeadAngle(leadAngle);

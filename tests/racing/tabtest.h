@@ -56,14 +56,8 @@ class TabTest : public ::testing::Test, protected SimLink {
 protected:
     void connectUnit(const SimProfile& profile = *simprofiles::find(simprofiles::kDefault))
     {
-        sim = std::make_unique<EcuSim>(profile);
-        sim->setEngine(0);
-        transport.addUnit(3, sim.get());
-        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
-        UnitIdentity id;
-        id.setFirmware(profile.firmware);
-        id.setUnitType(profile.unitType);
-        session.setIdentity(id);
+        sim = plugInUnit(*this, profile);
+        ASSERT_TRUE(link.portOpen());
         session.setNoBreakMsg(1);
         channel = std::make_unique<Channel>(session, LinkPolicy::racingOptions(), kWatchdog, &window);
         context = std::make_unique<RacingContext>(session, *channel, &window);

@@ -11,6 +11,8 @@
 
 #include <QTemporaryDir>
 
+#include <memory>
+
 // Compresses every design interval for the lifetime of a test; timers made
 // while it lives run at that scale.
 struct TimeScale {
@@ -30,6 +32,21 @@ struct SimLink {
     Link link { transport };
     Session session { link, settings };
 };
+
+// A simulated unit of `profile` on port 3, engine stopped, with the port open
+// and the session holding the identity the status window would have read.
+inline std::unique_ptr<EcuSim> plugInUnit(SimLink& line, const SimProfile& profile)
+{
+    auto sim = std::make_unique<EcuSim>(profile);
+    sim->setEngine(0);
+    line.transport.addUnit(3, sim.get());
+    line.link.openPort(3);
+    UnitIdentity id;
+    id.setFirmware(profile.firmware);
+    id.setUnitType(profile.unitType);
+    line.session.setIdentity(id);
+    return sim;
+}
 
 // A simulated unit on port 3 with the port open: where link and kit tests start.
 struct OpenSimUnit : SimLink {
