@@ -1,0 +1,193 @@
+#include "sim/ecusim.h"
+#include "sim/enginecontrol.h"
+#include "sim/profile.h"
+#include "support/testnames.h"
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+QByteArray frame(std::initializer_list<int> bytes)
+{
+    QByteArray out;
+    for (int b : bytes)
+        out.append(static_cast<char>(b));
+    return out;
+}
+
+// The program's two standstill tests on the "r00?" reply.
+bool standsOn76Bands(const QByteArray& r)
+{
+    return r.contains('\xFF');
+}
+bool standsOn111Bands(const QByteArray& r)
+{
+    return !r.isEmpty() && static_cast<unsigned char>(r.at(0)) >= 254;
+}
+
+struct PeriodCase {
+    const char* name;
+    double rpm;
+    const char* reply; // hex
+};
+
+class StandstillTest : public ::testing::TestWithParam<PeriodCase> { };
+
+TEST_P(StandstillTest, PeriodReply_PassesBothRulesOnlyWhenTheEngineStands)
+{
+    const PeriodCase& c = GetParam();
+    EcuSim sim(QStringLiteral("ignition-rx3-racing"));
+    sim.setEngine(c.rpm);
+    const QByteArray reply = sim.feed("r00?");
+    EXPECT_EQ(reply.toHex(), QByteArray(c.reply));
+    const bool stands = c.rpm == 0;
+    EXPECT_EQ(standsOn76Bands(reply), stands);
+    EXPECT_EQ(standsOn111Bands(reply), stands);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speeds, StandstillTest,
+    ::testing::Values(PeriodCase { "stopped", 0, "ffffff" }, PeriodCase { "cranking300", 300, "1e8480" },
+        PeriodCase { "idle800", 800, "0b71b0" }, PeriodCase { "running1500", 1500, "061a80" },
+        PeriodCase { "limiter9000", 9000, "01046b" },
+        // Periods with a byte of 255 are moved off it by a count or so.
+        PeriodCase { "lowByte255", 6e8 / 0x061AFF, "061afe" },
+        PeriodCase { "middleByte255", 6e8 / 0x01FF80, "01fe80" }),
+    [](const auto& info) { return testName(info.param.name); });
+
+TEST(EngineStartsAfterWrites, TheWritesBeforeAreStored_ThenTheEngineTurns)
+{
+    EcuSim sim(QStringLiteral("ignition-rx4-racing"));
+    sim.setEngine(0);
+    sim.faults().engineStartsAfterWrites = 3;
+    const QByteArray writes[] = { frame({ 'a', 1, 100, '?' }), frame({ 124, 1, 4, '?' }),
+        frame({ '{', 2, 101, '?' }), frame({ 'a', 3, 102, '?' }) };
+    // The lambda map write is no ignition table byte and does not count.
+    for (const QByteArray& w : writes) {
+        EXPECT_EQ(sim.feed("r00?").toHex(), QByteArray("ffffff"));
+        EXPECT_EQ(sim.feed(w), w.mid(2, 1));
+    }
+    EXPECT_EQ(sim.tableWriteCount(), 3);
+    EXPECT_EQ(sim.feed("r00?").toHex(), QByteArray("061a80"));
+    EXPECT_EQ(sim.feed(frame({ 'm', 2, '0', '?' })).toHex(), QByteArray("65"));
+    // It keeps turning, even when stopped and written to again.
+    sim.setEngine(0);
+    sim.feed(frame({ 'a', 4, 1, '?' }));
+    EXPECT_EQ(sim.feed("r00?").toHex(), QByteArray("ffffff"));
+}
+
+struct ControlCase {
+    const char* name;
+    const char* line;
+    bool applied;
+    const char* report;
+    const char* period; // hex, "" when the engine runs its cycle
+};
+
+class EngineControl : public ::testing::TestWithParam<ControlCase> { };
+
+TEST_P(EngineControl, Line_SetsTheEngineAndReports)
+{
+    const ControlCase& c = GetParam();
+    EcuSim sim(QStringLiteral("ignition-rx4-racing"));
+    sim.setEngine(800);
+    QString report;
+    EXPECT_EQ(simengine::command(QString::fromLatin1(c.line), sim, &report), c.applied);
+    EXPECT_EQ(report.toStdString(), c.report);
+    EXPECT_EQ(sim.engine().frozen(), *c.period != '\0');
+    if (*c.period) {
+        EXPECT_EQ(sim.feed("r00?").toHex(), QByteArray(c.period));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, EngineControl,
+    ::testing::Values(ControlCase { "stopped", "engine stopped", true, "engine stopped", "ffffff" },
+        ControlCase { "zeroRpm", "engine 0", true, "engine stopped", "ffffff" },
+        ControlCase { "held", "  engine   1500\r", true, "engine held at 1500 rpm", "061a80" },
+        ControlCase { "cycle", "engine cycle", true, "engine runs its cycle", "" },
+        ControlCase { "blank", "   ", false, "", "0b71b0" },
+        ControlCase { "badMode", "engine fast", false,
+            "engine mode 'fast' is not cycle, stopped or an rpm (e.g. 1500)", "0b71b0" },
+        ControlCase { "negativeRpm", "engine -5", false,
+            "engine mode '-5' is not cycle, stopped or an rpm (e.g. 1500)", "0b71b0" },
+        ControlCase { "unknownCommand", "motor 1500", false,
+            "unknown command 'motor 1500' (try: engine cycle, stopped or an rpm (e.g. 1500))", "0b71b0" }),
+    [](const auto& info) { return testName(info.param.name); });
+
+// What the racing options window reads when it opens.
+struct OpeningRead {
+    std::string name;
+    QByteArray frame;
+    int length;
+};
+
+std::vector<OpeningRead> openingReads()
+{
+    constexpr int R = 'r';
+    constexpr int Z = '0';
+    constexpr int Q = '?';
+    std::vector<OpeningRead> reads = {
+        { "switchingBlock", "j00?", 10 },
+        { "inputOneRetard", "~00?", 1 },
+        { "inputOneMode", "\\00?", 1 },
+        { "coilChargeTime", frame({ 129, R, 0, Q }), 3 },
+        { "fullLoadAirMass", frame({ 141, Z, Z, Q }), 2 },
+        { "maxLoadChangeAirMass", frame({ 147, Z, Z, Q }), 2 },
+        { "coilDelay", frame({ 153, Z, Z, Q }), 4 },
+    };
+    for (int code : { 148, 135, 158, 136, 137, 138, 139, 127, 143, 152, 154 })
+        reads.push_back({ "byte" + std::to_string(code), frame({ code, R, Z, Q }), 1 });
+    for (int code : { 145, 133, 132 })
+        reads.push_back({ "byte" + std::to_string(code), frame({ code, Z, Z, Q }), 1 });
+    for (int index = 0; index <= 26; ++index)
+        reads.push_back({ "choke" + std::to_string(index), frame({ 131, index, Z, Q }), 1 });
+    for (int band = 0; band <= 5; ++band)
+        reads.push_back({ "warmUp" + std::to_string(band), frame({ 150, band, Z, Q }), 1 });
+    return reads;
+}
+
+class RacingWindowOpening : public ::testing::TestWithParam<OpeningRead> { };
+
+TEST_P(RacingWindowOpening, EveryProfile_AnswersWithTheExpectedLength)
+{
+    for (const QString& profile : simprofiles::names()) {
+        EcuSim sim(profile);
+        EXPECT_EQ(sim.feed(GetParam().frame).size(), GetParam().length) << profile.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, RacingWindowOpening, ::testing::ValuesIn(openingReads()),
+    [](const auto& info) { return testName(info.param.name); });
+
+int tableByte(EcuSim& sim, int code, int address)
+{
+    const QByteArray reply = sim.feed(frame({ code, address, '0', '?' }));
+    return reply.size() == 1 ? static_cast<unsigned char>(reply.at(0)) : -1;
+}
+
+TEST(IgnitionTables, Cylinder2RunsUpToHalfADegreeLaterAtSpeed_BothAdvanceWithSpeed)
+{
+    EcuSim sim(QStringLiteral("ignition-fw1816-racing"));
+    int previous = 255;
+    for (int address = 1; address <= 111; ++address) {
+        SCOPED_TRACE(address);
+        const int one = tableByte(sim, 'b', address);
+        const int two = tableByte(sim, 'm', address);
+        EXPECT_LE(one, previous);
+        previous = one;
+        const int later = two - one;
+        EXPECT_GE(later, 0);
+        EXPECT_LE(later, 5);
+        if (address <= 30) { // up to 2000 rpm
+            EXPECT_EQ(later, 0);
+        }
+    }
+    EXPECT_EQ(tableByte(sim, 'b', 111), 12);
+    EXPECT_EQ(tableByte(sim, 'm', 111), 17);
+}
+
+} // namespace
