@@ -169,6 +169,21 @@ int tableByte(EcuSim& sim, int code, int address)
     return reply.size() == 1 ? static_cast<unsigned char>(reply.at(0)) : -1;
 }
 
+TEST(IgnitionTables, EveryAddressTheProgramReads_IsAnsweredOnEveryProfile)
+{
+    // 76-band units read up to address 108, the gaps between bands included;
+    // 111-band units read both tables.
+    for (const SimProfile& p : simprofiles::all()) {
+        SCOPED_TRACE(p.name.toStdString());
+        EcuSim sim(p);
+        const int last = p.type == 3 ? 108 : 111;
+        for (int address = 1; address <= last; ++address) {
+            EXPECT_EQ(sim.feed(frame({ 'b', address, '0', '?' })).size(), 1) << address;
+            EXPECT_EQ(sim.feed(frame({ 'm', address, '0', '?' })).size(), 1) << address;
+        }
+    }
+}
+
 TEST(IgnitionTables, Cylinder2RunsUpToHalfADegreeLaterAtSpeed_BothAdvanceWithSpeed)
 {
     EcuSim sim(QStringLiteral("ignition-fw1816-racing"));
