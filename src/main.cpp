@@ -8,6 +8,7 @@
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
 #include "options/help.h"
+#include "racing/frmroptionen.h"
 #include "shell/desktopplatform.h"
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
@@ -112,6 +113,8 @@ int main(int argc, char* argv[])
     unitWindows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
     unitWindows.zwKor = &ZwKor::run;
     unitWindows.softDown = [&session](QWidget* parent) { return std::make_unique<FrmSDS>(session, parent); };
+    unitWindows.racingOptions
+        = [&session](QWidget* parent) { return std::make_unique<FrmROptionen>(session, parent); };
     main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
         return std::make_unique<FrmMStg>(session, unitWindows, parent);
     });

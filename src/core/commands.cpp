@@ -175,6 +175,50 @@ Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLengt
     return { frame(writeCode, args), replyLength };
 }
 
+<<<<<<< HEAD
+Request ignitionRead(int cylinder, int address)
+{
+    return { frame(cylinder == 0 ? 'b' : 'm', { address, '0' }), 1 };
+}
+
+Request ignitionWrite(int cylinder, int address, int value)
+{
+    return { frame(cylinder == 0 ? 'a' : '{', { address, value }), 1 };
+=======
+Request input1Retard()
+{
+    return read00(param::kOffsetAngle, 1);
+}
+Request input1Function()
+{
+    return read00(param::kInput1Mode, 1);
+}
+Request plainCode(int code)
+{
+    return read00(code, 1);
+}
+Request fullLoadAirMassRead()
+{
+    return read00(141, 2);
+}
+Request coilDelayRead()
+{
+    return read00(153, 4);
+}
+Request maxLoadChangeAirMassRead()
+{
+    return read00(147, 2);
+}
+Request chokeByteRead(int index)
+{
+    return { frame(131, { index, '0' }), 1 };
+}
+Request warmUpAdaptationRead(int band)
+{
+    return { frame(150, { band, '0' }), 1 };
+>>>>>>> racing-tabs
+}
+
 const std::vector<Entry>& catalogue()
 {
     static const std::vector<Entry> entries = {
@@ -202,6 +246,10 @@ const std::vector<Entry>& catalogue()
         { "actuatorStart", actuatorStart() },
         { "actuatorStop", actuatorStop() },
         { "sensorState", sensorState() },
+        { "ignitionRead1", ignitionRead(0, 1) },
+        { "ignitionRead2", ignitionRead(1, 111) },
+        { "ignitionWrite1", ignitionWrite(0, 110, 0) },
+        { "ignitionWrite2", ignitionWrite(1, 1, 255) },
         { "leadAngle", paramRead(param::kLeadAngle) },
         { "input1Mode", paramRead(param::kInput1Mode) },
         { "offsetAngle", paramRead(param::kOffsetAngle) },
@@ -216,6 +264,24 @@ const std::vector<Entry>& catalogue()
         { "staticAngleWrite", paramWrite(param::kStaticAngle, 122) },
         { "coilChargeTimeRead", coilChargeTimeRead() },
         { "coilChargeTimeWrite", coilChargeTimeWrite(40) },
+        { "input1Retard", input1Retard() },
+        { "input1Function", input1Function() },
+        { "pumpPrePressure", paramRead(param::kPumpPrePressure) },
+        { "airMassSampling", paramRead(param::kAirMassSampling) },
+        { "fullLoadAirMassRead", fullLoadAirMassRead() },
+        { "coilType", paramRead(param::kCoilType) },
+        { "coilDelayRead", coilDelayRead() },
+        { "dwellStart", paramRead(param::kDwellStart) },
+        { "loadChangeSensitivity", paramRead(param::kLoadChangeSensitivity) },
+        { "loadChangeEnrichment", paramRead(param::kLoadChangeEnrichment) },
+        { "loadChangeAdvance", paramRead(param::kLoadChangeAdvance) },
+        { "loadChangeDuration", paramRead(param::kLoadChangeDuration) },
+        { "maxLoadChangeAirMassRead", maxLoadChangeAirMassRead() },
+        { "overrunDuration", plainCode(param::kOverrunDuration) },
+        { "overrunLeaning", plainCode(param::kOverrunLeaning) },
+        { "overrunSensitivity", plainCode(param::kOverrunSensitivity) },
+        { "chokeByteRead", chokeByteRead(3) },
+        { "warmUpAdaptationRead", warmUpAdaptationRead(5) },
     };
     return entries;
 }

@@ -77,6 +77,10 @@ Request idleControlWrite(int flags, int rawLow); // "h" flags low "?": 2 bytes, 
 Request coilChargeTimeRead(); // 129 "r" 0 "?": 24-bit count, 3 bytes
 Request coilChargeTimeWrite(int step); // 129 "w" step "?": 24-bit count, 3 bytes
 
+// Ignition angle table, byte by byte; cylinder 0 is also the shared table.
+Request ignitionRead(int cylinder, int address); // "b" or "m", address, "0?": the byte, 1 byte
+Request ignitionWrite(int cylinder, int address, int value); // "a" or "{", address, value, "?": echo, 1 byte
+
 // Parameters, single-code form: code "r" "0" "?" reads; code "w" value "?"
 // writes, and the unit answers with the value it stored.
 Request paramRead(int code, int replyLength = 1);
@@ -86,6 +90,29 @@ Request paramWrite(int code, int value, int replyLength = 1);
 // its address or value bytes; the write is answered with the stored value.
 Request pairRead(int readCode, std::initializer_list<int> args, int replyLength);
 Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLength);
+
+// Racing options tabs, opening reads.
+namespace param {
+constexpr int kPumpPrePressure = 127;
+constexpr int kAirMassSampling = 143;
+constexpr int kCoilType = 152;
+constexpr int kDwellStart = 158;
+constexpr int kLoadChangeSensitivity = 136;
+constexpr int kLoadChangeEnrichment = 137;
+constexpr int kLoadChangeAdvance = 138;
+constexpr int kLoadChangeDuration = 139;
+constexpr int kOverrunDuration = 145;
+constexpr int kOverrunLeaning = 133;
+constexpr int kOverrunSensitivity = 132;
+} // namespace param
+Request input1Retard(); // "~00?": 1 byte
+Request input1Function(); // "\00?": 1 byte
+Request plainCode(int code); // code "00?": 1 byte
+Request fullLoadAirMassRead(); // 141 "00?": high, low
+Request coilDelayRead(); // 153 "00?": high, low and two unused bytes
+Request maxLoadChangeAirMassRead(); // 147 "00?": high, low
+Request chokeByteRead(int index); // 131 index "0?": 1 byte
+Request warmUpAdaptationRead(int band); // 150 band "0?": 1 byte, signed
 
 // Every command of the program by name with a sample frame, so the simulator
 // and the trace can be checked against one list.

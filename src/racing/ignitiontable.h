@@ -71,7 +71,8 @@ public:
     const QString& byteText(int row, int cylinder) const;
     // Grid columns 1/2: the angle text; empty when never filled.
     const QString& angleText(int row, int cylinder) const;
-    // The angle column read as a number (0 when empty or not a number).
+    // The angle as it was computed when the cell was filled (0 when never
+    // filled); the chart reads it, so it never depends on the text's format.
     double angle(int row, int cylinder) const;
     // The byte column as a table byte: nothing when it is empty, not a
     // decimal number or outside 0-255.
@@ -99,6 +100,10 @@ private:
     struct Row {
         Cell cylinder[2];
     };
+    const Cell& cell(int row, int cylinder) const;
+    QString angleTextFor(double angle, CellOrigin origin) const;
+    void fill(int row, int cylinder, const QString& byteText, double angle, CellOrigin origin);
+
     BandScheme m_scheme;
     std::vector<Row> m_rows;
 };

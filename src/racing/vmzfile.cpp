@@ -1,1 +1,85 @@
 #include "vmzfile.h"
+
+#include "ignitiontable.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace vmz {
+namespace {
+
+const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+const QChar kSeparator = QLatin1Char(';');
+
+// Files may come from other systems: CR LF, LF and CR alone all end a line.
+// A final line end adds no empty line; a last line without one still counts.
+QStringList linesOf(const QByteArray& content)
+{
+    QStringList lines;
+    QString current;
+    const QString text = QString::fromLatin1(content);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+            current += c;
+            continue;
+        }
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        lines << current;
+        current.clear();
+    }
+    if (!current.isEmpty())
+        lines << current;
+    return lines;
+}
+
+// A line that does not have this table's form is still used as far as it
+// fits, so a file of the other scheme loads rather than failing; each line is
+// judged by its own form, so a mixed file loads the same way line by line.
+void readLine(const QString& line, int row, IgnitionTable& table, const AngleCoding& coding, LoadResult& result)
+{
+    const qsizetype split = line.indexOf(kSeparator);
+    if (table.scheme() == BandScheme::PerCylinder111) {
+        if (split < 0) {
+            result.otherScheme = true;
+            table.setText(row, 0, line, coding);
+            table.setText(row, 1, line, coding);
+        } else {
+            table.setText(row, 0, line.left(split), coding);
+            table.setText(row, 1, line.mid(split + 1), coding);
+        }
+    } else {
+        if (split >= 0)
+            result.otherScheme = true;
+        table.setText(row, 0, split < 0 ? line : line.left(split), coding);
+    }
+}
+
+} // namespace
+
+QByteArray write(const IgnitionTable& table)
+{
+    const bool perCylinder = table.scheme() == BandScheme::PerCylinder111;
+    QByteArray out;
+    for (int row = 0; row < table.rows(); ++row) {
+        QString line = table.byteText(row, 0);
+        if (perCylinder)
+            line += kSeparator + table.byteText(row, 1);
+        out += line.toLatin1() + kLineEnd;
+    }
+    return out;
+}
+
+LoadResult read(const QByteArray& content, IgnitionTable& table, const AngleCoding& coding)
+{
+    LoadResult result;
+    const QStringList lines = linesOf(content);
+    const qsizetype count = qMin<qsizetype>(lines.size(), table.rows());
+    for (int row = 0; row < count; ++row)
+        readLine(lines[row], row, table, coding, result);
+    result.rowsFilled = int(count);
+    return result;
+}
+
+} // namespace vmz

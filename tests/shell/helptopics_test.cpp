@@ -6,6 +6,7 @@
 #include "diagnostics/frmfmem.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
+#include "racing/frmroptionen.h"
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
 #include "sim/simtransport.h"
@@ -65,7 +66,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
             "FrmDwgTest", [](Environment& e) { return std::make_unique<FrmDwgTest>(e.session); }, "dwgtest.html" },
         TopicCase { "ZwKor", [](Environment&) { return std::make_unique<ZwKor>(0); }, "zwa.html" },
         TopicCase {
-            "FrmSDS", [](Environment& e) { return std::make_unique<FrmSDS>(e.session); }, "st_optionen.html" }),
+            "FrmSDS", [](Environment& e) { return std::make_unique<FrmSDS>(e.session); }, "st_optionen.html" },
+        TopicCase { "FrmROptionen", [](Environment& e) { return std::make_unique<FrmROptionen>(e.session); },
+            "r_optionen_ignitiontable.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
 } // namespace

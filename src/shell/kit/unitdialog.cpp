@@ -3,6 +3,7 @@
 #include "shell/kit/helpkey.h"
 #include "shell/kit/transferscope.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QTimer>
 
@@ -15,16 +16,59 @@ UnitDialog::UnitDialog(Session& session, LinkPolicy policy, std::chrono::millise
     help::installF1(this, std::move(helpTopic));
 }
 
+namespace {
+
+// Holds back the user's input to every window but the boxes while a window
+// opens unseen.
+class InputBlocker : public QObject {
+public:
+    InputBlocker() { qApp->installEventFilter(this); }
+    ~InputBlocker() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::Close: {
+            const auto* widget = qobject_cast<QWidget*>(target);
+            return !(widget && widget->window()->inherits("QMessageBox"));
+        }
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
 int UnitDialog::exec()
 {
-    QTimer::singleShot(0, this, [this] {
-        m_loading = true;
-        load();
-        m_loading = false;
-        if (!closeIfLost() && m_closeWanted)
-            unload();
-    });
+    if (m_opensBeforeShown) {
+        {
+            const InputBlocker blocker;
+            runOpening();
+        }
+        if (m_unloaded)
+            return result();
+        return QDialog::exec();
+    }
+    QTimer::singleShot(0, this, [this] { runOpening(); });
     return QDialog::exec();
+}
+
+void UnitDialog::runOpening()
+{
+    m_loading = true;
+    load();
+    m_loading = false;
+    closeIfWanted();
 }
 
 void UnitDialog::unload()
@@ -44,15 +88,36 @@ bool UnitDialog::closeIfLost()
     return true;
 }
 
+void UnitDialog::runAction(const std::function<void()>& action)
+{
+    if (m_unloaded || busy())
+        return;
+    m_acting = true;
+    action();
+    m_acting = false;
+    closeIfWanted();
+}
+
+void UnitDialog::closeIfWanted()
+{
+    if (closeIfLost() || !m_closeWanted)
+        return;
+    m_closeWanted = false;
+    leave();
+}
+
 bool UnitDialog::mayCloseNow()
 {
-    // The opening and a transfer end by themselves (or by the watchdog); they
-    // are never cut off. A close asked for during the opening follows it.
-    if (m_loading) {
+    // A table transfer locks the window until it ends; it is never cut off.
+    if (TransferScope::running(this))
+        return false;
+    // The opening and a waiting request end by themselves (or by the
+    // watchdog); a close asked for meanwhile follows them.
+    if (busy()) {
         m_closeWanted = true;
         return false;
     }
-    return !TransferScope::running(this);
+    return true;
 }
 
 void UnitDialog::closeEvent(QCloseEvent* event)
@@ -63,11 +128,11 @@ void UnitDialog::closeEvent(QCloseEvent* event)
     }
     event->ignore();
     if (mayCloseNow())
-        unload();
+        leave();
 }
 
 void UnitDialog::reject()
 {
     if (!m_unloaded && mayCloseNow())
-        unload();
+        leave();
 }

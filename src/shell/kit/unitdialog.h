@@ -18,9 +18,17 @@ class UnitDialog : public QDialog {
 public:
     int exec() override;
 
+    // The opening or an action waits for the unit.
+    bool busy() const { return m_loading || m_acting; }
+
 protected:
     UnitDialog(Session& session, LinkPolicy policy, std::chrono::milliseconds watchdogInterval,
         std::function<QString()> helpTopic, QWidget* parent);
+
+    // The opening runs before the window is shown, so a window that closes
+    // during its opening (lost link) is never seen. Meanwhile the program's
+    // other windows take no input; boxes of the opening do.
+    void setOpensBeforeShown(bool before) { m_opensBeforeShown = before; }
 
     Session& session() const { return m_session; }
     Channel& channel() { return m_channel; }
@@ -34,15 +42,29 @@ protected:
     // A lost link closes the window: true when it did.
     bool closeIfLost();
 
+    // Runs a user's action (a button, a click) that talks to the unit. The
+    // line carries one request at a time, so an action that arrives while
+    // another waits for the unit is dropped, and a close asked for meanwhile
+    // follows when the action has ended. A lost link closes the window.
+    void runAction(const std::function<void()>& action);
+
+    // The close box, Escape and a close that waited for a request end here;
+    // a window that asks before it goes overrides it.
+    virtual void leave() { unload(); }
+
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
 private:
+    void runOpening();
+    void closeIfWanted();
     bool mayCloseNow();
 
     Session& m_session;
     Channel m_channel;
     bool m_loading = false;
+    bool m_acting = false;
+    bool m_opensBeforeShown = false;
     bool m_closeWanted = false;
     bool m_unloaded = false;
 };

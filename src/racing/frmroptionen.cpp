@@ -1,0 +1,296 @@
+#include "frmroptionen.h"
+
+#include "core/gates.h"
+#include "racing/choketab.h"
+#include "racing/extrastab.h"
+#include "racing/ignitiontab.h"
+#include "racing/injectiontab.h"
+#include "racing/loadchangetab.h"
+#include "racing/switchingtab.h"
+#include "shell/kit/boxes.h"
+#include "shell/kit/transferscope.h"
+#include "shell/link.h"
+#include "shell/platform.h"
+#include "shell/session.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+FrmROptionen::FrmROptionen(Session& session, QWidget* parent)
+    : UnitDialog(
+        session, LinkPolicy::racingOptions(), kWatchdogInterval, [this] { return helpTopic(); }, parent)
+    , m_context(session, channel(), this)
+{
+    setWindowTitle(kCaption);
+    setOpensBeforeShown(true);
+    m_context.setActionRunner([this](const std::function<void()>& action) { runAction(action); });
+    buildUi();
+}
+
+FrmROptionen::~FrmROptionen() = default;
+
+void FrmROptionen::buildUi()
+{
+    SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    m_ignition = new IgnitionTab(m_context, SSTab1);
+    m_switching = new SwitchingTab(m_context, SSTab1);
+    m_injection = new InjectionTab(m_context, SSTab1);
+    m_extras = new ExtrasTab(m_context, SSTab1);
+    m_choke = new ChokeTab(m_context, SSTab1);
+    m_loadChange = new LoadChangeTab(m_context, SSTab1);
+    for (int i = 0; i < TabCount; ++i)
+        SSTab1->addTab(tab(i), tab(i)->caption());
+    // The other tabs' pages are not built yet: they stay disabled and empty.
+    for (int i = Switching; i < TabCount; ++i)
+        SSTab1->setTabEnabled(i, false);
+    connect(SSTab1, &QTabWidget::currentChanged, this, &FrmROptionen::showSource);
+    connect(m_ignition, &IgnitionTab::sourceChanged, this, &FrmROptionen::setIgnitionSource);
+
+    cmdExit = new QPushButton(QStringLiteral("&Fertig"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setToolTip(QStringLiteral("Der Dialog wird ohne erneutes Speichern von Einstellungen verlassen"));
+    cmdExit->setAutoDefault(false);
+    connect(cmdExit, &QPushButton::clicked, this, [this] { runAction([this] { exitWindow(); }); });
+
+    stbAction = new QLabel(this);
+    stbAction->setObjectName(QStringLiteral("stbAction"));
+    stbAction->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pgBComPos = new QProgressBar(this);
+    pgBComPos->setObjectName(QStringLiteral("pgBComPos"));
+    pgBComPos->setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
+    pgBComPos->setValue(RacingContext::kProgressMin);
+    pgBComPos->setTextVisible(false);
+    txtTSLabel = new QLabel(this);
+    txtTSLabel->setObjectName(QStringLiteral("txtTSLabel"));
+    lbl_TabQuelle = new QLabel(this);
+    lbl_TabQuelle->setObjectName(QStringLiteral("lbl_TabQuelle"));
+    lbl_TabQuelle->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_context.setControls(stbAction, pgBComPos, { SSTab1, cmdExit });
+
+    auto* source = new QHBoxLayout;
+    source->addWidget(txtTSLabel);
+    source->addWidget(lbl_TabQuelle, 1);
+    source->addWidget(cmdExit);
+    auto* status = new QHBoxLayout;
+    status->addWidget(stbAction, 1);
+    status->addWidget(pgBComPos, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(SSTab1, 1);
+    layout->addLayout(source);
+    layout->addLayout(status);
+
+    installTabKeys();
+}
+
+// Ctrl+Tab and Ctrl+PageDown change tabs wherever the focus is.
+void FrmROptionen::installTabKeys()
+{
+    const auto step = [this](int direction) {
+        if (!SSTab1->isEnabled())
+            return;
+        for (int n = 1; n < TabCount; ++n) {
+            const int next = (SSTab1->currentIndex() + direction * n + TabCount) % TabCount;
+            if (SSTab1->isTabEnabled(next)) {
+                SSTab1->setCurrentIndex(next);
+                return;
+            }
+        }
+    };
+    for (const QKeySequence& key : { QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) })
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [step] { step(1); });
+    for (const QKeySequence& key : { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+             QKeySequence(Qt::CTRL | Qt::Key_PageUp) })
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [step] { step(-1); });
+}
+
+RacingTab* FrmROptionen::tab(int index) const
+{
+    const std::array<RacingTab*, TabCount> tabs = { m_ignition, m_switching, m_injection, m_extras, m_choke,
+        m_loadChange };
+    return tabs[index];
+}
+
+void FrmROptionen::setTabAvailable(int index, bool available)
+{
+    m_available[index] = available;
+    if (index == Ignition)
+        SSTab1->setTabEnabled(index, available);
+}
+
+QString FrmROptionen::helpTopic() const
+{
+    return tab(SSTab1->currentIndex())->helpTopic();
+}
+
+// Form_Load
+void FrmROptionen::load()
+{
+    prepare();
+    if (!carryOn(m_switching->readSwitching()))
+        return;
+    m_context.setProgress(RacingContext::kProgressMin);
+    if (!capabilities())
+        return;
+    SSTab1->setCurrentIndex(Ignition);
+    showSource();
+    m_opened = true;
+}
+
+// Opening steps 1 to 12: nothing is sent yet.
+void FrmROptionen::prepare()
+{
+    m_ignitionSource = kNotLoaded;
+    m_lambdaSource = kNotLoaded;
+    session().link().resetTimeout();
+    m_ignition->showLimits();
+    m_ignition->setUpGrid();
+    lbl_TabQuelle->setText(QStringLiteral("Nicht geladen!"));
+    m_ignition->setUpChart();
+}
+
+bool FrmROptionen::carryOn(bool read)
+{
+    if (!read || m_context.lost()) {
+        closeIfLost();
+        return false;
+    }
+    return true;
+}
+
+// What the unit offers, in the order the unit is read.
+bool FrmROptionen::capabilities()
+{
+    offsetSwitchRows();
+    if (!gates::additionalFunctionsTab(m_context.unit()))
+        setTabAvailable(Extras, false);
+    return dwellRow() && injectionRow() && pumpRow() && coilLoadTimeRow() && warmUpRow() && airMassRow()
+        && loadChangeRow() && hotStartRow() && coilAndLeadAngleRow();
+}
+
+void FrmROptionen::offsetSwitchRows()
+{
+    if (gates::input1FrameIsSwitchInput3(m_context.unit()))
+        m_switching->showInput1AsSwitchInput3();
+    if (!gates::ignitionOffsetSwitch(m_context.unit())) {
+        m_switching->disableOffsetSwitch();
+        boxes::notice(session(), this, kOffsetNotice);
+    }
+}
+
+bool FrmROptionen::dwellRow()
+{
+    if (gates::racingDwellRow(m_context.unit()))
+        return carryOn(m_extras->readDwellStart());
+    m_extras->disableDwellStart();
+    boxes::notice(session(), this, kDwellNotice);
+    return true;
+}
+
+bool FrmROptionen::injectionRow()
+{
+    if (!gates::injectionTabs(m_context.unit())) {
+        setTabAvailable(Injection, false);
+        setTabAvailable(Choke, false);
+        boxes::notice(session(), this, kInjectionNotice);
+        m_switching->disableInput2();
+        return true;
+    }
+    return carryOn(m_switching->readInput2Enrichment()) && carryOn(m_loadChange->readFirstParameters());
+}
+
+bool FrmROptionen::pumpRow()
+{
+    if (gates::pumpPrePressure(m_context.unit()))
+        return carryOn(m_extras->readPumpTime());
+    m_extras->disablePump();
+    return true;
+}
+
+bool FrmROptionen::coilLoadTimeRow()
+{
+    if (gates::coilChargeTime(m_context.unit()))
+        return carryOn(m_extras->readCoilLoadTime());
+    m_extras->disableCoilLoadTime();
+    return true;
+}
+
+bool FrmROptionen::warmUpRow()
+{
+    return !m_context.unit().injectionLine() || carryOn(m_choke->readOnOpening());
+}
+
+bool FrmROptionen::airMassRow()
+{
+    if (gates::airMassSettings(m_context.unit()))
+        return carryOn(m_extras->readAirMassSettings());
+    m_extras->disableAirMassSettings();
+    return true;
+}
+
+bool FrmROptionen::loadChangeRow()
+{
+    if (gates::loadChangeTab(m_context.unit()))
+        return carryOn(m_loadChange->readOnOpening());
+    setTabAvailable(LoadChange, false);
+    return true;
+}
+
+bool FrmROptionen::hotStartRow()
+{
+    if (gates::hotStartSettings(m_context.unit()))
+        return carryOn(m_choke->readHotStart());
+    m_choke->disableHotStart();
+    return true;
+}
+
+bool FrmROptionen::coilAndLeadAngleRow()
+{
+    if (gates::coilAndLeadAngleSettings(m_context.unit()))
+        return carryOn(m_extras->readCoilAndLeadAngle());
+    m_extras->disableCoilAndLeadAngle();
+    return true;
+}
+
+// SSTab1_Click
+void FrmROptionen::showSource()
+{
+    switch (SSTab1->currentIndex()) {
+    case Ignition:
+        txtTSLabel->setText(QStringLiteral("ZW-Tabelle:"));
+        lbl_TabQuelle->setText(m_ignitionSource);
+        break;
+    case Injection:
+        txtTSLabel->setText(QStringLiteral("LA-Tabelle:"));
+        lbl_TabQuelle->setText(m_lambdaSource);
+        break;
+    default:
+        txtTSLabel->clear();
+        lbl_TabQuelle->clear();
+    }
+}
+
+void FrmROptionen::setIgnitionSource(const QString& text)
+{
+    m_ignitionSource = text;
+    if (SSTab1->currentIndex() == Ignition)
+        lbl_TabQuelle->setText(text);
+}
+
+// cmdExit_Click: an edited table that was neither written nor saved is
+// only left on Yes.
+void FrmROptionen::exitWindow()
+{
+    if (m_ignition->tableModified()
+        && platform().messageBox(this, QStringLiteral("Achtung"), kExitQuestion, Platform::Icon::Question,
+               Platform::Buttons::YesNo)
+            != Platform::Answer::Yes)
+        return;
+    unload();
+}

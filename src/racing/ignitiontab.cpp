@@ -1,0 +1,388 @@
+#include "ignitiontab.h"
+
+#include "core/format.h"
+#include "racing/racingcontext.h"
+#include "racing/vmzfile.h"
+#include "shell/kit/boxes.h"
+#include "shell/platform.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSlider>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+namespace {
+
+// Grid columns: band, angle of cylinder 1 and 2, byte of cylinder 1 and 2.
+constexpr int kBandColumn = 0;
+constexpr int kAngleColumn = 1; // + cylinder
+constexpr int kByteColumn = 3; // + cylinder
+constexpr int kColumns = 5;
+
+// Twips at 96 dpi: 15 per pixel.
+constexpr int kBandWidth = 870 / 15;
+constexpr int kAngleWidth = 700 / 15;
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text = {})
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+Platform::FileDialog fileDialog(const QString& title)
+{
+    Platform::FileDialog dialog;
+    dialog.title = title;
+    dialog.filter = IgnitionTab::kFileFilter;
+    dialog.defaultExtension = QStringLiteral("vmz");
+    return dialog;
+}
+
+} // namespace
+
+IgnitionTab::IgnitionTab(RacingContext& context, QWidget* parent)
+    : RacingTab(context, parent)
+    , m_table(bands::schemeFor(context.unit()))
+{
+    buildUi();
+}
+
+void IgnitionTab::buildUi()
+{
+    MSHFlexGrid1 = new QTableWidget(this);
+    MSHFlexGrid1->setObjectName(QStringLiteral("MSHFlexGrid1"));
+    MSHFlexGrid1->setColumnCount(kColumns);
+    MSHFlexGrid1->setHorizontalHeaderLabels({ QStringLiteral("U/min"), QStringLiteral("Zyl. 1"),
+        QStringLiteral("Zyl. 2"), QStringLiteral("Byte 1"), QStringLiteral("Byte 2") });
+    MSHFlexGrid1->verticalHeader()->hide();
+    MSHFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MSHFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
+    // Ctrl+Tab belongs to the window's tabs; Tab leaves the grid.
+    MSHFlexGrid1->setTabKeyNavigation(false);
+    MSHFlexGrid1->verticalHeader()->setDefaultSectionSize(MSHFlexGrid1->fontMetrics().height() + 4);
+    connect(MSHFlexGrid1, &QTableWidget::cellClicked, this, &IgnitionTab::selectCell);
+    connect(MSHFlexGrid1, &QTableWidget::cellActivated, this, &IgnitionTab::selectCell);
+
+    cmdReadZwTab = button(this, "cmdReadZwTab", QStringLiteral("&Lesen"));
+    cmdWriteZwTab = button(this, "cmdWriteZwTab", QStringLiteral("&Schreiben"));
+    cmdDiskSave = button(this, "cmdDiskSave", QStringLiteral("Sichern auf &Disk"));
+    cmdLoadDisk = button(this, "cmdLoadDisk", QStringLiteral("L&aden von Disk"));
+    cmdCopytoTable = button(this, "cmdCopytoTable", QStringLiteral("<-- Über&nehmen"));
+    cmdCopytoTable->setAutoFillBackground(true);
+
+    sldZWinkel = new QSlider(Qt::Horizontal, this);
+    sldZWinkel->setObjectName(QStringLiteral("sldZWinkel"));
+    sldZWinkel->setRange(0, 255);
+    sldZWinkel->setPageStep(10);
+    sldZWinkel->setSingleStep(1);
+    lblZwinkel = label(this, "lblZwinkel");
+    lblZwinkel->setMinimumWidth(60);
+    lblDrehzahl = label(this, "lblDrehzahl");
+    txtMinZw = label(this, "txtMinZw");
+    txtMaxZw = label(this, "txtMaxZw");
+    for (QLabel* l : { txtMinZw, txtMaxZw, lblZwinkel })
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    connect(cmdReadZwTab, &QPushButton::clicked, this, [this] { context().runAction([this] { readTable(); }); });
+    connect(cmdWriteZwTab, &QPushButton::clicked, this, [this] { context().runAction([this] { writeTable(); }); });
+    connect(cmdDiskSave, &QPushButton::clicked, this, [this] { context().runAction([this] { saveToDisk(); }); });
+    connect(cmdLoadDisk, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromDisk(); }); });
+    connect(cmdCopytoTable, &QPushButton::clicked, this, [this] { context().runAction([this] { takeOver(); }); });
+    connect(sldZWinkel, &QSlider::valueChanged, this, &IgnitionTab::sliderMoved);
+
+    m_chart = new QChart;
+    m_chart->setTitle(QStringLiteral("Zünddiagramm"));
+    m_chart->legend()->hide();
+    mschrtZndKurve = new QChartView(m_chart, this);
+    mschrtZndKurve->setObjectName(QStringLiteral("mschrtZndKurve"));
+    mschrtZndKurve->setRenderHint(QPainter::Antialiasing);
+    mschrtZndKurve->setMinimumSize(360, 240);
+    mschrtZndKurve->setFocusPolicy(Qt::NoFocus);
+
+    auto* limits = new QGridLayout;
+    limits->addWidget(new QLabel(QStringLiteral("Frühester Zündwinkel (° v. OT):"), this), 0, 0);
+    limits->addWidget(txtMaxZw, 0, 1);
+    limits->addWidget(new QLabel(QStringLiteral("Spätester Zündwinkel (° v. OT):"), this), 1, 0);
+    limits->addWidget(txtMinZw, 1, 1);
+
+    auto* edit = new QHBoxLayout;
+    edit->addWidget(cmdCopytoTable);
+    edit->addWidget(sldZWinkel, 1);
+    edit->addWidget(lblZwinkel);
+    edit->addWidget(lblDrehzahl);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : { cmdReadZwTab, cmdWriteZwTab, cmdDiskSave, cmdLoadDisk })
+        buttons->addWidget(b);
+    buttons->addStretch();
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(mschrtZndKurve, 1);
+    right->addLayout(limits);
+    right->addLayout(edit);
+    right->addLayout(buttons);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(MSHFlexGrid1);
+    layout->addLayout(right, 1);
+}
+
+void IgnitionTab::showLimits()
+{
+    const AngleCoding coding = context().limitsCoding();
+    txtMinZw->setText(fmt::plainNumber(coding.latest()));
+    txtMaxZw->setText(fmt::plainNumber(coding.earliest()));
+}
+
+void IgnitionTab::setUpGrid()
+{
+    MSHFlexGrid1->setRowCount(m_table.rows());
+    for (int row = 0; row < m_table.rows(); ++row) {
+        for (int column = 0; column < kColumns; ++column)
+            MSHFlexGrid1->setItem(row, column, new QTableWidgetItem);
+        MSHFlexGrid1->item(row, kBandColumn)->setText(m_table.label(row));
+        showRow(row);
+    }
+    MSHFlexGrid1->setColumnWidth(kBandColumn, kBandWidth);
+    MSHFlexGrid1->setColumnWidth(kAngleColumn, kAngleWidth);
+    MSHFlexGrid1->setColumnWidth(kAngleColumn + 1, kAngleWidth);
+    MSHFlexGrid1->setColumnWidth(kByteColumn, kAngleWidth);
+    MSHFlexGrid1->setColumnWidth(kByteColumn + 1, kAngleWidth);
+    int width = MSHFlexGrid1->frameWidth() * 2 + 20;
+    for (int column = 0; column < kColumns; ++column)
+        width += MSHFlexGrid1->columnWidth(column);
+    MSHFlexGrid1->setFixedWidth(width);
+}
+
+void IgnitionTab::setUpChart()
+{
+    const AngleCoding coding = context().gridCoding();
+    const int points = bands::chartPointCount(m_table.scheme());
+    const QColor colours[2] = { kCylinder1Curve, kCylinder2Curve };
+    auto* axisX = new QValueAxis;
+    axisX->setRange(0, points - 1);
+    axisX->setLabelFormat(QStringLiteral("%d"));
+    axisX->setTitleText(QStringLiteral("x 50 U/min"));
+    m_angleAxis = new QValueAxis;
+    m_angleAxis->setRange(coding.latest(), coding.earliest());
+    m_angleAxis->setTitleText(QStringLiteral("° v. OT"));
+    m_chart->addAxis(axisX, Qt::AlignBottom);
+    m_chart->addAxis(m_angleAxis, Qt::AlignLeft);
+    for (int cylinder = 0; cylinder < 2; ++cylinder) {
+        auto* series = new QLineSeries;
+        series->setName(QStringLiteral("Zylinder %1").arg(cylinder + 1));
+        series->setPen(QPen(colours[cylinder], 2));
+        for (int i = 0; i < points; ++i)
+            series->append(i, 0);
+        m_chart->addSeries(series);
+        series->attachAxis(axisX);
+        series->attachAxis(m_angleAxis);
+        m_curves[cylinder] = series;
+    }
+}
+
+void IgnitionTab::drawChart()
+{
+    for (int cylinder = 0; cylinder < 2; ++cylinder) {
+        const std::vector<double> angles = m_table.chartPoints(cylinder);
+        QList<QPointF> points;
+        points.reserve(int(angles.size()));
+        for (size_t i = 0; i < angles.size(); ++i)
+            points.append(QPointF(double(i), angles[i]));
+        m_curves[cylinder]->replace(points);
+    }
+}
+
+void IgnitionTab::showRow(int row)
+{
+    for (int cylinder = 0; cylinder < 2; ++cylinder) {
+        MSHFlexGrid1->item(row, kAngleColumn + cylinder)->setText(m_table.angleText(row, cylinder));
+        MSHFlexGrid1->item(row, kByteColumn + cylinder)->setText(m_table.byteText(row, cylinder));
+    }
+}
+
+void IgnitionTab::showTable()
+{
+    for (int row = 0; row < m_table.rows(); ++row)
+        showRow(row);
+}
+
+ignition::Listener IgnitionTab::listener(TransferScope& scope)
+{
+    return { [&scope](int address) { scope.progress(address); }, [this](int row) { showRow(row); } };
+}
+
+// cmdReadZwTab
+void IgnitionTab::readTable()
+{
+    ignition::Result result;
+    {
+        TransferScope scope(context().tableTransfer());
+        result = ignition::read(context(), m_table, listener(scope));
+    }
+    if (result.outcome != TransferOutcome::Done)
+        return; // the link is lost: the window closes
+    emit sourceChanged(kFromUnit);
+    drawChart();
+    context().completion(boxes::kTransferComplete);
+}
+
+// cmdWriteZwTab
+void IgnitionTab::writeTable()
+{
+    // A byte the unit cannot hold would reach it wrapped or cut: refuse the
+    // table before its first byte goes out.
+    if (const std::optional<ignition::BadCell> bad = ignition::firstInvalidCell(m_table)) {
+        const QString cylinder = m_table.scheme() == BandScheme::PerCylinder111
+            ? QStringLiteral(", Zylinder %1").arg(bad->cylinder + 1)
+            : QString();
+        boxes::transferError(this,
+            QStringLiteral("Der Wert \"%1\" im Drehzahlbereich %2 U/min%3 ist kein Tabellenwert von 0 bis 255. "
+                           "Übertragung abgebrochen!")
+                .arg(bad->text, m_table.label(bad->row), cylinder));
+        return;
+    }
+    m_modified = false;
+    ignition::Result result;
+    {
+        TransferScope scope(context().tableTransfer());
+        result = ignition::write(context(), m_table, listener(scope));
+    }
+    reportWriteResult(result);
+}
+
+void IgnitionTab::reportWriteResult(const ignition::Result& result)
+{
+    switch (result.outcome) {
+    case TransferOutcome::Done:
+        context().completion(boxes::kUpdateComplete);
+        break;
+    case TransferOutcome::EngineRunning:
+        boxes::transferError(this, kEngineRunning);
+        break;
+    case TransferOutcome::Incomplete:
+        if (m_table.scheme() == BandScheme::Shared76)
+            boxes::transferError(this, kIncomplete);
+        else
+            boxes::transferError(this, result.cylinder == 0 ? kIncompleteCylinder1 : kIncompleteCylinder2);
+        break;
+    case TransferOutcome::EchoMismatch:
+        boxes::transferError(this);
+        break;
+    case TransferOutcome::LinkLost:
+        break; // the window closes
+    }
+}
+
+// cmdDiskSave
+void IgnitionTab::saveToDisk()
+{
+    const std::optional<QString> path = platform().saveFileName(this, fileDialog(QStringLiteral("Speichern unter")));
+    if (!path || path->isEmpty())
+        return;
+    QSaveFile file(*path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(vmz::write(m_table)) < 0 || !file.commit()) {
+        platform().messageBox(this, kAppTitle,
+            QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden. Die Zündwinkeltabelle wurde nicht "
+                           "gespeichert.")
+                .arg(*path),
+            Platform::Icon::Critical);
+        return;
+    }
+    m_modified = false;
+}
+
+// cmdLoadDisk
+void IgnitionTab::loadFromDisk()
+{
+    const std::optional<QString> path = platform().openFileName(this, fileDialog(QStringLiteral("Öffnen")));
+    if (!path || path->isEmpty())
+        return;
+    QFile file(*path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        platform().messageBox(this, kAppTitle,
+            QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(*path), Platform::Icon::Critical);
+        return;
+    }
+    const vmz::LoadResult result = vmz::read(file.readAll(), m_table, context().gridCoding());
+    if (result.otherScheme) {
+        platform().messageBox(this, QStringLiteral("ACHTUNG"), kMaybeIncompatible, Platform::Icon::Warning);
+        platform().messageBox(this, QStringLiteral("Hinweis"), kCylinder1ForBoth, Platform::Icon::Information);
+    }
+    showTable();
+    clearSelection();
+    emit sourceChanged(*path);
+    drawChart();
+}
+
+void IgnitionTab::clearSelection()
+{
+    if (m_hasSelection)
+        MSHFlexGrid1->item(m_selectedRow, m_selectedColumn)->setBackground(Qt::white);
+    m_hasSelection = false;
+}
+
+// MSHFlexGrid1_Click: only the angle columns select a band.
+void IgnitionTab::selectCell(int row, int column)
+{
+    if (column != kAngleColumn && column != kAngleColumn + 1)
+        return;
+    const int cylinder = column - kAngleColumn;
+    lblZwinkel->setText(m_table.angleText(row, cylinder));
+    lblDrehzahl->setText(m_table.label(row) + QStringLiteral(" U/min"));
+    if (const std::optional<int> byte = m_table.byteValue(row, cylinder)) {
+        // Showing the band's own value is no change to take over.
+        const QSignalBlocker quiet(sldZWinkel);
+        sldZWinkel->setValue(*byte);
+    }
+    clearSelection();
+    MSHFlexGrid1->item(row, column)->setBackground(kSelected);
+    m_selectedRow = row;
+    m_selectedColumn = column;
+    m_hasSelection = true;
+}
+
+// sldZWinkel: the angle the slider stands for, not yet taken over.
+void IgnitionTab::sliderMoved(int value)
+{
+    lblZwinkel->setText(QStringLiteral(" ") + fmt::fixedDecimals(context().limitsCoding().angle(value), 1));
+    QPalette palette = cmdCopytoTable->palette();
+    palette.setColor(QPalette::Button, kSelected);
+    cmdCopytoTable->setPalette(palette);
+}
+
+// cmdCopytoTable
+void IgnitionTab::takeOver()
+{
+    m_modified = true;
+    const int value = sldZWinkel->value();
+    const AngleCoding coding = context().gridCoding();
+    if (m_table.scheme() == BandScheme::Shared76) {
+        m_table.setByte(m_selectedRow, 0, value, coding, CellOrigin::Hand);
+        showRow(m_selectedRow);
+    } else if (m_selectedColumn == kAngleColumn || m_selectedColumn == kAngleColumn + 1) {
+        m_table.setByte(m_selectedRow, m_selectedColumn - kAngleColumn, value, coding, CellOrigin::Hand);
+        showRow(m_selectedRow);
+    }
+    cmdCopytoTable->setPalette(QPalette());
+    drawChart();
+}

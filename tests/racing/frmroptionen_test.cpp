@@ -1,0 +1,593 @@
+#include "racing/frmroptionen.h"
+#include "racing/ignitiontab.h"
+#include "racing/ignitiontransfer.h"
+#include "shell/kit/boxes.h"
+#include "sim/ecusim.h"
+#include "sim/profile.h"
+#include "support/modal.h"
+#include "support/simlink.h"
+#include "support/testnames.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString u(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+
+QByteArray of(std::initializer_list<int> values)
+{
+    return bytes::of(values);
+}
+
+constexpr const char* k111 = "ignition-rx4-racing"; // type 4, firmware 4.000
+constexpr const char* k76 = "ignition-rx3-racing"; // type 3, firmware 3.139
+
+class RacingWindowTest : public ::testing::Test, protected SimLink {
+protected:
+    void connectUnit(const SimProfile& profile, int leadAngle = 0)
+    {
+        sim = std::make_unique<EcuSim>(profile);
+        sim->setEngine(0);
+        transport.addUnit(3, sim.get());
+        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
+        UnitIdentity id;
+        id.setFirmware(profile.firmware);
+        id.setUnitType(profile.unitType);
+        session.setIdentity(id);
+        session.setLeadAngle(leadAngle);
+        session.setWarnings(1);
+    }
+    void connectUnit(const char* profile, int leadAngle = 0)
+    {
+        connectUnit(*simprofiles::find(QString::fromLatin1(profile)), leadAngle);
+    }
+
+    // Opens the window; once it has opened, each step of `acts` runs in turn
+    // when the window is idle; after the last the window is left by "&Fertig"
+    // (a question, if any, must be scripted).
+    void run(std::vector<std::function<void()>> acts, int timeoutMs = 20000)
+    {
+        window = std::make_unique<FrmROptionen>(session);
+        size_t next = 0;
+        bool exited = false;
+        EXPECT_TRUE(runModal(*window, [&] {
+            if (!window->opened() || window->busy() || QApplication::activeModalWidget() != window.get())
+                return;
+            if (next < acts.size()) {
+                if (next == 0)
+                    sim->clearReceived();
+                acts[next++]();
+                return;
+            }
+            if (!exited) {
+                exited = true;
+                button("cmdExit")->click();
+            }
+        }, timeoutMs)) << "the window did not close in time";
+    }
+
+    template <typename W = QWidget> W* find(const char* name) const
+    {
+        return window->findChild<W*>(QString::fromLatin1(name));
+    }
+    QPushButton* button(const char* name) const { return find<QPushButton>(name); }
+    QTableWidget* grid() const { return find<QTableWidget>("MSHFlexGrid1"); }
+    QString cell(int row, int column) const { return grid()->item(row, column)->text(); }
+    void clickCell(int row, int column) const { emit grid()->cellClicked(row, column); }
+    const std::array<quint8, 256>& unitTable(int code) { return sim->memory().tables[code]; }
+
+    std::vector<QByteArray> framesStartingWith(char code) const
+    {
+        std::vector<QByteArray> out;
+        for (const QByteArray& f : sim->received())
+            if (!f.isEmpty() && f[0] == code)
+                out.push_back(f);
+        return out;
+    }
+
+    std::unique_ptr<EcuSim> sim;
+    std::unique_ptr<FrmROptionen> window;
+};
+
+// --- Reading -----------------------------------------------------------------
+
+TEST_F(RacingWindowTest, Read76_AsksEveryAddressAndFillsTheSeventySixRows)
+{
+    TimeScale fast(0.05);
+    connectUnit("ignition-fw2820-rx3-racing");
+    for (int a = 1; a <= 110; ++a)
+        sim->memory().tables['b'][a] = quint8(a + 100);
+    run({ [&] { button("cmdReadZwTab")->click(); } });
+
+    std::vector<QByteArray> expected;
+    for (int a = 1; a <= 110; ++a)
+        expected.push_back(of({ 'b', a, '0', '?' }));
+    EXPECT_EQ(sim->received(), expected);
+    ASSERT_EQ(grid()->rowCount(), 76);
+    // Rows take the table addresses in order: row 53 = 54, row 54 = 56, row 75 = 110.
+    for (auto [row, address] : { std::pair { 0, 1 }, { 53, 54 }, { 54, 56 }, { 74, 109 }, { 75, 110 } }) {
+        EXPECT_EQ(cell(row, 3), QString::number(address + 100)) << row;
+        EXPECT_EQ(cell(row, 4), QString::number(address + 100)) << row;
+    }
+    // 382 - 101 = 281: a plain number, the same angle in both columns.
+    EXPECT_EQ(cell(0, 1), u("28,1"));
+    EXPECT_EQ(cell(0, 2), u("28,1"));
+    EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), IgnitionTab::kFromUnit);
+    EXPECT_EQ(platform.boxTexts(), QStringList { boxes::kTransferComplete });
+}
+
+TEST_F(RacingWindowTest, Read111_ReadsBothCylindersPerAddressAndShiftsByTheLeadAngle)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111, 50);
+    sim->memory().tables['b'][1] = 100;
+    sim->memory().tables['m'][1] = 110;
+    sim->memory().tables['m'][111] = 0;
+    run({ [&] { button("cmdReadZwTab")->click(); } });
+
+    ASSERT_EQ(sim->received().size(), 222u);
+    EXPECT_EQ(sim->received()[0], of({ 'b', 1, '0', '?' }));
+    EXPECT_EQ(sim->received()[1], of({ 'm', 1, '0', '?' }));
+    EXPECT_EQ(sim->received()[221], of({ 'm', 111, '0', '?' }));
+    // (382 - 50 - 100) / 10 with a leading blank.
+    EXPECT_EQ(cell(0, 1), u(" 23,2"));
+    EXPECT_EQ(cell(0, 2), u(" 22,2"));
+    EXPECT_EQ(cell(0, 3), u("100"));
+    EXPECT_EQ(cell(110, 2), u(" 33,2"));
+    EXPECT_EQ(find<QLabel>("txtMaxZw")->text(), u("33,2"));
+    EXPECT_EQ(find<QLabel>("txtMinZw")->text(), u("7,7"));
+}
+
+// --- Writing -----------------------------------------------------------------
+
+TEST_F(RacingWindowTest, Write76_TestsStandstillOnEveryAddressAndWritesOnlyTableAddresses)
+{
+    TimeScale fast(0.05);
+    connectUnit("ignition-fw2820-rx3-racing");
+    for (int a = 1; a <= 110; ++a)
+        sim->memory().tables['b'][a] = quint8(200 - a);
+    run({ [&] { button("cmdReadZwTab")->click(); },
+        [&] {
+            for (int a = 1; a <= 110; ++a)
+                sim->memory().tables['b'][a] = 0;
+            sim->clearReceived();
+            button("cmdWriteZwTab")->click();
+        } });
+
+    const std::vector<QByteArray>& frames = sim->received();
+    ASSERT_EQ(framesStartingWith('r').size(), 110u);
+    ASSERT_EQ(framesStartingWith('a').size(), 76u);
+    int address = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i] == "r00?") {
+            ++address;
+            continue;
+        }
+        ASSERT_TRUE(bands::isTableAddress(address)) << address;
+        EXPECT_EQ(frames[i], of({ 'a', address, 200 - address, '?' }));
+    }
+    for (int a = 1; a <= 110; ++a)
+        EXPECT_EQ(unitTable('b')[a], bands::isTableAddress(a) ? 200 - a : 0) << a;
+    EXPECT_EQ(platform.boxTexts().last(), boxes::kUpdateComplete);
+}
+
+TEST_F(RacingWindowTest, Write111_AnEmptyCylinder2CellInRow40_WritesRows0To39ThenStops)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111);
+    QTemporaryDir files;
+    QFile file(files.filePath("gap.vmz"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int row = 0; row < 111; ++row)
+        file.write(row == 40 ? "70;\r\n" : "70;80\r\n");
+    file.close();
+    platform.openAnswers.push_back(file.fileName());
+    run({ [&] { button("cmdLoadDisk")->click(); }, [&] { button("cmdWriteZwTab")->click(); } });
+
+    EXPECT_EQ(framesStartingWith('a').size(), 40u);
+    EXPECT_EQ(framesStartingWith('{').size(), 40u);
+    EXPECT_EQ(unitTable('b')[40], 70);
+    EXPECT_EQ(unitTable('m')[40], 80);
+    EXPECT_NE(unitTable('b')[41], 70);
+    EXPECT_EQ(platform.boxTexts().last(), IgnitionTab::kIncompleteCylinder2);
+}
+
+TEST_F(RacingWindowTest, Write_WhileTheEngineTurns_IsRefusedBeforeAnyByte)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111);
+    run({ [&] { button("cmdReadZwTab")->click(); },
+        [&] {
+            sim->setEngine(1500);
+            sim->clearReceived();
+            button("cmdWriteZwTab")->click();
+        } });
+    EXPECT_EQ(sim->received(), std::vector<QByteArray> { "r00?" });
+    EXPECT_EQ(platform.boxTexts().last(), IgnitionTab::kEngineRunning);
+    // The window is unlocked again.
+    EXPECT_TRUE(find<QTabWidget>("SSTab1")->isEnabled());
+}
+
+TEST_F(RacingWindowTest, Write_AFileCellThatIsNoByte_IsRefusedBeforeTheFirstRequest)
+{
+    connectUnit(k76);
+    QTemporaryDir files;
+    QFile file(files.filePath("bad.vmz"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int row = 0; row < 76; ++row)
+        file.write(row == 20 ? "300\r\n" : "50\r\n");
+    file.close();
+    platform.openAnswers.push_back(file.fileName());
+    run({ [&] { button("cmdLoadDisk")->click(); }, [&] { button("cmdWriteZwTab")->click(); } });
+    EXPECT_TRUE(sim->received().empty());
+    const QString box = platform.boxTexts().last();
+    EXPECT_TRUE(box.contains(u("\"300\""))) << box.toStdString();
+    EXPECT_TRUE(box.contains(u("1002-1102 U/min"))) << box.toStdString();
+}
+
+TEST(EngineStands, ByScheme)
+{
+    struct Case {
+        QByteArray reply;
+        bool stands76;
+        bool stands111;
+    };
+    const Case cases[] = {
+        { of({ 255, 255, 255 }), true, true },
+        { of({ 254, 0, 0 }), false, true },
+        { of({ 0, 0, 255 }), true, false },
+        { of({ 0, 255, 0 }), true, false },
+        { of({ 9, 39, 192 }), false, false },
+        { of({ 253, 0, 0 }), false, false },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ignition::engineStands(BandScheme::Shared76, c.reply), c.stands76) << bytes::hex(c.reply).toStdString();
+        EXPECT_EQ(ignition::engineStands(BandScheme::PerCylinder111, c.reply), c.stands111)
+            << bytes::hex(c.reply).toStdString();
+    }
+}
+
+// --- Hand edit ---------------------------------------------------------------
+
+struct TakeOverCase {
+    const char* profile;
+    int changedRow; // -1: nothing changes
+};
+
+class TakeOverBeforeAnyClick : public RacingWindowTest, public ::testing::WithParamInterface<TakeOverCase> { };
+
+TEST_P(TakeOverBeforeAnyClick, ChangesRow0OnlyOnTheSharedTable)
+{
+    connectUnit(GetParam().profile);
+    platform.answers.push_back(Platform::Answer::Yes); // the exit question
+    run({ [&] {
+        find<QSlider>("sldZWinkel")->setValue(82);
+        EXPECT_EQ(find<QLabel>("lblZwinkel")->text(), u(" 30,0"));
+        button("cmdCopytoTable")->click();
+        EXPECT_TRUE(window->ignitionTab().tableModified());
+    } });
+    if (GetParam().changedRow == 0) {
+        EXPECT_EQ(cell(0, 1), u("30,0"));
+        EXPECT_EQ(cell(0, 4), u("82"));
+    } else {
+        for (int column = 1; column < 5; ++column)
+            EXPECT_EQ(cell(0, column), QString()) << column;
+    }
+    EXPECT_EQ(platform.boxes.back().text, FrmROptionen::kExitQuestion);
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, TakeOverBeforeAnyClick,
+    ::testing::Values(TakeOverCase { k76, 0 }, TakeOverCase { k111, -1 }),
+    [](const auto& info) { return testnames::clean(info.param.profile); });
+
+TEST_F(RacingWindowTest, HandEdit111_ClickSlideTakeOver_ChangesOneCylinderAndTheCurve)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111);
+    platform.answers.push_back(Platform::Answer::Yes);
+    run({ [&] { button("cmdReadZwTab")->click(); },
+        [&] {
+            clickCell(30, 2);
+            EXPECT_EQ(find<QLabel>("lblDrehzahl")->text(), u("2001-2100 U/min"));
+            EXPECT_EQ(find<QSlider>("sldZWinkel")->value(), unitTable('m')[31]);
+            EXPECT_EQ(grid()->item(30, 2)->background().color(), IgnitionTab::kSelected);
+            clickCell(31, 1);
+            EXPECT_EQ(grid()->item(30, 2)->background().color(), QColor(Qt::white));
+            clickCell(30, 2);
+            find<QSlider>("sldZWinkel")->setValue(0);
+            EXPECT_EQ(button("cmdCopytoTable")->palette().color(QPalette::Button), IgnitionTab::kSelected);
+            button("cmdCopytoTable")->click();
+        } });
+    EXPECT_EQ(cell(30, 2), u(" 38,2"));
+    EXPECT_EQ(cell(30, 4), u("0"));
+    EXPECT_EQ(cell(30, 3), QString::number(unitTable('b')[31]));
+    // Row 30 covers chart points 40 and 41.
+    EXPECT_DOUBLE_EQ(window->ignitionTab().curve(1)->at(40).y(), 38.2);
+    EXPECT_DOUBLE_EQ(window->ignitionTab().curve(1)->at(41).y(), 38.2);
+}
+
+// --- Chart -------------------------------------------------------------------
+
+struct ChartCase {
+    const char* profile;
+    int points;
+    double low;
+    double high;
+};
+
+class ChartSetUp : public RacingWindowTest, public ::testing::WithParamInterface<ChartCase> { };
+
+TEST_P(ChartSetUp, PointsAndColours)
+{
+    connectUnit(GetParam().profile);
+    run({});
+    for (int cylinder = 0; cylinder < 2; ++cylinder)
+        EXPECT_EQ(window->ignitionTab().curve(cylinder)->count(), GetParam().points);
+    EXPECT_EQ(window->ignitionTab().curve(0)->pen().color(), QColor(0, 192, 0));
+    EXPECT_EQ(window->ignitionTab().curve(1)->pen().color(), QColor(240, 240, 100));
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, ChartSetUp,
+    ::testing::Values(ChartCase { k76, 205, 12.7, 38.2 }, ChartCase { k111, 202, 12.7, 38.2 }),
+    [](const auto& info) { return testnames::clean(info.param.profile); });
+
+// --- File --------------------------------------------------------------------
+
+TEST_F(RacingWindowTest, File111_SavedAndLoadedAgain_RestoresTheBytesAndNamesTheFile)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111);
+    QTemporaryDir files;
+    const QString path = files.filePath("tabelle.vmz");
+    platform.saveAnswers.push_back(path);
+    platform.openAnswers.push_back(path);
+    std::vector<QString> before;
+    run({ [&] { button("cmdReadZwTab")->click(); }, [&] { button("cmdDiskSave")->click(); },
+        [&] {
+            for (int row = 0; row < 111; ++row)
+                before.push_back(cell(row, 3) + ";" + cell(row, 4));
+            for (int row = 0; row < 111; ++row)
+                grid()->item(row, 3)->setText(QString());
+            button("cmdLoadDisk")->click();
+        } });
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray content = file.readAll();
+    EXPECT_EQ(content.count("\r\n"), 111);
+    EXPECT_TRUE(content.startsWith((QString::number(unitTable('b')[1]) + ";" + QString::number(unitTable('m')[1]) + "\r\n").toLatin1()));
+    for (int row = 0; row < 111; ++row)
+        EXPECT_EQ(cell(row, 3) + ";" + cell(row, 4), before[row]) << row;
+    EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), path);
+    EXPECT_EQ(platform.saveDialogs.at(0).filter, IgnitionTab::kFileFilter);
+    EXPECT_EQ(platform.saveDialogs.at(0).defaultExtension, u("vmz"));
+}
+
+TEST_F(RacingWindowTest, File_ATableNeverRead_IsSavedAsEmptyLines)
+{
+    connectUnit(k111);
+    QTemporaryDir files;
+    const QString path = files.filePath("leer.vmz");
+    platform.saveAnswers.push_back(path);
+    run({ [&] { button("cmdDiskSave")->click(); } });
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray(";\r\n").repeated(111));
+}
+
+struct CrossCase {
+    const char* profile;
+    QByteArray line;
+    int lines;
+    QString cylinder2Row0;
+};
+
+class CrossSchemeLoad : public RacingWindowTest, public ::testing::WithParamInterface<CrossCase> { };
+
+TEST_P(CrossSchemeLoad, WarnsOnceAndTakesCylinder1)
+{
+    connectUnit(GetParam().profile);
+    QTemporaryDir files;
+    QFile file(files.filePath("other.vmz"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(GetParam().line.repeated(GetParam().lines));
+    file.close();
+    platform.openAnswers.push_back(file.fileName());
+    run({ [&] { button("cmdLoadDisk")->click(); } });
+    EXPECT_EQ(platform.boxTexts(), (QStringList { IgnitionTab::kMaybeIncompatible, IgnitionTab::kCylinder1ForBoth }));
+    EXPECT_EQ(platform.boxes.at(0).title, u("ACHTUNG"));
+    EXPECT_EQ(platform.boxes.at(1).title, u("Hinweis"));
+    EXPECT_EQ(cell(0, 3), u("57"));
+    EXPECT_EQ(cell(0, 4), GetParam().cylinder2Row0);
+    EXPECT_EQ(cell(75, 3), u("57"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, CrossSchemeLoad,
+    ::testing::Values(CrossCase { k111, "57\r\n", 76, u("57") }, CrossCase { k76, "57;60\r\n", 111, u("57") }),
+    [](const auto& info) { return testnames::clean(info.param.profile); });
+
+// --- Opening -----------------------------------------------------------------
+
+TEST_F(RacingWindowTest, Opening_Firmware1816_DisablesOffsetAndExtrasWithTheNoticeOnce)
+{
+    connectUnit("ignition-fw1816-racing");
+    session.setWarnings(0);
+    run({});
+    EXPECT_EQ(platform.boxTexts().count(FrmROptionen::kOffsetNotice), 1);
+    EXPECT_FALSE(window->tabAvailable(FrmROptionen::Extras));
+    EXPECT_FALSE(window->tabAvailable(FrmROptionen::Injection));
+    EXPECT_TRUE(window->tabAvailable(FrmROptionen::Ignition));
+    for (const auto& box : platform.boxes)
+        EXPECT_EQ(box.title, u("Hinweis"));
+}
+
+TEST_F(RacingWindowTest, Opening_WithWarningsOff_ShowsNoNotice)
+{
+    connectUnit("ignition-fw1816-racing");
+    session.setWarnings(1);
+    run({});
+    EXPECT_TRUE(platform.boxTexts().isEmpty()) << platform.boxTexts().join("|").toStdString();
+}
+
+TEST_F(RacingWindowTest, Opening_LinkLostDuringTheReads_ClosesBeforeTheWindowIsShown)
+{
+    TimeScale fast(0.05);
+    connectUnit("injection-rx4-racing");
+    sim->faults().dropAfter = 3;
+    window = std::make_unique<FrmROptionen>(session);
+    bool shown = false;
+    struct ShowSpy : QObject {
+        bool* shown;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Show)
+                *shown = true;
+            return false;
+        }
+    } spy;
+    spy.shown = &shown;
+    window->installEventFilter(&spy);
+    QElapsedTimer clock;
+    clock.start();
+    window->exec();
+    EXPECT_FALSE(shown);
+    EXPECT_FALSE(window->opened());
+    EXPECT_TRUE(link.timedOut());
+    EXPECT_LT(clock.elapsed(), 3000);
+}
+
+// --- Leaving, help, tabs ------------------------------------------------------
+
+struct ExitCase {
+    const char* name;
+    bool modified;
+    std::optional<Platform::Answer> answer;
+    bool closes;
+};
+
+class ExitQuestion : public RacingWindowTest, public ::testing::WithParamInterface<ExitCase> { };
+
+TEST_P(ExitQuestion, AskedOnlyAfterAHandEdit)
+{
+    connectUnit(k76);
+    if (GetParam().answer)
+        platform.answers.push_back(*GetParam().answer);
+    window = std::make_unique<FrmROptionen>(session);
+    bool done = false;
+    bool closedByExit = false;
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (!window->opened() || window->busy() || QApplication::activeModalWidget() != window.get())
+            return;
+        if (done) {
+            window->done(0);
+            return;
+        }
+        done = true;
+        if (GetParam().modified)
+            button("cmdCopytoTable")->click();
+        button("cmdExit")->click();
+        closedByExit = !window->isVisible();
+    }));
+    EXPECT_EQ(closedByExit, GetParam().closes);
+    EXPECT_EQ(platform.boxTexts().count(FrmROptionen::kExitQuestion), GetParam().modified ? 1 : 0);
+    if (GetParam().modified)
+        EXPECT_EQ(platform.boxes.back().title, u("Achtung"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExitQuestion,
+    ::testing::Values(ExitCase { "unchanged", false, std::nullopt, true },
+        ExitCase { "edited_yes", true, Platform::Answer::Yes, true },
+        ExitCase { "edited_no", true, Platform::Answer::No, false }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RacingWindowTest, F1_OpensTheTopicOfTheShownTab)
+{
+    connectUnit(k111);
+    const QStringList topics { u("r_optionen_ignitiontable.html"), u("r_optionen_switching.html"),
+        u("r_optionen_injection.html"), u("r_optionen_zusatz.html"), u("r_optionen_Choke.html"),
+        u("r_optionen_lastwechsel.html") };
+    run({ [&] {
+        auto* tabs = find<QTabWidget>("SSTab1");
+        for (int i = 0; i < 6; ++i) {
+            tabs->setCurrentIndex(i);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+            QApplication::sendEvent(grid(), &press);
+        }
+        tabs->setCurrentIndex(0);
+    } });
+    EXPECT_EQ(platform.helpTopics, topics);
+}
+
+TEST_F(RacingWindowTest, SourceLabel_FollowsTheTab)
+{
+    connectUnit(k111);
+    run({ [&] {
+        auto* tabs = find<QTabWidget>("SSTab1");
+        EXPECT_EQ(find<QLabel>("txtTSLabel")->text(), u("ZW-Tabelle:"));
+        EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), FrmROptionen::kNotLoaded);
+        tabs->setCurrentIndex(2);
+        EXPECT_EQ(find<QLabel>("txtTSLabel")->text(), u("LA-Tabelle:"));
+        tabs->setCurrentIndex(3);
+        EXPECT_EQ(find<QLabel>("txtTSLabel")->text(), QString());
+        EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), QString());
+        tabs->setCurrentIndex(0);
+    } });
+}
+
+// --- Pacing ------------------------------------------------------------------
+
+std::vector<qint64> gapsBetweenReads(const EcuSim& sim, char code)
+{
+    std::vector<qint64> gaps;
+    qint64 last = -1;
+    for (const ReceivedFrame& f : sim.receivedLog()) {
+        if (f.frame.isEmpty() || f.frame[0] != code)
+            continue;
+        if (last >= 0)
+            gaps.push_back(f.atMs - last);
+        last = f.atMs;
+    }
+    return gaps;
+}
+
+TEST_F(RacingWindowTest, Pacing_OneTickOf20MsBeforeEachAddress)
+{
+    connectUnit(k111);
+    run({ [&] { button("cmdReadZwTab")->click(); } });
+    const std::vector<qint64> gaps = gapsBetweenReads(*sim, 'b');
+    ASSERT_EQ(gaps.size(), 110u);
+    EXPECT_GE(*std::min_element(gaps.begin(), gaps.end()), 19);
+    const qint64 total = std::accumulate(gaps.begin(), gaps.end(), qint64 { 0 });
+    EXPECT_LT(total, 110 * 20 * 3 / 2) << "the pacing waits accumulate";
+}
+
+TEST_F(RacingWindowTest, Pacing_OldFirmwareReads76BandsAt250MsAndKeepsItForTheWrite)
+{
+    TimeScale fast(0.1); // 250 ms become 25, 20 ms become 2
+    connectUnit(k76);
+    run({ [&] { button("cmdReadZwTab")->click(); },
+        [&] {
+            sim->clearReceived();
+            button("cmdWriteZwTab")->click();
+        } },
+        60000);
+    for (char code : { 'b', 'a' }) {
+        const std::vector<qint64> gaps = gapsBetweenReads(*sim, code);
+        ASSERT_FALSE(gaps.empty());
+        EXPECT_GE(*std::min_element(gaps.begin(), gaps.end()), 24) << code;
+    }
+}
+
+} // namespace

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "racing/choketab.h"
+#include "racing/extrastab.h"
+#include "racing/loadchangetab.h"
+#include "racing/racingcontext.h"
+#include "racing/switchingtab.h"
+#include "shell/kit/channel.h"
+#include "sim/ecusim.h"
+#include "sim/profile.h"
+#include "support/simlink.h"
+#include "support/testnames.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// The four tabs that read on opening, on one context, as the window holds them.
+struct Tabs {
+    explicit Tabs(RacingContext& context)
+        : switching(context)
+        , extras(context)
+        , choke(context)
+        , loadChange(context)
+    {
+    }
+    SwitchingTab switching;
+    ExtrasTab extras;
+    ChokeTab choke;
+    LoadChangeTab loadChange;
+};
+
+// A unit of the default kind with another line, cylinder count or firmware.
+inline SimProfile unitWith(char line, int cylinders, int major, int minor)
+{
+    SimProfile p = *simprofiles::find(simprofiles::kDefault);
+    p.line = line;
+    p.cylinders = cylinders;
+    p.major = major;
+    p.minor = minor;
+    p.firmware = simprofiles::firmwareText(major, minor);
+    p.unitType = simprofiles::unitTypeText(line, cylinders, p.type, p.variant);
+    return p;
+}
+
+inline QByteArray of(std::initializer_list<int> values)
+{
+    return bytes::of(values);
+}
+
+// The tabs on the racing window's line to a simulated unit.
+class TabTest : public ::testing::Test, protected SimLink {
+protected:
+    void connectUnit(const SimProfile& profile = *simprofiles::find(simprofiles::kDefault))
+    {
+        sim = std::make_unique<EcuSim>(profile);
+        sim->setEngine(0);
+        transport.addUnit(3, sim.get());
+        ASSERT_EQ(link.openPort(3), Transport::OpenResult::Opened);
+        UnitIdentity id;
+        id.setFirmware(profile.firmware);
+        id.setUnitType(profile.unitType);
+        session.setIdentity(id);
+        session.setNoBreakMsg(1);
+        channel = std::make_unique<Channel>(session, LinkPolicy::racingOptions(), kWatchdog, &window);
+        context = std::make_unique<RacingContext>(session, *channel, &window);
+        tabs = std::make_unique<Tabs>(*context);
+    }
+
+    QStringList boxTexts() const { return platform.boxTexts(); }
+
+    static constexpr std::chrono::milliseconds kWatchdog { 5000 };
+    TimeScale scale { 0.05 }; // the watchdog runs 250 ms
+    QWidget window;
+    std::unique_ptr<EcuSim> sim;
+    std::unique_ptr<Channel> channel;
+    std::unique_ptr<RacingContext> context;
+    std::unique_ptr<Tabs> tabs;
+};
