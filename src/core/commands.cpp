@@ -175,7 +175,6 @@ Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLengt
     return { frame(writeCode, args), replyLength };
 }
 
-<<<<<<< HEAD
 Request ignitionRead(int cylinder, int address)
 {
     return { frame(cylinder == 0 ? 'b' : 'm', { address, '0' }), 1 };
@@ -184,7 +183,8 @@ Request ignitionRead(int cylinder, int address)
 Request ignitionWrite(int cylinder, int address, int value)
 {
     return { frame(cylinder == 0 ? 'a' : '{', { address, value }), 1 };
-=======
+}
+
 Request input1Retard()
 {
     return read00(param::kOffsetAngle, 1);
@@ -216,7 +216,6 @@ Request chokeByteRead(int index)
 Request warmUpAdaptationRead(int band)
 {
     return { frame(150, { band, '0' }), 1 };
->>>>>>> racing-tabs
 }
 
 const std::vector<Entry>& catalogue()

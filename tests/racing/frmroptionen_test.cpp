@@ -297,7 +297,6 @@ TEST_F(RacingWindowTest, HandEdit111_ClickSlideTakeOver_ChangesOneCylinderAndThe
 {
     TimeScale fast(0.05);
     connectUnit(k111);
-    platform.answers.push_back(Platform::Answer::Yes);
     run({ [&] { button("cmdReadZwTab")->click(); },
         [&] {
             clickCell(30, 2);
@@ -310,6 +309,7 @@ TEST_F(RacingWindowTest, HandEdit111_ClickSlideTakeOver_ChangesOneCylinderAndThe
             find<QSlider>("sldZWinkel")->setValue(0);
             EXPECT_EQ(button("cmdCopytoTable")->palette().color(QPalette::Button), IgnitionTab::kSelected);
             button("cmdCopytoTable")->click();
+            platform.answers.push_back(Platform::Answer::Yes); // the exit question
         } });
     EXPECT_EQ(cell(30, 2), u(" 38,2"));
     EXPECT_EQ(cell(30, 4), u("0"));
