@@ -1,11 +1,13 @@
-// daruri-tablebench: how long a whole ignition table takes to read and to
-// write over a pseudo-terminal, against what the pacing and a 19200-baud
-// line alone would take.
+// daruri-tablebench: how long the racing options window's ignition table
+// transfers take over a pseudo-terminal, against what the pacing and a
+// 19200-baud line alone would take.
 #include "core/commands.h"
 #include "core/portmap.h"
 #include "core/settings.h"
+#include "racing/ignitiontable.h"
+#include "racing/ignitiontransfer.h"
+#include "racing/racingcontext.h"
 #include "shell/kit/channel.h"
-#include "shell/kit/pacer.h"
 #include "shell/link.h"
 #include "shell/platform.h"
 #include "shell/serialtransport.h"
@@ -21,13 +23,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kBands = 111;
 constexpr double kBitsPerByte = 10.0;
 constexpr double kBaud = 19200.0;
 
@@ -56,131 +58,125 @@ QString defaultSimulator()
     return QFileInfo::exists(beside) ? beside : QStringLiteral(DARURI_ECUSIM_PATH);
 }
 
-Request tableRead(int cylinder, int address)
+double seconds(qint64 nanos)
 {
-    return { cmd::frame(cylinder == 0 ? 'b' : 'm', { address, '0' }), 1 };
+    return static_cast<double>(nanos) / 1e9;
 }
 
-Request tableWrite(int cylinder, int address, int value)
-{
-    return { cmd::frame(cylinder == 0 ? 'a' : '{', { address, value }), 1 };
-}
+// The serial transport with a clock on every frame out and every byte in, so
+// a transfer that runs as a whole can still be taken apart afterwards.
+class ClockedTransport : public Transport {
+public:
+    struct Exchange {
+        qint64 sentAt = 0; // ns
+        qint64 doneAt = 0; // ns, the last byte of the answer
+        int bytesOut = 0;
+        int bytesIn = 0;
+    };
 
-double wireSeconds(const Request& r)
-{
-    return (r.frame.size() + r.replyLength) * kBitsPerByte / kBaud;
-}
+    explicit ClockedTransport(PortMap map)
+        : m_line(std::move(map))
+    {
+        connect(&m_line, &Transport::readyRead, this, &Transport::readyRead);
+        connect(&m_line, &Transport::lineLost, this, &Transport::lineLost);
+        m_clock.start();
+    }
 
-// What one run did and how long it took.
+    OpenResult open(int port) override { return m_line.open(port); }
+    void close() override { m_line.close(); }
+    bool isOpen() const override { return m_line.isOpen(); }
+    QString deviceName(int port) const override { return m_line.deviceName(port); }
+    bool write(const QByteArray& data) override
+    {
+        exchanges.push_back({ m_clock.nsecsElapsed(), 0, static_cast<int>(data.size()), 0 });
+        return m_line.write(data);
+    }
+    qint64 bytesAvailable() const override { return m_line.bytesAvailable(); }
+    QByteArray read(qint64 maxBytes) override
+    {
+        const QByteArray data = m_line.read(maxBytes);
+        if (!data.isEmpty() && !exchanges.empty()) {
+            exchanges.back().doneAt = m_clock.nsecsElapsed();
+            exchanges.back().bytesIn += static_cast<int>(data.size());
+        }
+        return data;
+    }
+    qint64 discardInput() override { return m_line.discardInput(); }
+    void pollInput() override { m_line.pollInput(); }
+    qint64 now() const { return m_clock.nsecsElapsed(); }
+
+    std::vector<Exchange> exchanges;
+
+private:
+    SerialTransport m_line;
+    QElapsedTimer m_clock;
+};
+
+// One timed transfer, taken apart by the exchanges it made.
 struct Run {
     double seconds = 0;
-    double waitSeconds = 0; // inside the pacer's waits
-    // Time a request took beyond its bytes' wire time, for requests right
-    // after a pacing wait and for requests right after another request.
-    double lateAfterWait = 0;
-    int afterWait = 0;
-    double lateBackToBack = 0;
-    int backToBack = 0;
-    int failures = 0;
+    int requests = 0;
+    int paced = 0; // requests that followed a pacing wait
+    double wire = 0; // the bytes' time on a 19200-baud line
+    double waits = 0; // from an answer to the next paced request
+    double lateAfterWait = 0; // beyond the wire, requests after a wait
+    double lateBackToBack = 0; // beyond the wire, requests after a request
+    bool ok = false;
 
-    void noteRequest(const Request& r, qint64 nanos, bool pacedBefore)
+    double expected(std::chrono::milliseconds interval) const
     {
-        const double late = static_cast<double>(nanos) / 1e9 - wireSeconds(r);
-        (pacedBefore ? lateAfterWait : lateBackToBack) += late;
-        ++(pacedBefore ? afterWait : backToBack);
+        return paced * std::chrono::duration<double>(interval).count() + wire;
     }
 };
 
-// One pacing tick before each band, both cylinders' bytes after it.
-Run readTable(Channel& channel, Pacer& pacer, std::vector<int>& table)
+Run timed(ClockedTransport& line, std::chrono::milliseconds interval, const std::function<bool()>& transfer)
 {
+    line.exchanges.clear();
+    const qint64 start = line.now();
     Run run;
-    QElapsedTimer clock;
-    clock.start();
-    for (int address = 1; address <= kBands; ++address) {
-        const qint64 before = clock.nsecsElapsed();
-        if (!pacer.wait())
-            return ++run.failures, run;
-        run.waitSeconds += static_cast<double>(clock.nsecsElapsed() - before) / 1e9;
-        for (int cylinder = 0; cylinder < 2; ++cylinder) {
-            const qint64 start = clock.nsecsElapsed();
-            const std::optional<int> byte = channel.readByte(tableRead(cylinder, address));
-            run.noteRequest(tableRead(cylinder, address), clock.nsecsElapsed() - start, cylinder == 0);
-            if (!byte)
-                ++run.failures;
-            else
-                table[2 * (address - 1) + cylinder] = *byte;
+    run.ok = transfer();
+    run.seconds = seconds(line.now() - start);
+    const auto& ex = line.exchanges;
+    for (size_t i = 0; i < ex.size(); ++i) {
+        const double wire = (ex[i].bytesOut + ex[i].bytesIn) * kBitsPerByte / kBaud;
+        const double late = seconds(ex[i].doneAt - ex[i].sentAt) - wire;
+        const double gap = seconds(ex[i].sentAt - (i == 0 ? start : ex[i - 1].doneAt));
+        // A pacing wait is the only pause of a transfer longer than a request.
+        const bool paced = gap > std::chrono::duration<double>(interval).count() / 2;
+        ++run.requests;
+        run.wire += wire;
+        if (paced) {
+            ++run.paced;
+            run.waits += gap;
+            run.lateAfterWait += late;
+        } else {
+            run.lateBackToBack += late;
         }
     }
-    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     return run;
 }
 
-// Per band the standstill test unpaced, then each cylinder's byte paced.
-Run writeTable(Channel& channel, Pacer& pacer, const std::vector<int>& table)
+void report(const char* what, const std::vector<Run>& runs, std::chrono::milliseconds interval)
 {
-    Run run;
-    QElapsedTimer clock;
-    clock.start();
-    for (int address = 1; address <= kBands; ++address) {
-        const qint64 start = clock.nsecsElapsed();
-        const Reply period = channel.ask(cmd::period());
-        run.noteRequest(cmd::period(), clock.nsecsElapsed() - start, false);
-        if (!period || period->size() != 3 || static_cast<unsigned char>(period->at(0)) < 254)
-            return ++run.failures, run;
-        for (int cylinder = 0; cylinder < 2; ++cylinder) {
-            const qint64 before = clock.nsecsElapsed();
-            if (!pacer.wait())
-                return ++run.failures, run;
-            run.waitSeconds += static_cast<double>(clock.nsecsElapsed() - before) / 1e9;
-            const int value = table[2 * (address - 1) + cylinder];
-            const qint64 start = clock.nsecsElapsed();
-            const Echo echo
-                = channel.write(tableWrite(cylinder, address, value), Bytes(1, static_cast<char>(value)));
-            run.noteRequest(tableWrite(cylinder, address, value), clock.nsecsElapsed() - start, true);
-            if (echo != Echo::Ok)
-                ++run.failures;
-        }
-    }
-    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    return run;
-}
-
-// The same 222 reads without pacing: what a request costs beyond its wire time.
-Run readUnpaced(Channel& channel)
-{
-    Run run;
-    QElapsedTimer clock;
-    clock.start();
-    for (int address = 1; address <= kBands; ++address)
-        for (int cylinder = 0; cylinder < 2; ++cylinder)
-            if (!channel.readByte(tableRead(cylinder, address)))
-                ++run.failures;
-    run.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    return run;
-}
-
-void report(const char* what, const std::vector<Run>& runs, int waits, double wire)
-{
-    std::vector<double> seconds;
-    for (const Run& r : runs)
-        seconds.push_back(r.seconds);
-    std::sort(seconds.begin(), seconds.end());
-    const double paced = waits * std::chrono::duration<double>(Pacer::kInterval).count();
-    const double expected = paced + wire;
-    std::printf("%s: expected %.3f s = %d x %lld ms pacing + %.3f s wire\n", what, expected, waits,
-        static_cast<long long>(Pacer::kInterval.count()), wire);
+    const Run& first = runs.front();
+    std::printf("%s: %d requests, %d after a %lld ms pacing wait; expected %.3f s = %d x %lld ms + %.3f s wire\n",
+        what, first.requests, first.paced, static_cast<long long>(interval.count()), first.expected(interval),
+        first.paced, static_cast<long long>(interval.count()), first.wire);
+    std::vector<double> ratios;
     for (size_t i = 0; i < runs.size(); ++i) {
         const Run& r = runs[i];
-        std::printf("  run %zu   measured %.3f s  ratio %.3f  waits %.2f ms each  beyond the wire per request: "
-                    "%.2f ms after a wait, %.2f ms back to back  failures %d\n",
-            i + 1, r.seconds, r.seconds / expected, r.waitSeconds * 1000 / waits,
-            r.afterWait ? r.lateAfterWait * 1000 / r.afterWait : 0.0,
-            r.backToBack ? r.lateBackToBack * 1000 / r.backToBack : 0.0, r.failures);
+        const double ratio = r.seconds / r.expected(interval);
+        ratios.push_back(ratio);
+        const int waits = std::max(1, r.paced);
+        const int backToBack = std::max(1, r.requests - r.paced);
+        std::printf("  run %zu  %.3f s  ratio %.3f  wait %.2f ms  beyond the wire per request: %.2f ms after a "
+                    "wait, %.2f ms back to back%s\n",
+            i + 1, r.seconds, ratio, r.waits * 1000 / waits, r.lateAfterWait * 1000 / std::max(1, r.paced),
+            r.lateBackToBack * 1000 / backToBack, r.ok ? "" : "  FAILED");
     }
-    const double median = seconds[seconds.size() / 2];
-    std::printf("  best %.3f s (ratio %.3f), median %.3f s (ratio %.3f)\n", seconds.front(),
-        seconds.front() / expected, median, median / expected);
+    std::sort(ratios.begin(), ratios.end());
+    std::printf(
+        "  ratio best %.3f, median %.3f, worst %.3f\n", ratios.front(), ratios[ratios.size() / 2], ratios.back());
 }
 
 } // namespace
@@ -193,7 +189,7 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Reads and writes to time."),
-        QStringLiteral("N"), QStringLiteral("3"));
+        QStringLiteral("N"), QStringLiteral("5"));
     const QCommandLineOption simOption(QStringLiteral("ecusim"), QStringLiteral("The simulator program."),
         QStringLiteral("PATH"), defaultSimulator());
     const QCommandLineOption profileOption(QStringLiteral("profile"),
@@ -218,63 +214,58 @@ int main(int argc, char** argv)
     setPlatform(&console);
     QTemporaryDir dir;
     SettingsFile settings(dir.path());
-    SerialTransport transport(PortMap({ device }));
+    ClockedTransport transport(PortMap({ device }));
     Link link(transport);
     Session session(link, settings);
     Channel channel(session, LinkPolicy::racingOptions(), 5000ms, nullptr);
-    Pacer pacer(link);
-    QElapsedTimer openClock;
-    openClock.start();
     if (link.openPort(PortMap::kFirstNamedPort) != Transport::OpenResult::Opened) {
         std::fprintf(stderr, "daruri-tablebench: cannot open %s\n", qPrintable(device));
         return 2;
     }
 
-    // 111 bands: per band 2 reads of 4 bytes out, 1 back.
-    const double readWire = 2.0 * kBands * (4 + 1) * kBitsPerByte / kBaud;
-    // Per band "r00?" (4 out, 3 back) and 2 writes (4 out, 1 back).
-    const double writeWire = kBands * ((4 + 3) + 2 * (4 + 1)) * kBitsPerByte / kBaud;
-
-    // After the open the link waits for a quiet line before each of its first
-    // requests. In the program the window's opening reads take those; here
-    // they are timed on their own and kept out of the transfers.
+    // After the open the link waits for a quiet line before each of its
+    // first requests. In the program the identification and the window's
+    // opening reads take those; here they are timed on their own.
     QElapsedTimer probationClock;
     probationClock.start();
-    for (int i = 0; i < Link::kProbation; ++i)
-        channel.readByte(tableRead(0, 1));
-    const double probation = static_cast<double>(probationClock.nsecsElapsed()) / 1e9;
-    const double probationWire = Link::kProbation * wireSeconds(tableRead(0, 1));
+    UnitIdentity unit;
+    unit.setUnitType(channel.ask(cmd::identify()).value_or(Bytes()));
+    unit.setFirmware(channel.ask(cmd::firmware()).value_or(Bytes()));
+    session.setIdentity(unit);
+    const Request filler = cmd::firmware();
+    for (int i = 2; i < Link::kProbation; ++i)
+        channel.ask(filler);
+    const double probation = seconds(probationClock.nsecsElapsed());
+    double probationWire = 0;
+    for (const auto& e : transport.exchanges)
+        probationWire += (e.bytesOut + e.bytesIn) * kBitsPerByte / kBaud;
 
-    std::vector<int> table(2 * kBands, 0);
-    std::vector<Run> unpaced;
+    RacingContext context(session, channel, nullptr);
+    IgnitionTable table(bands::schemeFor(unit));
     std::vector<Run> reads;
     std::vector<Run> writes;
     for (int i = 0; i < runs; ++i)
-        reads.push_back(readTable(channel, pacer, table));
+        reads.push_back(timed(transport, context.pacer().interval(),
+            [&] { return ignition::read(context, table).outcome == TransferOutcome::Done; }));
     for (int i = 0; i < runs; ++i)
-        writes.push_back(writeTable(channel, pacer, table));
-    for (int i = 0; i < runs; ++i)
-        unpaced.push_back(readUnpaced(channel));
+        writes.push_back(timed(transport, context.pacer().interval(),
+            [&] { return ignition::write(context, table).outcome == TransferOutcome::Done; }));
     link.closePort();
     simulator.terminate();
     simulator.waitForFinished(3000);
 
-    int failures = 0;
-    std::printf("device %s, profile %s\n", qPrintable(device), qPrintable(parser.value(profileOption)));
-    std::printf("after the open: %d requests with a quiet wait took %.1f ms (wire %.1f ms, %.2f ms more each)\n",
+    std::printf("device %s, profile %s, %d bands\n", qPrintable(device), qPrintable(parser.value(profileOption)),
+        table.rows());
+    std::printf("after the open: %d requests with a quiet wait before each took %.1f ms (wire %.1f ms, %.2f ms "
+                "more each)\n",
         Link::kProbation, probation * 1000, probationWire * 1000,
         (probation - probationWire) * 1000 / Link::kProbation);
-    report("read, 222 requests, 111 pacing waits", reads, kBands, readWire);
-    report("write, 111 unpaced \"r00?\" + 222 paced writes", writes, 2 * kBands, writeWire);
-    std::printf("the same 222 reads unpaced: wire %.3f s\n", readWire);
-    for (size_t i = 0; i < unpaced.size(); ++i)
-        std::printf("  run %zu   measured %.3f s  %.2f ms beyond the wire per request\n", i + 1,
-            unpaced[i].seconds, (unpaced[i].seconds - readWire) * 1000 / (2 * kBands));
-    for (const Run& r : unpaced)
-        failures += r.failures;
+    report("read", reads, context.pacer().interval());
+    report("write, engine stopped", writes, context.pacer().interval());
+    bool ok = true;
     for (const Run& r : reads)
-        failures += r.failures;
+        ok &= r.ok;
     for (const Run& r : writes)
-        failures += r.failures;
-    return failures == 0 ? 0 : 1;
+        ok &= r.ok;
+    return ok ? 0 : 1;
 }
