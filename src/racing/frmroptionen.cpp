@@ -87,6 +87,7 @@ void FrmROptionen::buildUi()
     layout->addLayout(status);
 
     installTabKeys();
+    resize(1000, 680);
 }
 
 // Ctrl+Tab and Ctrl+PageDown change tabs wherever the focus is.
