@@ -5,6 +5,7 @@
 #   ./run.sh --fault SPEC         simulator with a fault (silent, short=1, late=800, drop-after=20, ...)
 #   ./run.sh --fault-memory SPEC  faults in the unit's memory (3=permanent, 7=sporadic:3, head-temp=short)
 #   ./run.sh --actuator-test-ms MS   how long the unit runs an actuator test
+#   ./run.sh --engine MODE        how the simulated engine runs: cycle (default), stopped, or an rpm
 #   ./run.sh --list-profiles      the simulator's unit profiles
 #   ./run.sh --hardware [ARGS]    against real hardware; ARGS go to the program
 #                                 (e.g. --port /dev/ttyUSB0 --trace link.log)
@@ -31,7 +32,7 @@ SIM_ARGS=()
 APP_ARGS=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --profile|--fault|--fault-memory|--actuator-test-ms) SIM_ARGS+=("$1" "$2"); shift 2 ;;
+    --profile|--fault|--fault-memory|--actuator-test-ms|--engine) SIM_ARGS+=("$1" "$2"); shift 2 ;;
     --list-profiles) exec "$SIM" --list-profiles ;;
     *) APP_ARGS+=("$1"); shift ;;
   esac

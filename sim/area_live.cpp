@@ -130,7 +130,14 @@ QByteArray EcuSim::periodReply(const EngineState& s)
     // the longest period, which reads as coils off and passes every standstill check.
     if (!s.running || s.rpm <= 0 || 6e8 / s.rpm >= 254.0 * 65536.0)
         return bigEndian24(0xFFFFFF);
-    return bigEndian24(static_cast<quint32>(std::lround(6e8 / s.rpm)));
+    // The program takes a byte of 255 anywhere in the reply for a standstill
+    // on some units; a turning engine keeps clear of it by a count or so.
+    quint32 period = static_cast<quint32>(std::lround(6e8 / s.rpm));
+    if ((period & 0xFF) == 0xFF)
+        period -= 1;
+    if ((period & 0xFF00) == 0xFF00)
+        period -= 0x100;
+    return bigEndian24(period);
 }
 
 int EcuSim::headTempCount(double celsius)

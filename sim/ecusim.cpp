@@ -114,17 +114,29 @@ QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
         m_log.push_back(ReceivedFrame { frame, nowMs });
         if (it == m_commands.end())
             continue;
+        startEngineIfDue();
         if (dropped(m_commandCount++, nowMs))
             continue;
         const Command& command = it->second;
         const bool writes = command.isWrite && command.isWrite(frame);
         const QByteArray reply = command.handler(frame, nowMs);
+        if (writes && (code == 'a' || code == '{'))
+            ++m_tableWrites;
         if (writes && m_faults.busyAfterWriteMs > 0)
             m_busyUntilMs = nowMs + m_faults.busyAfterWriteMs;
         if (!reply.isEmpty())
             out += applyFaults(reply);
     }
     return out;
+}
+
+void EcuSim::startEngineIfDue()
+{
+    const int after = m_faults.engineStartsAfterWrites;
+    if (after < 0 || m_engineStartedByFault || m_tableWrites < after)
+        return;
+    m_engineStartedByFault = true;
+    setEngine(1500);
 }
 
 bool EcuSim::dropped(int commandIndex, qint64 nowMs) const
@@ -194,12 +206,15 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
         return needValue(faults.extraBytes);
     if (name == QLatin1String("busy"))
         return needValue(faults.busyAfterWriteMs);
+    if (name == QLatin1String("start-after-writes"))
+        return needValue(faults.engineStartsAfterWrites);
     return fail(QStringLiteral("unknown fault '%1'").arg(spec));
 }
 
 QString help()
 {
-    return QStringLiteral("silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N, busy=MS");
+    return QStringLiteral(
+        "silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N, busy=MS, start-after-writes=N");
 }
 
 } // namespace simfaults

@@ -25,11 +25,16 @@ struct SimFaults {
     // After a write the unit stores for this long and drops every frame that
     // arrives meanwhile, so a sender that does not pace its writes loses them.
     int busyAfterWriteMs = 0;
+    // After this many stored ignition table bytes ('a' and '{') the engine
+    // starts and runs at about 1500 rpm from then on (-1 = never), as when
+    // someone cranks it in the middle of a table write.
+    int engineStartsAfterWrites = -1;
 };
 
 namespace simfaults {
 // One "--fault" value: "silent", "short=1", "late=800", "garbage", "drop-after=20",
-// "ignore-first=2", "extra=3", "busy=30". Adds it to `faults`; false with `error` set when unknown.
+// "ignore-first=2", "extra=3", "busy=30", "start-after-writes=5". Adds it to
+// `faults`; false with `error` set when unknown.
 bool parse(const QString& spec, SimFaults& faults, QString* error = nullptr);
 // The accepted forms, for --help.
 QString help();
@@ -132,6 +137,8 @@ public:
     void clearReceived();
     // Known commands received since creation, answered or dropped by a fault.
     int commandCount() const { return m_commandCount; }
+    // Ignition table bytes stored since creation.
+    int tableWriteCount() const { return m_tableWrites; }
 
     // A handler gets the whole frame and the time, returns the reply.
     using Handler = std::function<QByteArray(const QByteArray& frame, qint64 nowMs)>;
@@ -159,6 +166,7 @@ private:
     void installAreas();
     void resetMemory();
     bool dropped(int commandIndex, qint64 nowMs) const;
+    void startEngineIfDue();
     QByteArray applyFaults(QByteArray reply);
 
     SimProfile m_profile;
@@ -175,6 +183,8 @@ private:
     std::vector<QByteArray> m_received;
     std::vector<ReceivedFrame> m_log;
     int m_commandCount = 0;
+    int m_tableWrites = 0;
+    bool m_engineStartedByFault = false;
     std::optional<qint64> m_busyUntilMs;
     quint32 m_random = 12345;
 };

@@ -1,6 +1,7 @@
 // daruri-ecusim: a simulated engine control unit on a pseudo-terminal.
 #include "areas.h"
 #include "ecusim.h"
+#include "enginecontrol.h"
 #include "profile.h"
 #include "ptyserver.h"
 
@@ -51,7 +52,13 @@ int main(int argc, char** argv)
     const QCommandLineOption listOption(QStringLiteral("list-profiles"), QStringLiteral("List the profiles."));
     const QCommandLineOption actuatorOption(QStringLiteral("actuator-test-ms"),
         QStringLiteral("How long an actuator test runs before the unit ends it."), QStringLiteral("MS"));
-    parser.addOptions({ profileOption, linkOption, wireOption, faultOption, faultMemoryOption, listOption, actuatorOption });
+    const QCommandLineOption engineOption(QStringLiteral("engine"),
+        QStringLiteral("How the engine runs: ") + simengine::help()
+            + QStringLiteral(". Change it while serving with a line \"engine MODE\" on standard input."),
+        QStringLiteral("MODE"), QStringLiteral("cycle"));
+    parser.addOptions(
+        { profileOption, linkOption, wireOption, faultOption, faultMemoryOption, listOption, actuatorOption });
+    parser.addOption(engineOption);
     parser.process(app);
 
     if (parser.isSet(listOption)) {
@@ -84,7 +91,21 @@ int main(int argc, char** argv)
         sim.memory().actuators.durationMs = ms;
     }
 
+    {
+        QString error;
+        if (!simengine::apply(parser.value(engineOption), sim, &error))
+            return fail(error);
+    }
+
     PtyServer server(sim, parser.isSet(wireOption));
+    server.setControlInput(STDIN_FILENO, [&sim](const QByteArray& line) {
+        QString report;
+        simengine::command(QString::fromLocal8Bit(line), sim, &report);
+        if (!report.isEmpty()) {
+            std::fprintf(stderr, "daruri-ecusim: %s\n", qPrintable(report));
+            std::fflush(stderr);
+        }
+    });
     QString error;
     if (!server.open(&error))
         return fail(error);
@@ -108,6 +129,9 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Started in the background of a terminal: a read of it fails instead of
+    // stopping the simulator, and the control input is given up.
+    std::signal(SIGTTIN, SIG_IGN);
 
     std::printf("%s\n", qPrintable(server.slavePath()));
     std::fflush(stdout);

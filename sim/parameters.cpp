@@ -105,14 +105,16 @@ QByteArray answer(EcuSim& sim, const Parameter& p, const QByteArray& frame)
 }
 
 // Per speed band the angle the engine model runs at, below the usual sensor
-// position and lead angle.
-Table ignitionTable(int leadAngle, int sensorAngle)
+// position and lead angle. `laterTenths` retards the bands from 2000 rpm up,
+// reaching the full amount at 6000 rpm.
+Table ignitionTable(int leadAngle, int sensorAngle, double laterTenths = 0)
 {
     Table t = erasedTable();
     for (int address = 1; address <= 111; ++address) {
         const int row = address - 1;
         const double rpm = row < 20 ? row * 50 + 25 : row < 110 ? 1001 + (row - 20) * 100 + 50 : 10001;
-        const long b = std::lround(sensorAngle - leadAngle - EngineModel::advanceFor(rpm) * 10);
+        const double later = laterTenths * std::clamp((rpm - 2000) / 4000, 0.0, 1.0);
+        const long b = std::lround(sensorAngle - leadAngle - EngineModel::advanceFor(rpm) * 10 + later);
         t[address] = static_cast<quint8>(std::clamp(b, 0L, 255L));
     }
     return t;
@@ -242,7 +244,9 @@ void reset(UnitMemory& memory, const SimProfile& profile)
     memory.tables.clear();
     const int leadAngle = memory.parameters[simcodes::kAngleOffset];
     memory.tables['b'] = ignitionTable(leadAngle, memory.sensorAngle);
-    memory.tables['m'] = memory.tables['b'];
+    // Cylinder 2 runs a little later at speed, as the engine model's second
+    // cylinder does, so both curves can be told apart.
+    memory.tables['m'] = ignitionTable(leadAngle, memory.sensorAngle, 5);
     memory.tables[125] = lambdaMaps();
     memory.tables[131] = chokeTable();
     memory.tables[150] = warmUpAdaptation();

@@ -67,6 +67,8 @@ const QList<SimProfile>& all()
         add("ignition-fw2406", 'Z', 2, 4, 0, 2, 406, "ignition only, RX4.0, firmware 2.406");
         add("ignition-fw2450", 'Z', 2, 4, 0, 2, 450, "ignition only, RX4.0, firmware 2.450");
         add("ignition-fw2450-racing", 'Z', 2, 4, 2, 2, 450, "ignition only, RX4.2 racing, firmware 2.450");
+        add("ignition-fw1816-racing", 'Z', 2, 3, 2, 1, 816, "ignition only, RX3.2 racing, firmware 1.816");
+        add("ignition-fw2820-rx3-racing", 'Z', 2, 3, 2, 2, 820, "ignition only, RX3.2 racing, firmware 2.820");
         return p;
     }();
     return profiles;

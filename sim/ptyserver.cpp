@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 std::int64_t steadyMicros()
@@ -100,7 +101,8 @@ void PtyServer::run()
         if (hungUp && (next < 0 || m_hangupUntil < next))
             next = m_hangupUntil;
 
-        pollfd fds[2] = { { m_wake[0], POLLIN, 0 }, { m_master, static_cast<short>(hungUp ? 0 : POLLIN), 0 } };
+        pollfd fds[3] = { { m_wake[0], POLLIN, 0 }, { m_master, static_cast<short>(hungUp ? 0 : POLLIN), 0 },
+            { m_control, POLLIN, 0 } };
         timespec timeout {};
         timespec* timeoutPtr = nullptr;
         if (next >= 0) {
@@ -109,7 +111,7 @@ void PtyServer::run()
             timeout.tv_nsec = (wait % 1000000) * 1000;
             timeoutPtr = &timeout;
         }
-        const int n = ::ppoll(fds, 2, timeoutPtr, nullptr);
+        const int n = ::ppoll(fds, m_control >= 0 ? 3 : 2, timeoutPtr, nullptr);
         if (n < 0 && errno != EINTR)
             return;
         if (fds[0].revents & POLLIN)
@@ -117,8 +119,38 @@ void PtyServer::run()
         const std::int64_t after = nowMicros();
         if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
             readMaster(after);
+        if (m_control >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR)))
+            readControl();
         feedDueInput(after);
         writeDueOutput(nowMicros());
+    }
+}
+
+void PtyServer::setControlInput(int fd, std::function<void(const QByteArray& line)> onLine)
+{
+    m_control = fd;
+    m_onControlLine = std::move(onLine);
+}
+
+void PtyServer::readControl()
+{
+    char buffer[512];
+    const ssize_t n = ::read(m_control, buffer, sizeof buffer);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (n <= 0) {
+        // EOF, or a terminal we may not read from: serve on without control,
+        // taking a last line that had no newline.
+        m_control = -1;
+        if (!m_controlPending.isEmpty())
+            m_onControlLine(std::exchange(m_controlPending, {}));
+        return;
+    }
+    m_controlPending.append(buffer, n);
+    for (qsizetype end; (end = m_controlPending.indexOf('\n')) >= 0;) {
+        const QByteArray line = m_controlPending.left(end);
+        m_controlPending.remove(0, end + 1);
+        m_onControlLine(line);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 
 class EcuSim;
 
@@ -31,6 +32,10 @@ public:
     // The write end of the wake pipe, for a signal handler.
     int wakeFd() const { return m_wake[1]; }
 
+    // Reads control lines from `fd` while serving (e.g. standard input) and
+    // hands each to `onLine`, on the serving thread. Stops reading at EOF.
+    void setControlInput(int fd, std::function<void(const QByteArray& line)> onLine);
+
 private:
     struct Timed {
         std::int64_t atMicros;
@@ -41,6 +46,7 @@ private:
     void feedDueInput(std::int64_t now);
     void writeDueOutput(std::int64_t now);
     void schedule(const QByteArray& reply, std::int64_t readyAt);
+    void readControl();
 
     EcuSim& m_sim;
     bool m_wireTime = false;
@@ -54,4 +60,7 @@ private:
     std::int64_t m_hangupUntil = 0;
     std::deque<Timed> m_input;
     std::deque<Timed> m_output;
+    int m_control = -1;
+    std::function<void(const QByteArray&)> m_onControlLine;
+    QByteArray m_controlPending;
 };

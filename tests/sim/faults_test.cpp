@@ -28,7 +28,8 @@ INSTANTIATE_TEST_SUITE_P(EveryForm, FaultSpec,
         FaultCase { "drop-after=20", [](const SimFaults& f) { return f.dropAfter == 20; } },
         FaultCase { "ignore-first=2", [](const SimFaults& f) { return f.ignoreFirst == 2; } },
         FaultCase { "extra=3", [](const SimFaults& f) { return f.extraBytes == 3; } },
-        FaultCase { "busy=30", [](const SimFaults& f) { return f.busyAfterWriteMs == 30; } }),
+        FaultCase { "busy=30", [](const SimFaults& f) { return f.busyAfterWriteMs == 30; } },
+        FaultCase { "start-after-writes=5", [](const SimFaults& f) { return f.engineStartsAfterWrites == 5; } }),
     [](const auto& info) { return testName(info.param.spec); });
 
 TEST(FaultSpec, BadSpecs_AreRejectedWithAReason)

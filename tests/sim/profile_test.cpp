@@ -47,7 +47,7 @@ TEST(Profiles, CoverEveryGateOfTheProgram)
         unconfiguredInjector |= !p.injectorConfigured;
     }
     for (const char* f : { "00.450", "00.550", "01.600", "02.406", "02.450", "02.520", "02.600", "03.139",
-             "03.140", "04.000", "04.012" })
+             "03.140", "04.000", "04.012", "01.816", "02.820" })
         EXPECT_TRUE(firmware.count(f)) << f;
     EXPECT_EQ(lines, (std::set<char> { 'E', 'Z' }));
     EXPECT_EQ(types, (std::set<int> { 3, 4 }));

@@ -272,10 +272,45 @@ TEST_F(EcuSimProgram, PrintsItsDeviceLinksItAnswersAndCleansUpOnTerminate)
     EXPECT_FALSE(QFileInfo(linkPath).isSymLink());
 }
 
+TEST_F(EcuSimProgram, EngineMode_FromTheOptionThenFromStandardInput)
+{
+    const QString device = startProgram({ QStringLiteral("--profile"), QStringLiteral("ignition-rx4-racing"),
+        QStringLiteral("--engine"), QStringLiteral("stopped") });
+    ASSERT_TRUE(device.startsWith(QStringLiteral("/dev/"))) << device.toStdString();
+    SerialTransport transport(PortMap({ device }));
+    Link link(transport);
+    Session session(link, settings);
+    Watchdog watchdog(session, LinkPolicy::faultMemory(), 400ms);
+    ASSERT_EQ(link.openPort(kPort), Transport::OpenResult::Opened);
+    const auto period = [&] { return link.transact(Request { "r00?", 3 }, watchdog).value_or(Bytes()).toHex(); };
+    const auto control = [&](const char* line) {
+        process.write(line);
+        QByteArray said;
+        for (int i = 0; i < 100 && !said.endsWith('\n'); ++i) {
+            process.waitForReadyRead(20);
+            said += process.readAllStandardError();
+        }
+        return said;
+    };
+    EXPECT_EQ(period(), QByteArray("ffffff"));
+    EXPECT_EQ(control("engine 1500\n"), QByteArray("daruri-ecusim: engine held at 1500 rpm\n"));
+    EXPECT_EQ(period(), QByteArray("061a80"));
+    EXPECT_EQ(control("engine warp\n"),
+        QByteArray("daruri-ecusim: engine mode 'warp' is not cycle, stopped or an rpm (e.g. 1500)\n"));
+    EXPECT_EQ(control("engine stopped\n"), QByteArray("daruri-ecusim: engine stopped\n"));
+    EXPECT_EQ(period(), QByteArray("ffffff"));
+    // Without standard input it serves on.
+    process.closeWriteChannel();
+    QTest::qWait(50);
+    EXPECT_EQ(period(), QByteArray("ffffff"));
+    link.closePort();
+}
+
 TEST_F(EcuSimProgram, BadArguments_EndWithAnErrorAndNoDevice)
 {
     for (const QStringList& args : { QStringList { QStringLiteral("--profile"), QStringLiteral("nope") },
-             QStringList { QStringLiteral("--fault"), QStringLiteral("loud") } }) {
+             QStringList { QStringLiteral("--fault"), QStringLiteral("loud") },
+             QStringList { QStringLiteral("--engine"), QStringLiteral("fast") } }) {
         process.start(QStringLiteral(DARURI_ECUSIM_PATH), args);
         ASSERT_TRUE(process.waitForFinished(3000));
         EXPECT_EQ(process.exitCode(), 2);
