@@ -162,7 +162,11 @@ void IgnitionTab::setUpGrid()
         MSHFlexGrid1->item(row, kBandColumn)->setText(m_table.label(row));
         showRow(row);
     }
-    MSHFlexGrid1->setColumnWidth(kBandColumn, kBandWidth);
+    // The design width, or wider where the font needs it for "10001->>".
+    int bandWidth = kBandWidth;
+    for (int row = 0; row < m_table.rows(); ++row)
+        bandWidth = std::max(bandWidth, MSHFlexGrid1->fontMetrics().horizontalAdvance(m_table.label(row)) + 12);
+    MSHFlexGrid1->setColumnWidth(kBandColumn, bandWidth);
     MSHFlexGrid1->setColumnWidth(kAngleColumn, kAngleWidth);
     MSHFlexGrid1->setColumnWidth(kAngleColumn + 1, kAngleWidth);
     MSHFlexGrid1->setColumnWidth(kByteColumn, kAngleWidth);
@@ -181,13 +185,23 @@ void IgnitionTab::setUpChart()
     auto* axisX = new QValueAxis;
     axisX->setRange(0, points - 1);
     axisX->setLabelFormat(QStringLiteral("%d"));
+    axisX->setTickType(QValueAxis::TicksDynamic);
+    axisX->setTickAnchor(0);
+    axisX->setTickInterval(20);
     axisX->setTitleText(QStringLiteral("x 50 U/min"));
     m_angleAxis = new QValueAxis;
     m_angleAxis->setRange(coding.latest(), coding.earliest());
+    // Whole degrees on the fixed scale read better than its odd limits.
+    m_angleAxis->setTickType(QValueAxis::TicksDynamic);
+    m_angleAxis->setTickAnchor(0);
+    m_angleAxis->setTickInterval(5);
+    m_angleAxis->setLabelFormat(QStringLiteral("%.0f"));
     m_angleAxis->setTitleText(QStringLiteral("° v. OT"));
     m_chart->addAxis(axisX, Qt::AlignBottom);
     m_chart->addAxis(m_angleAxis, Qt::AlignLeft);
-    for (int cylinder = 0; cylinder < 2; ++cylinder) {
+    // Cylinder 2 first, so that cylinder 1 is drawn on top where both agree
+    // (always on the shared table).
+    for (int cylinder = 1; cylinder >= 0; --cylinder) {
         auto* series = new QLineSeries;
         series->setName(QStringLiteral("Zylinder %1").arg(cylinder + 1));
         series->setPen(QPen(colours[cylinder], 2));
