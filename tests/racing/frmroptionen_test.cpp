@@ -148,6 +148,38 @@ TEST_F(RacingWindowTest, Read111_ReadsBothCylindersPerAddressAndShiftsByTheLeadA
     EXPECT_EQ(find<QLabel>("txtMinZw")->text(), u("7,7"));
 }
 
+TEST_F(RacingWindowTest, Read_WithNoUpdateMsg_ShowsNoBox)
+{
+    TimeScale fast(0.05);
+    Settings values = settings.readAll();
+    values.noUpdateMsg = 1;
+    ASSERT_TRUE(settings.write(values));
+    connectUnit(k111);
+    run({ [&] { button("cmdReadZwTab")->click(); } });
+    EXPECT_EQ(framesStartingWith('m').size(), 111u);
+    EXPECT_TRUE(platform.boxTexts().isEmpty());
+}
+
+TEST_F(RacingWindowTest, Read_TheUnitFallsSilent_ClosesTheWindowWithoutCompletion)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111);
+    window = std::make_unique<FrmROptionen>(session);
+    bool clicked = false;
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (!window->opened() || clicked)
+            return;
+        clicked = true;
+        sim->faults().dropAfter = sim->commandCount() + 21;
+        button("cmdReadZwTab")->click();
+    }));
+    EXPECT_TRUE(link.timedOut());
+    EXPECT_EQ(cell(9, 4), QString::number(unitTable('m')[10]));
+    EXPECT_EQ(cell(10, 4), QString());
+    EXPECT_FALSE(platform.boxTexts().contains(boxes::kTransferComplete));
+    EXPECT_NE(find<QLabel>("lbl_TabQuelle")->text(), IgnitionTab::kFromUnit);
+}
+
 // --- Writing -----------------------------------------------------------------
 
 TEST_F(RacingWindowTest, Write76_TestsStandstillOnEveryAddressAndWritesOnlyTableAddresses)
@@ -467,8 +499,11 @@ TEST_F(RacingWindowTest, Opening_LinkLostDuringTheReads_ClosesBeforeTheWindowIsS
 
 // --- Leaving, help, tabs ------------------------------------------------------
 
+enum class Leave { Button, CloseBox, Escape };
+
 struct ExitCase {
     const char* name;
+    Leave how;
     bool modified;
     std::optional<Platform::Answer> answer;
     bool closes;
@@ -494,7 +529,17 @@ TEST_P(ExitQuestion, AskedOnlyAfterAHandEdit)
         done = true;
         if (GetParam().modified)
             button("cmdCopytoTable")->click();
-        button("cmdExit")->click();
+        switch (GetParam().how) {
+        case Leave::Button:
+            button("cmdExit")->click();
+            break;
+        case Leave::CloseBox:
+            window->close();
+            break;
+        case Leave::Escape:
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            break;
+        }
         closedByExit = !window->isVisible();
     }));
     EXPECT_EQ(closedByExit, GetParam().closes);
@@ -504,9 +549,12 @@ TEST_P(ExitQuestion, AskedOnlyAfterAHandEdit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ExitQuestion,
-    ::testing::Values(ExitCase { "unchanged", false, std::nullopt, true },
-        ExitCase { "edited_yes", true, Platform::Answer::Yes, true },
-        ExitCase { "edited_no", true, Platform::Answer::No, false }),
+    ::testing::Values(ExitCase { "unchanged", Leave::Button, false, std::nullopt, true },
+        ExitCase { "edited_yes", Leave::Button, true, Platform::Answer::Yes, true },
+        ExitCase { "edited_no", Leave::Button, true, Platform::Answer::No, false },
+        ExitCase { "closeBox_edited_no", Leave::CloseBox, true, Platform::Answer::No, false },
+        ExitCase { "closeBox_unchanged", Leave::CloseBox, false, std::nullopt, true },
+        ExitCase { "escape_edited_yes", Leave::Escape, true, Platform::Answer::Yes, true }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RacingWindowTest, F1_OpensTheTopicOfTheShownTab)
