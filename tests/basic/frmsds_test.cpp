@@ -383,8 +383,9 @@ TEST_F(SoftDownWindowTest, EscapeDuringTheSend_LeavesOnceEverySettingIsWritten)
         }
     }));
     EXPECT_TRUE(escaped);
-    const std::vector<QByteArray> expected { "r00?", "n00?", of({ 'o', 255, '0', '?' }), of({ 'p', 255, '0', '?' }),
-        of({ 134, 'w', 122, '?' }), of({ 'h', 0x81, 0x81, '?' }), of({ 129, 'w', 40, '?' }) };
+    const std::vector<QByteArray> expected { "r00?", "n00?", of({ 'o', 255, '0', '?' }),
+        of({ 'p', 255, '0', '?' }), of({ 134, 'w', 122, '?' }), of({ 'h', 0x81, 0x81, '?' }),
+        of({ 129, 'w', 40, '?' }) };
     EXPECT_EQ(sim->received(), expected);
     EXPECT_EQ(link.refusals(), 0);
     EXPECT_EQ(status(), boxes::kTransferComplete);
