@@ -7,7 +7,6 @@
 #include "shell/session.h"
 #include "shell/timing.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -47,10 +46,7 @@ FrmSDS::FrmSDS(Session& session, QWidget* parent)
     m_timer1.setInterval(timing::interval(kStatusClearInterval));
     connect(&m_timer1, &QTimer::timeout, this, &FrmSDS::Timer1_Timer);
     channel().watchdog().setStopWindowTimers([this] { m_timer1.stop(); });
-    connect(this, &QDialog::finished, this, [this] {
-        m_closed = true;
-        m_timer1.stop();
-    });
+    connect(this, &QDialog::finished, &m_timer1, &QTimer::stop);
 }
 
 void FrmSDS::buildUi()
@@ -162,20 +158,12 @@ void FrmSDS::buildUi()
     connect(UpDownZkTemp, &QSpinBox::valueChanged, this, &FrmSDS::UpDownZkTemp_Change);
     connect(UpDownStatZw, &QSpinBox::valueChanged, this, &FrmSDS::UpDownStatZw_Change);
     connect(udCoilLoadTime, &QSpinBox::valueChanged, this, &FrmSDS::udCoilLoadTime_Change);
-    connect(cmdStdSDTime, &QPushButton::clicked, this, &FrmSDS::cmdStdSDTime_Click);
+    connect(cmdStdSDTime, &QPushButton::clicked, this, [this] { runAction([this] { cmdStdSDTime_Click(); }); });
     connect(cmdZkTempDef, &QPushButton::clicked, this, &FrmSDS::cmdZkTempDef_Click);
     connect(cmdStatZwDef, &QPushButton::clicked, this, &FrmSDS::cmdStatZwDef_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &FrmSDS::cmdExit_Click);
-    connect(Command1, &QPushButton::clicked, this, &FrmSDS::Command1_Click);
-}
-
-Reply FrmSDS::ask(const Request& request)
-{
-    const bool was = m_busy;
-    m_busy = true;
-    const Reply reply = channel().ask(request);
-    m_busy = was;
-    return reply;
+    connect(cmdExit, &QPushButton::clicked, this, [this] { runAction([this] { cmdExit_Click(); }); });
+    // "&Fertig" is the close box: while a request waits it follows the request.
+    connect(Command1, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 // --- Loading -------------------------------------------------------------------
@@ -220,9 +208,9 @@ void FrmSDS::load()
 bool FrmSDS::ReadSoftDownState()
 {
     // Each request toggles; the second puts the unit back as it was.
-    if (!ask(cmd::softDownToggle()) || closeIfLost())
+    if (!channel().ask(cmd::softDownToggle()) || closeIfLost())
         return false;
-    const Reply reply = ask(cmd::softDownToggle());
+    const Reply reply = channel().ask(cmd::softDownToggle());
     if (closeIfLost() || !reply || reply->isEmpty())
         return false;
     (bytes::at(*reply, 0) == kSoftDownOff ? chkSDAus : chkSDEin)->setChecked(true);
@@ -231,7 +219,7 @@ bool FrmSDS::ReadSoftDownState()
 
 bool FrmSDS::readFirmware()
 {
-    const Reply reply = ask(cmd::firmware());
+    const Reply reply = channel().ask(cmd::firmware());
     if (closeIfLost() || !reply)
         return false;
     m_unit = session().identity();
@@ -261,9 +249,7 @@ bool FrmSDS::ReadSoftDownTime()
 
 bool FrmSDS::loadIdleControl()
 {
-    m_busy = true;
     const std::optional<int> angle = channel().readParam(cmd::param::kStaticAngle);
-    m_busy = false;
     if (closeIfLost() || !angle)
         return false;
     UpDownStatZw->setValue(*angle);
@@ -273,7 +259,7 @@ bool FrmSDS::loadIdleControl()
 
 bool FrmSDS::ReadIdleControl()
 {
-    const Reply reply = ask(cmd::idleControlRead());
+    const Reply reply = channel().ask(cmd::idleControlRead());
     if (closeIfLost() || !reply || reply->size() < 2)
         return false;
     const basic::IdleControl idle = basic::decodeIdleControl(*reply);
@@ -290,7 +276,7 @@ bool FrmSDS::ReadIdleControl()
 
 bool FrmSDS::ReadCoilChargeTime()
 {
-    const Reply reply = ask(cmd::coilChargeTimeRead());
+    const Reply reply = channel().ask(cmd::coilChargeTimeRead());
     if (closeIfLost() || !reply || reply->size() < 3) {
         // An empty reply counts as a lost link.
         unload();
@@ -404,14 +390,11 @@ void FrmSDS::cmdStdSDTime_Click()
     UpDownSDTime_Change();
     cmdStdSDTime->setEnabled(true);
     UpDownSDTime->setEnabled(true);
-    closeIfWanted();
 }
 
 std::optional<int> FrmSDS::ReadStandardSoftDownTime()
 {
-    m_busy = true;
     const std::optional<int> standard = channel().readByte(cmd::softDownStandard());
-    m_busy = false;
     if (closeIfLost() || !standard)
         return std::nullopt;
     return standard;
@@ -447,20 +430,16 @@ void FrmSDS::cmdExit_Click()
         return;
     }
     setSendControlsEnabled(false);
-    m_busy = true;
-    const bool done = send();
-    m_busy = false;
-    if (!done)
+    if (!send())
         return;
     setSendControlsEnabled(true);
     StatusBar1->setText(boxes::kTransferComplete);
     m_timer1.start();
-    closeIfWanted();
 }
 
 std::optional<bool> FrmSDS::EngineIsTurning()
 {
-    const Reply reply = ask(cmd::period());
+    const Reply reply = channel().ask(cmd::period());
     if (closeIfLost() || !reply || reply->size() < 3)
         return std::nullopt;
     const Bytes& r = *reply;
@@ -538,7 +517,7 @@ bool FrmSDS::WriteIdleControl()
     const bool dynamic = chkSTempAus->isChecked();
     const int raw = basic::rawFromTempStep(UpDownZkTemp->value());
     // The unit's answer carries nothing to compare.
-    ask(cmd::idleControlWrite(basic::idleControlFlags(dynamic, raw), raw & 255));
+    channel().ask(cmd::idleControlWrite(basic::idleControlFlags(dynamic, raw), raw & 255));
     if (closeIfLost())
         return false;
     setIdleValuesEnabled(!dynamic);
@@ -551,7 +530,7 @@ bool FrmSDS::WriteIdleControl()
 bool FrmSDS::WriteCoilChargeTime()
 {
     const int step = udCoilLoadTime->value();
-    const Reply reply = ask(cmd::coilChargeTimeWrite(step));
+    const Reply reply = channel().ask(cmd::coilChargeTimeWrite(step));
     if (closeIfLost() || !reply)
         return false;
     if (!reply->isEmpty() && basic::coilCount(*reply) != step * 1000)
@@ -584,49 +563,16 @@ void FrmSDS::Timer1_Timer()
     StatusBar1->clear();
 }
 
-void FrmSDS::Command1_Click()
+void FrmSDS::leave()
 {
-    // A close during the opening follows the opening, without a question.
-    if (!m_loaded)
-        return UnitDialog::reject();
-    if (deferWhileBusy())
-        return;
-    if (StatusBar1->text() == kNotSent) {
+    // Before the opening has read everything there is nothing to send, and
+    // the opening ends with nothing unsent: a close during it goes without a
+    // question.
+    if (m_loaded && StatusBar1->text() == kNotSent) {
         const auto answer = platform().messageBox(
             this, QStringLiteral("Hinweis"), kLeaveQuestion, Platform::Icon::Question, Platform::Buttons::YesNo);
         if (answer != Platform::Answer::Yes)
             return;
     }
     unload();
-}
-
-void FrmSDS::closeIfWanted()
-{
-    if (!m_closeWanted || m_closed)
-        return;
-    m_closeWanted = false;
-    Command1_Click();
-}
-
-bool FrmSDS::deferWhileBusy()
-{
-    if (!m_busy)
-        return false;
-    m_closeWanted = true;
-    return true;
-}
-
-void FrmSDS::closeEvent(QCloseEvent* event)
-{
-    if (m_closed) {
-        UnitDialog::closeEvent(event);
-        return;
-    }
-    event->ignore();
-    Command1_Click();
-}
-
-void FrmSDS::reject()
-{
-    Command1_Click();
 }

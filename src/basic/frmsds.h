@@ -45,14 +45,12 @@ public:
 
     explicit FrmSDS(Session& session, QWidget* parent = nullptr);
 
-    // A request waits for its reply.
-    bool busy() const { return m_busy; }
     bool loaded() const { return m_loaded; }
 
 protected:
     void load() override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
+    // "&Fertig", the close box and Escape: asks before unsent changes are lost.
+    void leave() override;
 
 private:
     void buildUi();
@@ -96,24 +94,15 @@ private:
     bool WriteIdleControl();
     bool WriteCoilChargeTime();
     void setSendControlsEnabled(bool on);
-
-    // Closing.
-    void Command1_Click();
+    // Clears the completion text.
     void Timer1_Timer();
-    bool deferWhileBusy();
-    void closeIfWanted();
-
-    Reply ask(const Request& request);
 
     float m_major = 0;
     float m_minor = 0;
     UnitIdentity m_unit; // the window's own firmware over the session's identity
     bool m_softDownTime = false;
     bool m_idleControl = false;
-    bool m_busy = false;
     bool m_loaded = false;
-    bool m_closeWanted = false;
-    bool m_closed = false;
     QTimer m_timer1;
 
     QRadioButton* chkSDEin = nullptr;

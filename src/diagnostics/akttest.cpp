@@ -7,7 +7,6 @@
 #include "shell/timing.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,7 +82,8 @@ void AktTest::buildControls()
     cmdStop->setEnabled(false);
     connect(cmdStart, &QPushButton::clicked, this, [this] { act([this] { cmdStart_Click(); }); });
     connect(cmdStop, &QPushButton::clicked, this, [this] { act([this] { cmdStop_Click(); }); });
-    connect(cmdExit, &QPushButton::clicked, this, [this] { act([this] { leave(); }); });
+    // "E&xit" is the close box: while a request waits it follows the request.
+    connect(cmdExit, &QPushButton::clicked, this, [this] { reject(); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdStart);
@@ -101,26 +101,26 @@ void AktTest::buildControls()
 
 void AktTest::load()
 {
-    act([this] {
-        // 1. No actuator chosen; a new start for the link.
-        m_mask = 0;
-        session().link().resetTimeout();
+    // 1. No actuator chosen; a new start for the link.
+    m_mask = 0;
+    session().link().resetTimeout();
 
-        // 2. The ignition-only line has no injection valve, and a fuel pump
-        //    only on its racing hardware.
-        const actuators::Offered offered = actuators::offered(session().identity());
-        chkEv->setEnabled(offered.injector);
-        Frm_Hinweis_KEDX->setEnabled(offered.injector);
-        lbl_Hinweis_KEDX->setEnabled(offered.injector);
-        chkIPU->setEnabled(offered.fuelSupply);
+    // 2. The ignition-only line has no injection valve, and a fuel pump
+    //    only on its racing hardware.
+    const actuators::Offered offered = actuators::offered(session().identity());
+    chkEv->setEnabled(offered.injector);
+    Frm_Hinweis_KEDX->setEnabled(offered.injector);
+    lbl_Hinweis_KEDX->setEnabled(offered.injector);
+    chkIPU->setEnabled(offered.fuelSupply);
 
-        // 3. Whether a test runs already; if so it is followed like one started here.
-        std::optional<actuators::State> state;
-        if (!QueryTestState(state))
-            return;
-        if (state && state->running)
-            m_timer1.start();
-    });
+    // 3. Whether a test runs already; if so it is followed like one started here.
+    std::optional<actuators::State> state;
+    if (!QueryTestState(state))
+        return;
+    if (state && state->running)
+        m_timer1.start();
+    // Clicks that came while the unit was asked follow the opening.
+    runDeferred();
 }
 
 void AktTest::chkClick(QCheckBox* box, int bit, bool checked)
@@ -155,7 +155,7 @@ void AktTest::cmdStop_Click()
 void AktTest::Timer1_Timer()
 {
     // A poll never waits behind a click: the next tick comes soon enough.
-    if (m_acting || channel().lost())
+    if (busy() || channel().lost())
         return;
     act([this] {
         std::optional<actuators::State> state;
@@ -222,58 +222,42 @@ void AktTest::setBoxes(int unitMask)
 
 void AktTest::leave()
 {
-    if (m_left)
-        return;
-    m_timer1.stop();
-    // On a lost link nothing goes out any more; the window closes all the same.
-    if (!StopActuatorTest())
-        return;
-    m_left = true;
-    unload();
+    runAction([this] {
+        m_timer1.stop();
+        // On a lost link nothing goes out any more; the window closes all the same.
+        if (StopActuatorTest())
+            unload();
+    });
 }
 
 bool AktTest::closeOnLost()
 {
-    if (!channel().lost())
+    if (!closeIfLost())
         return false;
-    m_left = true;
     m_timer1.stop();
     m_deferred.clear();
-    unload();
     return true;
-}
-
-void AktTest::closeEvent(QCloseEvent* event)
-{
-    if (m_left) {
-        event->accept();
-        return;
-    }
-    // The close box stops the test like "E&xit"; it closes once the stop went out.
-    event->ignore();
-    act([this] { leave(); });
-}
-
-void AktTest::reject()
-{
-    act([this] { leave(); });
 }
 
 void AktTest::act(const std::function<void()>& action)
 {
-    if (m_left)
-        return;
-    if (m_acting) {
-        m_deferred.push_back(action);
+    if (!busy()) {
+        runAction([this, &action] {
+            action();
+            runDeferred();
+        });
         return;
     }
-    m_acting = true;
-    action();
-    while (!m_deferred.empty() && !m_left) {
+    if (!closeWanted())
+        m_deferred.push_back(action);
+}
+
+void AktTest::runDeferred()
+{
+    while (!m_deferred.empty() && !channel().lost()) {
         const std::function<void()> next = std::move(m_deferred.front());
         m_deferred.pop_front();
         next();
     }
     m_deferred.clear();
-    m_acting = false;
 }

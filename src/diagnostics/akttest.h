@@ -36,8 +36,8 @@ public:
 
 protected:
     void load() override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
+    // "E&xit", the close box and Escape: the window closes once the stop went out.
+    void leave() override;
 
 private:
     void buildControls();
@@ -56,13 +56,14 @@ private:
 
     void showRunning(bool running);
     void setBoxes(int unitMask);
-    void leave();
     bool closeOnLost();
 
-    // A click or a close that comes while a request waits runs when the
-    // handler that sent it is done, so two requests never overlap and a
-    // handler's steps are never cut in two.
+    // Runs a handler as the window's action. A click that comes while a
+    // request waits is not dropped but runs when the running handler is done
+    // (the user's box must reach the unit), so two requests never overlap and
+    // a handler's steps are never cut in two. A click after a close is not sent.
     void act(const std::function<void()>& action);
+    void runDeferred();
 
     QCheckBox* chkIgn = nullptr;
     QCheckBox* chkEv = nullptr;
@@ -75,7 +76,5 @@ private:
     QTimer m_timer1;
 
     int m_mask = 0;
-    bool m_acting = false;
-    bool m_left = false;
     std::deque<std::function<void()>> m_deferred;
 };

@@ -5,7 +5,6 @@
 #include "shell/session.h"
 #include "shell/timing.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -51,10 +50,7 @@ FrmDwgTest::FrmDwgTest(Session& session, QWidget* parent)
     m_timer1.setInterval(timing::interval(kPollInterval));
     connect(&m_timer1, &QTimer::timeout, this, &FrmDwgTest::Timer1_Timer);
     channel().watchdog().setStopWindowTimers([this] { m_timer1.stop(); });
-    connect(this, &QDialog::finished, this, [this] {
-        m_closed = true;
-        m_timer1.stop();
-    });
+    connect(this, &QDialog::finished, &m_timer1, &QTimer::stop);
 }
 
 void FrmDwgTest::buildUi()
@@ -90,7 +86,9 @@ void FrmDwgTest::buildUi()
     cmdExit = new QPushButton(QStringLiteral("E&xit"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setMinimumHeight(32);
-    connect(cmdExit, &QPushButton::clicked, this, &FrmDwgTest::cmdExit_Click);
+    // "E&xit" is the close box: a close asked for while a read waits follows
+    // the read, so the read keeps its watchdog and never waits without one.
+    connect(cmdExit, &QPushButton::clicked, this, [this] { reject(); });
 
     auto* main = new QVBoxLayout(this);
     main->addWidget(notice);
@@ -107,18 +105,21 @@ void FrmDwgTest::load()
 
 void FrmDwgTest::Timer1_Timer()
 {
-    // 1. Nothing more is asked once the link is lost.
-    if (closeIfLost())
+    // 1. Nothing more is asked once the link is lost; a tick while the
+    //    unit is asked is left out.
+    if (closeIfLost() || busy())
         return;
 
     // 2. One read; the poll waits for it, so reads never overlap.
     m_timer1.stop();
+    runAction([this] { poll(); });
+}
+
+void FrmDwgTest::poll()
+{
     const std::optional<int> state = ReadSensorState();
-    if (closeIfLost())
-        return;
-    if (m_exitWanted)
-        return unload();
-    if (m_closed)
+    // The window may have been ended from outside while the read waited.
+    if (closeIfLost() || !isVisible())
         return;
 
     // 3.-5. The byte for "no valid state" leaves the display as it is.
@@ -131,10 +132,7 @@ void FrmDwgTest::Timer1_Timer()
 
 std::optional<int> FrmDwgTest::ReadSensorState()
 {
-    m_reading = true;
-    const std::optional<int> state = channel().readByte(cmd::sensorState());
-    m_reading = false;
-    return state;
+    return channel().readByte(cmd::sensorState());
 }
 
 void FrmDwgTest::showState(const sensor::Display& display)
@@ -143,35 +141,4 @@ void FrmDwgTest::showState(const sensor::Display& display)
     lblZ1Stat->setText(display.cylinder1.text);
     shpZylZwei->setFillColor(display.cylinder2.colour);
     lblZ2Stat->setText(display.cylinder2.text);
-}
-
-void FrmDwgTest::cmdExit_Click()
-{
-    m_timer1.stop();
-    if (!deferWhileReading())
-        unload();
-}
-
-bool FrmDwgTest::deferWhileReading()
-{
-    if (!m_reading)
-        return false;
-    m_exitWanted = true;
-    return true;
-}
-
-void FrmDwgTest::closeEvent(QCloseEvent* event)
-{
-    if (!m_closed && deferWhileReading()) {
-        event->ignore();
-        return;
-    }
-    UnitDialog::closeEvent(event);
-}
-
-void FrmDwgTest::reject()
-{
-    if (deferWhileReading())
-        return;
-    UnitDialog::reject();
 }

@@ -46,28 +46,18 @@ public:
     explicit FrmDwgTest(Session& session, QWidget* parent = nullptr);
 
     bool polling() const { return m_timer1.isActive(); }
-    // A read of the sensor state waits for its reply.
-    bool reading() const { return m_reading; }
 
 protected:
     void load() override;
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
 private:
     void buildUi();
     void Timer1_Timer();
-    void cmdExit_Click();
+    void poll();
     std::optional<int> ReadSensorState();
     void showState(const sensor::Display& display);
-    // A close asked for while a read waits follows the read, so the read
-    // keeps its watchdog and the window never waits without one.
-    bool deferWhileReading();
 
     QTimer m_timer1;
-    bool m_reading = false;
-    bool m_exitWanted = false;
-    bool m_closed = false;
 
     IndicatorShape* shpZylEins = nullptr;
     IndicatorShape* shpZylZwei = nullptr;

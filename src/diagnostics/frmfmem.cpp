@@ -2,7 +2,6 @@
 
 #include "core/commands.h"
 #include "core/gates.h"
-#include "shell/kit/transferscope.h"
 #include "shell/link.h"
 #include "shell/platform.h"
 #include "shell/session.h"
@@ -77,10 +76,10 @@ void FrmFMem::buildUi()
     main->addLayout(buttons);
 
     connect(BtncmdRead, &QPushButton::clicked, this, &FrmFMem::BtncmdRead_Click);
-    connect(BtncmdErase, &QPushButton::clicked, this, &FrmFMem::BtncmdErase_Click);
+    connect(BtncmdErase, &QPushButton::clicked, this, [this] { runAction([this] { BtncmdErase_Click(); }); });
     connect(cmdCopy, &QPushButton::clicked, this, &FrmFMem::cmdCopy_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &FrmFMem::cmdPrint_Click);
-    connect(cmdTstAkt, &QPushButton::clicked, this, &FrmFMem::cmdTstAkt_Click);
+    connect(cmdTstAkt, &QPushButton::clicked, this, [this] { runAction([this] { cmdTstAkt_Click(); }); });
     connect(BtncmdExit, &QPushButton::clicked, this, [this] { unload(); });
 }
 
@@ -93,25 +92,23 @@ void FrmFMem::load()
 
 void FrmFMem::Timer1_Timer()
 {
+    // A tick while the unit is asked comes again.
+    if (busy())
+        return;
     m_timer1.stop();
-    ReadFaultMemory();
+    // The close box and Escape wait for the read and follow it.
+    runAction([this] { ReadFaultMemory(); });
 }
 
 void FrmFMem::ReadFaultMemory()
 {
     const QDateTime stamp = platform().now();
-    std::optional<QString> body;
-    {
-        // The close box waits for the read, as it does for a transfer.
-        TransferScope scope(TransferControls { this, {}, nullptr, nullptr }, QString());
-        body = decodeFaults();
-    }
+    const std::optional<QString> body = decodeFaults();
     if (closeIfLost())
         return;
     m_readAt = stamp;
     if (body)
         setReport(*body);
-    m_reading = false;
     setButtonsEnabled(true);
     cmdTstAkt->setEnabled(gates::actuatorTestButton(session().identity()) && bool(m_actuatorTest));
 }
@@ -137,7 +134,6 @@ std::optional<bool> FrmFMem::CheckSensorInput(faults::SensorCheck check)
 
 void FrmFMem::startReading(const QString& text)
 {
-    m_reading = true;
     setButtonsEnabled(false);
     cmdTstAkt->setEnabled(false);
     setReport(text);
@@ -154,11 +150,7 @@ void FrmFMem::BtncmdErase_Click()
     // No confirmation: the report stays on screen until the fresh read.
     setButtonsEnabled(false);
     cmdTstAkt->setEnabled(false);
-    m_reading = true;
-    {
-        TransferScope scope(TransferControls { this, {}, nullptr, nullptr }, QString());
-        channel().send(cmd::faultErase());
-    }
+    channel().send(cmd::faultErase());
     if (closeIfLost())
         return;
     startReading(kErasing);
@@ -183,7 +175,11 @@ void FrmFMem::cmdTstAkt_Click()
         return;
     if (std::unique_ptr<QDialog> test = m_actuatorTest(this))
         test->exec();
-    closeIfLost();
+}
+
+bool FrmFMem::reading() const
+{
+    return !BtncmdRead->isEnabled();
 }
 
 QString FrmFMem::reportText() const

@@ -37,7 +37,9 @@ public:
 
     // The report as the text area shows it, with the unit's CR LF line breaks.
     QString reportText() const;
-    bool reading() const { return m_reading; }
+    // The report waits for a read (from the opening, "&Neu Lesen" or
+    // "&Löschen" on until the read has ended); the buttons wait with it.
+    bool reading() const;
 
 protected:
     void load() override;
@@ -66,6 +68,5 @@ private:
     QPushButton* BtncmdExit = nullptr;
     QTimer m_timer1;
     QDateTime m_readAt;
-    bool m_reading = true;
     ActuatorTestFactory m_actuatorTest;
 };

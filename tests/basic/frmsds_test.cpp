@@ -6,11 +6,14 @@
 #include "support/simlink.h"
 #include "support/testnames.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -324,6 +327,70 @@ TEST_F(SoftDownWindowTest, Send_EchoMismatchShownAndTheRestStillSent)
     EXPECT_EQ(sim->received()[6].at(0), 'h');
     EXPECT_EQ(sim->received()[7], of({ 129, 'w', 40, '?' }));
     EXPECT_EQ(boxTexts(), QStringList { boxes::kTransferError });
+}
+
+// --- closing while the unit is asked ----------------------------------------------
+
+TEST_F(SoftDownWindowTest, CloseDuringTheOpening_FollowsItWithoutAQuestion)
+{
+    connectUnit();
+    sim->memory().softDown = 9;
+    sim->faults().lateMs = 10;
+    window = std::make_unique<FrmSDS>(session);
+    bool closedWhileReading = false;
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (!closedWhileReading && window->busy() && !window->loaded()) {
+            closedWhileReading = true;
+            window->close();
+            EXPECT_TRUE(window->isVisible());
+        }
+    }));
+    EXPECT_TRUE(closedWhileReading);
+    EXPECT_TRUE(window->loaded()) << "the opening is not cut off";
+    EXPECT_EQ(sim->received().size(), 8u);
+    EXPECT_EQ(sim->memory().softDown, 9) << "both toggles went out";
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(SoftDownWindowTest, EscapeDuringTheSend_LeavesOnceEverySettingIsWritten)
+{
+    connectUnit();
+    sim->memory().softDown = 9;
+    sim->faults().lateMs = 10;
+    window = std::make_unique<FrmSDS>(session);
+    bool sent = false;
+    bool escaped = false;
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (!window->loaded())
+            return;
+        if (!sent && !window->busy()) {
+            sent = true;
+            sim->clearReceived();
+            find<QRadioButton>("chkSDEin")->setChecked(true);
+            // Off the driver's own tick, which does not fire again inside itself.
+            QTimer::singleShot(0, window.get(), [&] { button("cmdExit")->click(); });
+            return;
+        }
+        // Inside the send: Escape, the close box and "&Fertig" wait for it.
+        if (sent && !escaped && window->busy() && link.transactionRunning()) {
+            escaped = true;
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(window.get(), &key);
+            window->close();
+            button("Command1")->click();
+            EXPECT_TRUE(window->isVisible());
+        }
+    }));
+    EXPECT_TRUE(escaped);
+    const std::vector<QByteArray> expected { "r00?", "n00?", of({ 'o', 255, '0', '?' }),
+        of({ 'p', 255, '0', '?' }), of({ 134, 'w', 122, '?' }), of({ 'h', 0x81, 0x81, '?' }),
+        of({ 129, 'w', 40, '?' }) };
+    EXPECT_EQ(sim->received(), expected);
+    EXPECT_EQ(link.refusals(), 0);
+    EXPECT_EQ(status(), boxes::kTransferComplete);
+    EXPECT_TRUE(platform.boxes.empty()) << "a sent window leaves without the question";
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(SoftDownWindowTest, Send_LostLinkClosesTheWindow)

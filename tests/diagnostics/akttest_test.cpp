@@ -327,6 +327,48 @@ TEST_F(ActuatorWindow, ClickWhileAPollWaits_IsSentAfterIt)
     EXPECT_EQ(window->mask(), 1);
 }
 
+TEST_F(ActuatorWindow, CloseWhileAPollWaits_SendsTheEarlierClickThenTheStopAndNotTheLaterClick)
+{
+    open();
+    sim->faults().lateMs = 40;
+    bool closedDuringPoll = false;
+    run({ loaded(), click("cmdStart"), until([&] {
+             if (!link.transactionRunning() || !window->polling())
+                 return false;
+             box("chkIgn")->click();
+             window->close();
+             box("chkIPU")->click();
+             closedDuringPoll = true;
+             return true;
+         }) });
+    EXPECT_TRUE(closedDuringPoll);
+    EXPECT_FALSE(window->isVisible());
+    const auto rx = received();
+    ASSERT_GE(rx.size(), 3u);
+    EXPECT_EQ(std::vector<Bytes>(rx.end() - 3, rx.end()), (std::vector<Bytes> { kState, maskFrame(1), kStop }))
+        << show(rx);
+    EXPECT_EQ(countOf(maskFrame(5)), 0u) << "a click after the close is not sent";
+    EXPECT_EQ(countOf(kStop), 1u);
+    EXPECT_EQ(link.refusals(), 0);
+}
+
+TEST_F(ActuatorWindow, CloseDuringTheOpening_StopsOnceTheStateIsRead)
+{
+    open();
+    sim->faults().lateMs = 40;
+    bool openAfterClose = false;
+    run({ until([&] {
+        if (!link.transactionRunning())
+            return false;
+        window->close();
+        openAfterClose = window->isVisible();
+        return true;
+    }) });
+    EXPECT_TRUE(openAfterClose) << "the opening is not cut off";
+    EXPECT_EQ(received(), (std::vector<Bytes> { kState, kStop })) << show(received());
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(ActuatorWindow, EchoMismatch_ShowsTheBoxAndKeepsTheSelection)
 {
     open();

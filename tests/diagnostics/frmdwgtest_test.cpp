@@ -48,7 +48,7 @@ protected:
     void exitAfterReads(size_t reads)
     {
         run([&] {
-            if (sim.received().size() >= reads && !window->reading())
+            if (sim.received().size() >= reads && !window->busy())
                 button()->click();
         });
     }
@@ -136,7 +136,7 @@ TEST_F(DwgTestWindow, RunningEngine_PollsOneReadPerTickAndShowsBothCylindersInTu
     run([&] {
         sawCylinder1 = sawCylinder1 || shown() == kCylinder1;
         sawCylinder2 = sawCylinder2 || shown() == kCylinder2;
-        if (sawCylinder1 && sawCylinder2 && !window->reading())
+        if (sawCylinder1 && sawCylinder2 && !window->busy())
             button()->click();
     });
     EXPECT_TRUE(sawCylinder1);
@@ -175,7 +175,7 @@ TEST_P(CloseWhileReading, WaitsForTheReplyThenCloses)
     sim.faults().lateMs = 60; // within the 200 ms watchdog
     size_t readsAtClose = 0;
     run([&] {
-        if (readsAtClose == 0 && window->reading()) {
+        if (readsAtClose == 0 && window->busy()) {
             readsAtClose = sim.received().size();
             GetParam().close(*window);
         }
@@ -202,16 +202,16 @@ TEST_F(DwgTestWindow, CloseBoxWhileTheUnitIsSilent_TheReadStillEndsByItsWatchdog
     run([&] {
         // Past the link's probation, when a request goes out without waiting
         // for a quiet line first.
-        if (!sim.faults().silent && !window->reading() && sim.received().size() > size_t(Link::kProbation) + 2)
+        if (!sim.faults().silent && !window->busy() && sim.received().size() > size_t(Link::kProbation) + 2)
             sim.faults().silent = true;
-        if (!closed && sim.faults().silent && window->reading()) {
+        if (!closed && sim.faults().silent && window->busy()) {
             closed = true;
             window->close();
             sinceClose.start();
         }
         // A read left without its watchdog would wait for ever; end it so the
         // failure shows instead of a hang.
-        if (closed && sinceClose.elapsed() > 1000 && window->reading()) {
+        if (closed && sinceClose.elapsed() > 1000 && window->busy()) {
             ADD_FAILURE() << "the read waits without a watchdog";
             link.markLost();
         }

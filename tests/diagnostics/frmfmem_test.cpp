@@ -323,6 +323,40 @@ TEST_F(FaultMemoryWindowTest, NoPrinter_SaysSo)
     EXPECT_EQ(platform.boxTexts(), QStringList { QStringLiteral("Kein Drucker verfügbar") });
 }
 
+// --- closing during the read ------------------------------------------------------------
+
+class FaultMemoryCloseDuringTheRead : public FaultMemoryWindowTest, public ::testing::WithParamInterface<bool> { };
+
+TEST_P(FaultMemoryCloseDuringTheRead, FollowsTheReadWithItsInputCheck)
+{
+    const bool escape = GetParam();
+    connectUnit();
+    simfaultmem::setSporadic(sim->memory(), 7, 3);
+    sim->faults().lateMs = 20;
+    bool closed = false;
+    run([&] {
+        if (closed || !window->busy() || !link.transactionRunning())
+            return;
+        closed = true;
+        if (escape) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(window.get(), &key);
+        } else {
+            window->close();
+        }
+        EXPECT_TRUE(window->isVisible()) << "the read is not cut off";
+    });
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(sim->received(), framesOf({ "f00?", "g00?" }));
+    EXPECT_TRUE(window->reportText().contains(QStringLiteral("Luftmassenmesser: "))) << "the report was shown";
+    EXPECT_FALSE(link.linkLost());
+    EXPECT_EQ(link.refusals(), 0);
+    EXPECT_FALSE(window->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, FaultMemoryCloseDuringTheRead, ::testing::Bool(),
+    [](const auto& info) { return std::string(info.param ? "Escape" : "CloseBox"); });
+
 // --- a lost link -------------------------------------------------------------------------
 
 struct LostCase {

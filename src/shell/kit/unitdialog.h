@@ -47,6 +47,8 @@ protected:
     // another waits for the unit is dropped, and a close asked for meanwhile
     // follows when the action has ended. A lost link closes the window.
     void runAction(const std::function<void()>& action);
+    // A close came while busy and follows the running action.
+    bool closeWanted() const { return m_closeWanted; }
 
     // The close box, Escape and a close that waited for a request end here;
     // a window that asks before it goes overrides it.
