@@ -67,7 +67,7 @@ void FrmROptionen::buildUi()
     pgBComPos->setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
     pgBComPos->setValue(RacingContext::kProgressMin);
     pgBComPos->setTextVisible(false);
-    txtTSLabel = new QLabel(this);
+    txtTSLabel = new QLabel(QStringLiteral("ZW-Tabelle:"), this);
     txtTSLabel->setObjectName(QStringLiteral("txtTSLabel"));
     lbl_TabQuelle = new QLabel(this);
     lbl_TabQuelle->setObjectName(QStringLiteral("lbl_TabQuelle"));
@@ -139,8 +139,9 @@ void FrmROptionen::load()
     m_context.setProgress(RacingContext::kProgressMin);
     if (!capabilities())
         return;
+    // Tab 0 is shown already: the source label keeps "Nicht geladen!" until
+    // the tab changes or a table is read or loaded.
     SSTab1->setCurrentIndex(Ignition);
-    showSource();
     m_opened = true;
 }
 

@@ -87,7 +87,6 @@ void IgnitionTab::buildUi()
     cmdDiskSave = button(this, "cmdDiskSave", QStringLiteral("Sichern auf &Disk"));
     cmdLoadDisk = button(this, "cmdLoadDisk", QStringLiteral("L&aden von Disk"));
     cmdCopytoTable = button(this, "cmdCopytoTable", QStringLiteral("<-- Über&nehmen"));
-    cmdCopytoTable->setAutoFillBackground(true);
 
     sldZWinkel = new QSlider(Qt::Horizontal, this);
     sldZWinkel->setObjectName(QStringLiteral("sldZWinkel"));
@@ -379,9 +378,18 @@ void IgnitionTab::selectCell(int row, int column)
 void IgnitionTab::sliderMoved(int value)
 {
     lblZwinkel->setText(QStringLiteral(" ") + fmt::fixedDecimals(context().limitsCoding().angle(value), 1));
-    QPalette palette = cmdCopytoTable->palette();
-    palette.setColor(QPalette::Button, kSelected);
-    cmdCopytoTable->setPalette(palette);
+    showTakeOverHint(true);
+}
+
+// A style sheet, since native button styles ignore a palette colour.
+void IgnitionTab::showTakeOverHint(bool pending)
+{
+    m_takeOverPending = pending;
+    cmdCopytoTable->setStyleSheet(pending ? QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); }")
+                                                .arg(kSelected.red())
+                                                .arg(kSelected.green())
+                                                .arg(kSelected.blue())
+                                          : QString());
 }
 
 // cmdCopytoTable
@@ -397,6 +405,6 @@ void IgnitionTab::takeOver()
         m_table.setByte(m_selectedRow, m_selectedColumn - kAngleColumn, value, coding, CellOrigin::Hand);
         showRow(m_selectedRow);
     }
-    cmdCopytoTable->setPalette(QPalette());
+    showTakeOverHint(false);
     drawChart();
 }

@@ -55,6 +55,8 @@ public:
     // neither written nor saved since.
     bool tableModified() const { return m_modified; }
     const IgnitionTable& table() const { return m_table; }
+    // The slider shows a value not yet taken over (the button is light yellow).
+    bool takeOverPending() const { return m_takeOverPending; }
     // The chart's series, cylinder 0 or 1.
     QLineSeries* curve(int cylinder) const { return m_curves[cylinder]; }
 
@@ -80,12 +82,14 @@ private:
     ignition::Listener listener(TransferScope& scope);
     void reportWriteResult(const ignition::Result& result);
     void clearSelection();
+    void showTakeOverHint(bool pending);
 
     IgnitionTable m_table;
     bool m_modified = false;
     int m_selectedRow = 0;
     int m_selectedColumn = 0;
     bool m_hasSelection = false;
+    bool m_takeOverPending = false;
 
     QTableWidget* MSHFlexGrid1 = nullptr;
     QPushButton* cmdReadZwTab = nullptr;
