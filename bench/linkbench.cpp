@@ -1,19 +1,17 @@
 // daruri-linkbench: how close poll ticks over a pseudo-terminal come to the
 // time the same bytes take on a real 19200-baud line, and what the waiting costs.
+#include "benchsupport.h"
 #include "core/commands.h"
 #include "core/portmap.h"
 #include "core/settings.h"
 #include "shell/link.h"
-#include "shell/platform.h"
 #include "shell/serialtransport.h"
 #include "shell/session.h"
 #include "shell/watchdog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -23,25 +21,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// No desktop here: a box goes to the terminal.
-class ConsolePlatform : public Platform {
-public:
-    Answer messageBox(QWidget*, const QString& title, const QString& text, Icon, Buttons) override
-    {
-        std::fprintf(stderr, "box: %s: %s\n", qPrintable(title), qPrintable(text));
-        return Answer::Ok;
-    }
-    std::optional<QString> openFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
-    std::optional<QString> saveFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
-    void setClipboardText(const QString&) override { }
-    bool printText(QWidget*, const QString&, int) override { return false; }
-    bool openInTextEditor(const QString&) override { return false; }
-    void showHelp(const QString&) override { }
-    bool openUrl(const QString&) override { return false; }
-    QString systemDirectory() const override { return {}; }
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
 
 // The live poll of an injection unit, in its order.
 const Request kTick[] = {
@@ -64,12 +43,6 @@ double cpuSeconds(int who = RUSAGE_SELF)
         + static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-QString defaultSimulator()
-{
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("daruri-ecusim"));
-    return QFileInfo::exists(beside) ? beside : QStringLiteral(DARURI_ECUSIM_PATH);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -82,7 +55,7 @@ int main(int argc, char** argv)
     const QCommandLineOption ticksOption(
         QStringLiteral("ticks"), QStringLiteral("Poll ticks to run."), QStringLiteral("N"), QStringLiteral("200"));
     const QCommandLineOption simOption(QStringLiteral("ecusim"), QStringLiteral("The simulator program."),
-        QStringLiteral("PATH"), defaultSimulator());
+        QStringLiteral("PATH"), bench::defaultSimulator());
     const QCommandLineOption faultOption(QStringLiteral("fault"),
         QStringLiteral("A fault for the simulator (e.g. extra=3), repeatable."), QStringLiteral("SPEC"));
     parser.addOptions({ ticksOption, simOption, faultOption });
@@ -90,18 +63,16 @@ int main(int argc, char** argv)
     const int ticks = std::max(1, parser.value(ticksOption).toInt());
 
     QProcess simulator;
-    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList simArgs { QStringLiteral("--wire-time") };
+    QStringList simArgs;
     for (const QString& fault : parser.values(faultOption))
         simArgs << QStringLiteral("--fault") << fault;
-    simulator.start(parser.value(simOption), simArgs);
-    if (!simulator.waitForStarted(3000) || !simulator.waitForReadyRead(3000)) {
-        std::fprintf(stderr, "daruri-linkbench: cannot start %s\n", qPrintable(parser.value(simOption)));
+    const std::optional<QString> started
+        = bench::startSimulator(simulator, parser.value(simOption), simArgs, "daruri-linkbench");
+    if (!started)
         return 2;
-    }
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+    const QString device = *started;
 
-    ConsolePlatform console;
+    bench::ConsolePlatform console;
     setPlatform(&console);
     QTemporaryDir dir;
     SettingsFile settings(dir.path());

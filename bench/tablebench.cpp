@@ -1,6 +1,7 @@
 // daruri-tablebench: how long the racing options window's ignition table
 // transfers take over a pseudo-terminal, against what the pacing and a
 // 19200-baud line alone would take.
+#include "benchsupport.h"
 #include "core/commands.h"
 #include "core/portmap.h"
 #include "core/settings.h"
@@ -9,15 +10,12 @@
 #include "racing/racingcontext.h"
 #include "shell/kit/channel.h"
 #include "shell/link.h"
-#include "shell/platform.h"
 #include "shell/serialtransport.h"
 #include "shell/session.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -32,31 +30,6 @@ using namespace std::chrono_literals;
 
 constexpr double kBitsPerByte = 10.0;
 constexpr double kBaud = 19200.0;
-
-// No desktop here: a box goes to the terminal.
-class ConsolePlatform : public Platform {
-public:
-    Answer messageBox(QWidget*, const QString& title, const QString& text, Icon, Buttons) override
-    {
-        std::fprintf(stderr, "box: %s: %s\n", qPrintable(title), qPrintable(text));
-        return Answer::Ok;
-    }
-    std::optional<QString> openFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
-    std::optional<QString> saveFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
-    void setClipboardText(const QString&) override { }
-    bool printText(QWidget*, const QString&, int) override { return false; }
-    bool openInTextEditor(const QString&) override { return false; }
-    void showHelp(const QString&) override { }
-    bool openUrl(const QString&) override { return false; }
-    QString systemDirectory() const override { return {}; }
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
-
-QString defaultSimulator()
-{
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("daruri-ecusim"));
-    return QFileInfo::exists(beside) ? beside : QStringLiteral(DARURI_ECUSIM_PATH);
-}
 
 double seconds(qint64 nanos)
 {
@@ -191,7 +164,7 @@ int main(int argc, char** argv)
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Reads and writes to time."),
         QStringLiteral("N"), QStringLiteral("5"));
     const QCommandLineOption simOption(QStringLiteral("ecusim"), QStringLiteral("The simulator program."),
-        QStringLiteral("PATH"), defaultSimulator());
+        QStringLiteral("PATH"), bench::defaultSimulator());
     const QCommandLineOption profileOption(QStringLiteral("profile"),
         QStringLiteral("The simulator's unit profile."), QStringLiteral("NAME"),
         QStringLiteral("ignition-rx4-racing"));
@@ -200,17 +173,15 @@ int main(int argc, char** argv)
     const int runs = std::max(1, parser.value(runsOption).toInt());
 
     QProcess simulator;
-    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator.start(parser.value(simOption),
-        { QStringLiteral("--wire-time"), QStringLiteral("--profile"), parser.value(profileOption),
-            QStringLiteral("--engine"), QStringLiteral("stopped") });
-    if (!simulator.waitForStarted(3000) || !simulator.waitForReadyRead(3000)) {
-        std::fprintf(stderr, "daruri-tablebench: cannot start %s\n", qPrintable(parser.value(simOption)));
+    const std::optional<QString> started = bench::startSimulator(simulator, parser.value(simOption),
+        { QStringLiteral("--profile"), parser.value(profileOption), QStringLiteral("--engine"),
+            QStringLiteral("stopped") },
+        "daruri-tablebench");
+    if (!started)
         return 2;
-    }
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+    const QString device = *started;
 
-    ConsolePlatform console;
+    bench::ConsolePlatform console;
     setPlatform(&console);
     QTemporaryDir dir;
     SettingsFile settings(dir.path());
