@@ -84,21 +84,6 @@ std::optional<int> standardStaticAngle(int sensorPosition, int leadAngle)
     return step;
 }
 
-int coilCount(const Bytes& reply)
-{
-    return bytes::at(reply, 0) | (bytes::at(reply, 1) << 8) | (bytes::at(reply, 2) << 16);
-}
-
-int coilStepFromCount(int count)
-{
-    return int(fmt::roundHalfEven(count / 1000.0));
-}
-
-bool coilStepValid(int step)
-{
-    return step >= kCoilMin && step <= kCoilMax;
-}
-
 QString softDownText(int step)
 {
     return fmt::plainNumber(softDownSeconds(step));

@@ -57,15 +57,6 @@ double staticAngleDegrees(int sensorPosition, int step, int leadAngle);
 // S for 21 degrees before top dead centre, or nothing when no byte can hold it.
 std::optional<int> standardStaticAngle(int sensorPosition, int leadAngle);
 
-// --- Coil charge time: a 24-bit count, C in 0.1 ms ------------------------
-
-constexpr int kCoilMin = 1;
-constexpr int kCoilMax = 255;
-constexpr int kCoilStandard = 40;
-int coilCount(const Bytes& reply); // 3 bytes, lowest first
-int coilStepFromCount(int count); // count / 1000, halves to even
-bool coilStepValid(int step);
-
 // --- Displays with the regional separator ---------------------------------
 
 QString softDownText(int step);

@@ -1,6 +1,7 @@
 #include "frmsds.h"
 
 #include "basic/basicsettings.h"
+#include "core/coilcharge.h"
 #include "core/commands.h"
 #include "shell/kit/boxes.h"
 #include "shell/platform.h"
@@ -123,7 +124,7 @@ void FrmSDS::buildUi()
 
     // Coil charge time.
     frmCoilLoadTime = named(new QGroupBox(u("Zündspulenladezeit"), this), "frmCoilLoadTime");
-    udCoilLoadTime = upDown("udCoilLoadTime", basic::kCoilMin, basic::kCoilMax, 1);
+    udCoilLoadTime = upDown("udCoilLoadTime", coilcharge::kMin, coilcharge::kMax, 1);
     txtCoilLoadTime = valueBox("txtCoilLoadTime");
     txtCoilLoadTime->setText(u("----"));
     auto* cl = new QHBoxLayout(frmCoilLoadTime);
@@ -282,11 +283,10 @@ bool FrmSDS::ReadCoilChargeTime()
         unload();
         return false;
     }
-    int step = basic::coilStepFromCount(basic::coilCount(*reply));
-    // A value the control cannot hold would be written back changed.
-    if (!basic::coilStepValid(step)) {
-        platform().messageBox(this, QStringLiteral("Hinweis"), kCoilInvalid, Platform::Icon::Information);
-        step = basic::kCoilStandard;
+    int step = coilcharge::stepFromCount(coilcharge::count(*reply));
+    if (!coilcharge::stepValid(step)) {
+        boxes::defaultUsedHint(this, coilcharge::kInvalidText);
+        step = coilcharge::kStandard;
     }
     udCoilLoadTime->setValue(step);
     udCoilLoadTime_Change();
@@ -533,7 +533,7 @@ bool FrmSDS::WriteCoilChargeTime()
     const Reply reply = channel().ask(cmd::coilChargeTimeWrite(step));
     if (closeIfLost() || !reply)
         return false;
-    if (!reply->isEmpty() && basic::coilCount(*reply) != step * 1000)
+    if (!reply->isEmpty() && coilcharge::count(*reply) != step * 1000)
         boxes::transferError(this);
     return true;
 }

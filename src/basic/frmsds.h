@@ -30,8 +30,6 @@ public:
         = QStringLiteral("Die Anpassung der Leerlaufregelung wird vom verwendeten Steuergerät nicht unterstützt.");
     static inline const QString kTempInvalid = QStringLiteral(
         "Der im Steuergerät gesetzte Temperaturwert ist ungültig. Der Standardwert wird verwendet.");
-    static inline const QString kCoilInvalid = QStringLiteral(
-        "Die im Steuergerät gesetzte Zündspulenladezeit ist ungültig. Der Standardwert wird verwendet");
     static inline const QString kStandardAngleImpossible
         = QStringLiteral("Der Standardzündwinkel von 21 Grad ist in Ihrer Kombination aus Geberzeitpunkt und "
                          "Vorhaltewinkel nicht umsetzbar. Bitte nutzen Sie die manuelle Einstellung.");

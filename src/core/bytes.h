@@ -18,6 +18,18 @@ inline int at(const Bytes& b, int index)
     return static_cast<std::uint8_t>(b.at(index));
 }
 
+// Two bytes from `index` on, the high byte first.
+inline int bigEndian16(const Bytes& b, int index)
+{
+    return at(b, index) * 256 + at(b, index + 1);
+}
+
+// A byte value read as two's complement (-128 to 127).
+inline int signedByte(int value)
+{
+    return value > 127 ? value - 256 : value;
+}
+
 // A frame from a command code byte followed by the argument bytes of a
 // literal, zero bytes included: frame(128, "00?"), frame('c', "\0" "0?").
 // Only literals bind, so a C string can never cut a frame short.

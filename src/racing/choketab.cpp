@@ -24,11 +24,6 @@ constexpr double kWarmUpEndSlope[ChokeTab::kBands]
 constexpr double kVoltsPerCount = 5.0 / 1023;
 constexpr double kIntegerMax = 32767;
 
-int signedByte(int b)
-{
-    return b > 127 ? b - 256 : b;
-}
-
 // The stored count of a warm-up end, in tenths of a degree of the band.
 int warmUpEndFromCount(int band, int count)
 {
@@ -146,7 +141,7 @@ bool ChokeTab::readHotStart()
         return false;
     if (!factor)
         return true;
-    m_values.hotStartFactor = signedByte(*factor);
+    m_values.hotStartFactor = bytes::signedByte(*factor);
     if (m_values.hotStartFactor < kHotStartFactorMin) {
         boxes::defaultUsed(context().window(), kHotStartFactorInvalid);
         m_values.hotStartFactor = 0;

@@ -1,20 +1,13 @@
 #include "extrastab.h"
 
+#include "core/coilcharge.h"
 #include "core/commands.h"
-#include "core/format.h"
 #include "core/gates.h"
 #include "racing/racingcontext.h"
-#include "racing/tabboxes.h"
+#include "shell/kit/boxes.h"
 #include "shell/session.h"
 
 namespace {
-
-// The unit counts the charge time in microseconds; the control holds 0.1 ms.
-int coilLoadTimeFromReply(const Bytes& reply)
-{
-    const int count = bytes::at(reply, 0) + 256 * bytes::at(reply, 1) + 65536 * bytes::at(reply, 2);
-    return int(fmt::roundHalfEven(count / 1000.0));
-}
 
 } // namespace
 
@@ -53,7 +46,7 @@ bool ExtrasTab::readPumpTime()
         return true;
     m_values.pumpTime = *time;
     if (*time >= kPumpTimeLimit) {
-        racing::hint(context().window(), kPumpTimeInvalid);
+        boxes::defaultUsedHint(context().window(), kPumpTimeInvalid);
         m_values.pumpTime = kPumpTimeStandard;
     }
     return true;
@@ -76,12 +69,11 @@ bool ExtrasTab::readCoilLoadTime()
         return false;
     if (!reply || reply->size() < 3)
         return true;
-    const int time = coilLoadTimeFromReply(*reply);
+    const int time = coilcharge::stepFromCount(coilcharge::count(*reply));
     m_values.coilLoadTime = time;
-    // A time the control cannot hold would be written back changed.
-    if (time < kCoilLoadTimeMin || time > kCoilLoadTimeMax) {
-        racing::hint(context().window(), kCoilLoadTimeInvalid);
-        m_values.coilLoadTime = kCoilLoadTimeStandard;
+    if (!coilcharge::stepValid(time)) {
+        boxes::defaultUsedHint(context().window(), coilcharge::kInvalidText);
+        m_values.coilLoadTime = coilcharge::kStandard;
     }
     return true;
 }
@@ -108,10 +100,10 @@ bool ExtrasTab::readAirMassSettings()
         return false;
     if (!reply || reply->size() < 2)
         return true;
-    const int airMass = bytes::at(*reply, 0) * 256 + bytes::at(*reply, 1);
+    const int airMass = bytes::bigEndian16(*reply, 0);
     m_values.fullLoadAirMass = airMass;
     if (airMass < kFullLoadAirMassMin || airMass > kFullLoadAirMassMax) {
-        racing::hint(context().window(), kFullLoadAirMassInvalid);
+        boxes::defaultUsedHint(context().window(), kFullLoadAirMassInvalid);
         m_values.fullLoadAirMass = kFullLoadAirMassStandard;
     }
     return true;
@@ -160,14 +152,12 @@ bool ExtrasTab::readCoilDelay()
         return false;
     if (!reply || reply->size() < 2)
         return true;
-    const int high = bytes::at(*reply, 0);
-    const int low = bytes::at(*reply, 1);
-    const int delay = high * 256 + low;
+    const int delay = bytes::bigEndian16(*reply, 0);
     m_values.coilDelay = delay;
     // Beyond the control's range: a first byte of 255 with a second byte is
     // the known implausible case, a first byte of 255 alone is taken alike.
     if (delay > kCoilDelayMax) {
-        racing::hint(context().window(), kCoilDelayImplausible);
+        boxes::defaultUsedHint(context().window(), kCoilDelayImplausible);
         m_values.coilDelay = kCoilDelayStandard;
     }
     return true;

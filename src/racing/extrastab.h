@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/coilcharge.h"
 #include "racing/racingtab.h"
 
 // Tab 3 "Zusatzfunktionen": coils, sensor lead angle, fuel pump and air-mass
@@ -32,9 +33,6 @@ public:
 
     static constexpr int kPumpTimeLimit = 21; // from here on invalid
     static constexpr int kPumpTimeStandard = 5;
-    static constexpr int kCoilLoadTimeMin = 1;
-    static constexpr int kCoilLoadTimeMax = 255;
-    static constexpr int kCoilLoadTimeStandard = 40;
     static constexpr int kFullLoadAirMassMin = 400;
     static constexpr int kFullLoadAirMassMax = 961;
     static constexpr int kFullLoadAirMassStandard = 665;
@@ -45,8 +43,6 @@ public:
     static inline const QString kPumpTimeInvalid
         = QStringLiteral("Die im Steuergerät gesetzte Vordruckzeit der Kraftstoffpumpe ist ungültig. Der "
                          "Standardwert wird verwendet");
-    static inline const QString kCoilLoadTimeInvalid = QStringLiteral(
-        "Die im Steuergerät gesetzte Zündspulenladezeit ist ungültig. Der Standardwert wird verwendet");
     static inline const QString kFullLoadAirMassInvalid
         = QStringLiteral("Der im Steuergerät gesetzte Luftmassenwert für den Beginn des Vollastbereiches ist "
                          "ungültig. Der Standardwert wird verwendet.");
@@ -60,7 +56,7 @@ public:
         bool dwellStartEnabled = true;
         int pumpTime = 0;
         bool pumpEnabled = true;
-        int coilLoadTime = kCoilLoadTimeStandard;
+        int coilLoadTime = coilcharge::kStandard;
         bool coilLoadTimeEnabled = true;
         int airMassSampling = 0;
         int fullLoadAirMass = kFullLoadAirMassStandard;

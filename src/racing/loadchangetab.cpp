@@ -3,7 +3,7 @@
 #include "core/commands.h"
 #include "core/gates.h"
 #include "racing/racingcontext.h"
-#include "racing/tabboxes.h"
+#include "shell/kit/boxes.h"
 
 namespace {
 
@@ -12,11 +12,6 @@ constexpr int kProgressSensitivity = 15;
 constexpr int kProgressEnrichment = 30;
 constexpr int kProgressAdvance = 45;
 constexpr int kProgressDuration = 60;
-
-int signedByte(int b)
-{
-    return b > 127 ? b - 256 : b;
-}
 
 } // namespace
 
@@ -30,7 +25,7 @@ bool LoadChangeTab::readFirstParameters()
         return false;
     m_values.sensitivity = *sensitivity;
     if (*sensitivity > kSensitivityMax) {
-        racing::hint(context().window(), kSensitivityInvalid);
+        boxes::defaultUsedHint(context().window(), kSensitivityInvalid);
         m_values.sensitivity = kSensitivityStandard;
     }
     context().setProgress(kProgressSensitivity);
@@ -40,7 +35,7 @@ bool LoadChangeTab::readFirstParameters()
         return false;
     m_values.enrichment = *enrichment;
     if (*enrichment > kEnrichmentMax) {
-        racing::hint(context().window(), kEnrichmentInvalid);
+        boxes::defaultUsedHint(context().window(), kEnrichmentInvalid);
         m_values.enrichment = kEnrichmentStandard;
     }
     context().setProgress(kProgressEnrichment);
@@ -71,7 +66,7 @@ bool LoadChangeTab::readOnOpening()
     m_values.maxAirMass = *airMass;
     // The read accepts values below 400 that the control cannot hold.
     if (*airMass < kMaxAirMassMin || *airMass > kMaxAirMassMax) {
-        racing::hint(context().window(), kMaxAirMassOutOfRange);
+        boxes::defaultUsedHint(context().window(), kMaxAirMassOutOfRange);
         m_values.maxAirMass = kMaxAirMassOpeningStandard;
     }
 
@@ -85,7 +80,7 @@ bool LoadChangeTab::readOnOpening()
         return false;
     m_values.overrunLeaning = *leaning;
     if (*leaning > kOverrunLeaningMax) {
-        racing::hint(context().window(), kOverrunLeaningInvalid);
+        boxes::defaultUsedHint(context().window(), kOverrunLeaningInvalid);
         m_values.overrunLeaning = kOverrunLeaningStandard;
     }
 
@@ -100,7 +95,7 @@ bool LoadChangeTab::readOnOpening()
         const std::optional<int> adaptation = readByte(cmd::warmUpAdaptationRead(band));
         if (!adaptation)
             return false;
-        m_values.warmUpAdaptation[band] = signedByte(*adaptation);
+        m_values.warmUpAdaptation[band] = bytes::signedByte(*adaptation);
     }
     return true;
 }
@@ -120,9 +115,9 @@ std::optional<int> LoadChangeTab::readMaxAirMass()
         return std::nullopt;
     if (!reply || reply->size() < 2)
         return 0;
-    const int airMass = bytes::at(*reply, 0) * 256 + bytes::at(*reply, 1);
+    const int airMass = bytes::bigEndian16(*reply, 0);
     if (airMass > kMaxAirMassMax) {
-        racing::hint(context().window(), kMaxAirMassInvalid);
+        boxes::defaultUsedHint(context().window(), kMaxAirMassInvalid);
         return kMaxAirMassStandard;
     }
     return airMass;

@@ -3,7 +3,7 @@
 #include "core/commands.h"
 #include "core/gates.h"
 #include "racing/racingcontext.h"
-#include "racing/tabboxes.h"
+#include "shell/kit/boxes.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ int threshold(const Bytes& block, int at, bool bandIndex)
 {
     if (bandIndex)
         return bytes::at(block, at);
-    return kPeriodBase - (bytes::at(block, at) * 256 + bytes::at(block, at + 1));
+    return kPeriodBase - bytes::bigEndian16(block, at);
 }
 
 // EnableThresholds: which speeds the output 2 mode uses. "Zusatzluft bei
@@ -101,7 +101,7 @@ bool SwitchingTab::readInput1Function()
         return true;
     }
     if (*function != kOffsetSwitch)
-        racing::hint(context().window(), kInput1FunctionInvalid);
+        boxes::defaultUsedHint(context().window(), kInput1FunctionInvalid);
     m_values.input1Function = kOffsetSwitch;
     m_values.input1RetardEnabled = true;
     return true;
@@ -152,7 +152,7 @@ bool SwitchingTab::readInput2Enrichment()
         return true;
     m_values.input2Enrichment = *enrichment;
     if (*enrichment > kEnrichmentMax) {
-        racing::hint(context().window(), kEnrichmentInvalid);
+        boxes::defaultUsedHint(context().window(), kEnrichmentInvalid);
         m_values.input2Enrichment = kEnrichmentStandard;
     }
     return true;

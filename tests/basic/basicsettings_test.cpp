@@ -1,4 +1,5 @@
 #include "basic/basicsettings.h"
+#include "core/coilcharge.h"
 #include "support/testnames.h"
 
 #include <gtest/gtest.h>
@@ -160,10 +161,10 @@ class CoilChargeTime : public testing::TestWithParam<CoilRow> { };
 TEST_P(CoilChargeTime, CountRoundsHalfToEven)
 {
     const auto& row = GetParam();
-    const int count = basic::coilCount(bytes::of({ row.b1, row.b2, row.b3 }));
+    const int count = coilcharge::count(bytes::of({ row.b1, row.b2, row.b3 }));
     EXPECT_EQ(count, row.count);
-    EXPECT_EQ(basic::coilStepFromCount(count), row.step);
-    EXPECT_EQ(basic::coilStepValid(row.step), row.valid);
+    EXPECT_EQ(coilcharge::stepFromCount(count), row.step);
+    EXPECT_EQ(coilcharge::stepValid(row.step), row.valid);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CoilChargeTime,

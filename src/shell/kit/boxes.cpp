@@ -27,4 +27,9 @@ void defaultUsed(QWidget* parent, const QString& text)
     platform().messageBox(parent, kAppTitle, text, Platform::Icon::None);
 }
 
+void defaultUsedHint(QWidget* parent, const QString& text)
+{
+    platform().messageBox(parent, QStringLiteral("Hinweis"), text, Platform::Icon::Information);
+}
+
 } // namespace boxes

@@ -26,4 +26,8 @@ void completion(bool noUpdateMessage, QWidget* parent, const QString& text = kTr
 // the text says so ("... Der Standardwert wird verwendet.").
 void defaultUsed(QWidget* parent, const QString& text);
 
+// The same as an information box titled "Hinweis", shown whatever the
+// setting Warnings says.
+void defaultUsedHint(QWidget* parent, const QString& text);
+
 } // namespace boxes
