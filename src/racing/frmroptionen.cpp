@@ -166,14 +166,30 @@ bool FrmROptionen::carryOn(bool read)
     return true;
 }
 
-// What the unit offers, in the order the unit is read.
+// What the unit offers, in the order the unit is read. Each tab's opening
+// read knows its own firmware condition and disables what the unit lacks;
+// the window adds its notices and the tabs it leaves out.
 bool FrmROptionen::capabilities()
 {
+    const UnitIdentity& unit = m_context.unit();
     offsetSwitchRows();
-    if (!gates::additionalFunctionsTab(m_context.unit()))
+    if (!gates::additionalFunctionsTab(unit))
         setTabAvailable(Extras, false);
-    return dwellRow() && injectionRow() && pumpRow() && coilLoadTimeRow() && warmUpRow() && airMassRow()
-        && loadChangeRow() && hotStartRow() && coilAndLeadAngleRow();
+    if (!gates::racingDwellRow(unit))
+        boxes::notice(session(), this, kDwellNotice);
+    if (!carryOn(m_extras->readDwellStart()))
+        return false;
+    if (!gates::injectionTabs(unit)) {
+        setTabAvailable(Injection, false);
+        setTabAvailable(Choke, false);
+        boxes::notice(session(), this, kInjectionNotice);
+    }
+    if (!gates::loadChangeTab(unit))
+        setTabAvailable(LoadChange, false);
+    return carryOn(m_switching->readInput2Enrichment()) && carryOn(m_loadChange->readFirstParameters())
+        && carryOn(m_extras->readPumpTime()) && carryOn(m_extras->readCoilLoadTime())
+        && carryOn(m_choke->readOnOpening()) && carryOn(m_extras->readAirMassSettings())
+        && carryOn(m_loadChange->readOnOpening()) && hotStartRow() && carryOn(m_extras->readCoilAndLeadAngle());
 }
 
 void FrmROptionen::offsetSwitchRows()
@@ -186,77 +202,13 @@ void FrmROptionen::offsetSwitchRows()
     }
 }
 
-bool FrmROptionen::dwellRow()
-{
-    if (gates::racingDwellRow(m_context.unit()))
-        return carryOn(m_extras->readDwellStart());
-    m_extras->disableDwellStart();
-    boxes::notice(session(), this, kDwellNotice);
-    return true;
-}
-
-bool FrmROptionen::injectionRow()
-{
-    if (!gates::injectionTabs(m_context.unit())) {
-        setTabAvailable(Injection, false);
-        setTabAvailable(Choke, false);
-        boxes::notice(session(), this, kInjectionNotice);
-        m_switching->disableInput2();
-        return true;
-    }
-    return carryOn(m_switching->readInput2Enrichment()) && carryOn(m_loadChange->readFirstParameters());
-}
-
-bool FrmROptionen::pumpRow()
-{
-    if (gates::pumpPrePressure(m_context.unit()))
-        return carryOn(m_extras->readPumpTime());
-    m_extras->disablePump();
-    return true;
-}
-
-bool FrmROptionen::coilLoadTimeRow()
-{
-    if (gates::coilChargeTime(m_context.unit()))
-        return carryOn(m_extras->readCoilLoadTime());
-    m_extras->disableCoilLoadTime();
-    return true;
-}
-
-bool FrmROptionen::warmUpRow()
-{
-    return !m_context.unit().injectionLine() || carryOn(m_choke->readOnOpening());
-}
-
-bool FrmROptionen::airMassRow()
-{
-    if (gates::airMassSettings(m_context.unit()))
-        return carryOn(m_extras->readAirMassSettings());
-    m_extras->disableAirMassSettings();
-    return true;
-}
-
-bool FrmROptionen::loadChangeRow()
-{
-    if (gates::loadChangeTab(m_context.unit()))
-        return carryOn(m_loadChange->readOnOpening());
-    setTabAvailable(LoadChange, false);
-    return true;
-}
-
+// The tab's read button reads the hot-start values on every unit; only the
+// opening leaves them out where the unit does not know them.
 bool FrmROptionen::hotStartRow()
 {
     if (gates::hotStartSettings(m_context.unit()))
         return carryOn(m_choke->readHotStart());
     m_choke->disableHotStart();
-    return true;
-}
-
-bool FrmROptionen::coilAndLeadAngleRow()
-{
-    if (gates::coilAndLeadAngleSettings(m_context.unit()))
-        return carryOn(m_extras->readCoilAndLeadAngle());
-    m_extras->disableCoilAndLeadAngle();
     return true;
 }
 

@@ -64,15 +64,7 @@ private:
     void prepare();
     bool capabilities();
     void offsetSwitchRows();
-    bool dwellRow();
-    bool injectionRow();
-    bool pumpRow();
-    bool coilLoadTimeRow();
-    bool warmUpRow();
-    bool airMassRow();
-    bool loadChangeRow();
     bool hotStartRow();
-    bool coilAndLeadAngleRow();
     // A read of the opening returned: false when the window closes.
     bool carryOn(bool read);
 
