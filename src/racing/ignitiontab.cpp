@@ -154,17 +154,17 @@ void IgnitionTab::showLimits()
 
 void IgnitionTab::setUpGrid()
 {
+    // The band column has its design width, or more where the font needs it
+    // for "10001->>".
+    int bandWidth = kBandWidth;
     MSHFlexGrid1->setRowCount(m_table.rows());
     for (int row = 0; row < m_table.rows(); ++row) {
         for (int column = 0; column < kColumns; ++column)
             MSHFlexGrid1->setItem(row, column, new QTableWidgetItem);
         MSHFlexGrid1->item(row, kBandColumn)->setText(m_table.label(row));
+        bandWidth = std::max(bandWidth, MSHFlexGrid1->fontMetrics().horizontalAdvance(m_table.label(row)) + 12);
         showRow(row);
     }
-    // The design width, or wider where the font needs it for "10001->>".
-    int bandWidth = kBandWidth;
-    for (int row = 0; row < m_table.rows(); ++row)
-        bandWidth = std::max(bandWidth, MSHFlexGrid1->fontMetrics().horizontalAdvance(m_table.label(row)) + 12);
     MSHFlexGrid1->setColumnWidth(kBandColumn, bandWidth);
     MSHFlexGrid1->setColumnWidth(kAngleColumn, kAngleWidth);
     MSHFlexGrid1->setColumnWidth(kAngleColumn + 1, kAngleWidth);
@@ -188,16 +188,16 @@ void IgnitionTab::setUpChart()
     axisX->setTickAnchor(0);
     axisX->setTickInterval(20);
     axisX->setTitleText(QStringLiteral("x 50 U/min"));
-    m_angleAxis = new QValueAxis;
-    m_angleAxis->setRange(coding.latest(), coding.earliest());
+    auto* angleAxis = new QValueAxis;
+    angleAxis->setRange(coding.latest(), coding.earliest());
     // Whole degrees on the fixed scale read better than its odd limits.
-    m_angleAxis->setTickType(QValueAxis::TicksDynamic);
-    m_angleAxis->setTickAnchor(0);
-    m_angleAxis->setTickInterval(5);
-    m_angleAxis->setLabelFormat(QStringLiteral("%.0f"));
-    m_angleAxis->setTitleText(QStringLiteral("° v. OT"));
+    angleAxis->setTickType(QValueAxis::TicksDynamic);
+    angleAxis->setTickAnchor(0);
+    angleAxis->setTickInterval(5);
+    angleAxis->setLabelFormat(QStringLiteral("%.0f"));
+    angleAxis->setTitleText(QStringLiteral("° v. OT"));
     m_chart->addAxis(axisX, Qt::AlignBottom);
-    m_chart->addAxis(m_angleAxis, Qt::AlignLeft);
+    m_chart->addAxis(angleAxis, Qt::AlignLeft);
     // Cylinder 2 first, so that cylinder 1 is drawn on top where both agree
     // (always on the shared table).
     for (int cylinder = 1; cylinder >= 0; --cylinder) {
@@ -208,7 +208,7 @@ void IgnitionTab::setUpChart()
             series->append(i, 0);
         m_chart->addSeries(series);
         series->attachAxis(axisX);
-        series->attachAxis(m_angleAxis);
+        series->attachAxis(angleAxis);
         m_curves[cylinder] = series;
     }
 }

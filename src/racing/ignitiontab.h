@@ -13,7 +13,6 @@ class QLineSeries;
 class QPushButton;
 class QSlider;
 class QTableWidget;
-class QValueAxis;
 
 // Tab 0 "Zündwinkeltabelle": the unit's ignition angle table, read and
 // written byte by byte, edited band by band with the slider, shown as a
@@ -104,6 +103,5 @@ private:
     QLabel* txtMaxZw = nullptr;
     QChartView* mschrtZndKurve = nullptr;
     QChart* m_chart = nullptr;
-    QValueAxis* m_angleAxis = nullptr;
     QLineSeries* m_curves[2] = { nullptr, nullptr };
 };

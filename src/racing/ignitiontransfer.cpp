@@ -140,16 +140,15 @@ Result writePerCylinder(RacingContext& context, const IgnitionTable& table, cons
 
 } // namespace
 
+// Timer1 needs no stopping first: a pacing wait stops it when it ends.
 Result read(RacingContext& context, IgnitionTable& table, const Listener& listener)
 {
-    context.pacer().stop();
     return table.scheme() == BandScheme::Shared76 ? readShared(context, table, listener)
                                                   : readPerCylinder(context, table, listener);
 }
 
 Result write(RacingContext& context, const IgnitionTable& table, const Listener& listener)
 {
-    context.pacer().stop();
     return table.scheme() == BandScheme::Shared76 ? writeShared(context, table, listener)
                                                   : writePerCylinder(context, table, listener);
 }

@@ -41,11 +41,6 @@ TransferControls RacingContext::tableTransfer() const
     return TransferControls { m_window, m_lockedByTables, m_status, m_progress, kProgressMin };
 }
 
-TransferControls RacingContext::parameterTransfer() const
-{
-    return TransferControls { m_window, {}, m_status, m_progress, kProgressMin };
-}
-
 void RacingContext::setProgress(int value) const
 {
     if (m_progress)

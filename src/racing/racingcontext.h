@@ -37,8 +37,6 @@ public:
     void setControls(QLabel* status, QProgressBar* progress, QList<QWidget*> lockedByTables);
     // A table transfer: "Übertrage Daten...", tabs and exit locked.
     TransferControls tableTransfer() const;
-    // A parameter transfer: no status text, nothing locked.
-    TransferControls parameterTransfer() const;
     void setProgress(int value) const;
 
     // WaitPacingTick: one Timer1 period before a paced request. False when the

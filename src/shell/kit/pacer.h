@@ -26,7 +26,6 @@ public:
     // wait ended because the link was lost or the program ends.
     bool wait();
     bool running() const { return m_timer.isActive(); }
-    void stop() { m_timer.stop(); }
 
 private:
     Link& m_link;
