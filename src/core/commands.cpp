@@ -23,6 +23,11 @@ Request read00(int code, int length)
 {
     return { plainRead(code), length };
 }
+Request changing(Request request)
+{
+    request.changesUnit = true;
+    return request;
+}
 } // namespace
 
 Request identify()
@@ -39,7 +44,7 @@ Request serialNumber()
 }
 Request softDownToggle()
 {
-    return read00('n', 1);
+    return changing(read00('n', 1));
 }
 Request injectorDelivery()
 {
@@ -51,7 +56,7 @@ Request outputModes()
 }
 Request setCorrection(int code)
 {
-    return { frame('c', { code, '0' }), 0 };
+    return changing({ frame('c', { code, '0' }), 0 });
 }
 
 Request period()
@@ -98,7 +103,7 @@ Request faultRead(gates::FaultMemoryLayout layout)
 
 Request faultErase()
 {
-    return read00('e', 0);
+    return changing(read00('e', 0));
 }
 
 namespace {
@@ -111,15 +116,15 @@ Request actuatorState()
 }
 Request actuatorMask(int mask)
 {
-    return { frame(kActuatorTest, { 'f', mask }), 1 };
+    return changing({ frame(kActuatorTest, { 'f', mask }), 1 });
 }
 Request actuatorStart()
 {
-    return { frame(kActuatorTest, { 'e', '0' }), 1 };
+    return changing({ frame(kActuatorTest, { 'e', '0' }), 1 });
 }
 Request actuatorStop()
 {
-    return { frame(kActuatorTest, { 'd', '0' }), 1 };
+    return changing({ frame(kActuatorTest, { 'd', '0' }), 1 });
 }
 
 Request sensorState()
@@ -137,7 +142,7 @@ Request softDownStandard()
 }
 Request softDownTimeWrite(int storedByte)
 {
-    return { frame('p', { storedByte, '0' }), 1 };
+    return changing({ frame('p', { storedByte, '0' }), 1 });
 }
 Request idleControlRead()
 {
@@ -145,7 +150,7 @@ Request idleControlRead()
 }
 Request idleControlWrite(int flags, int rawLow)
 {
-    return { frame('h', { flags, rawLow }), 2 };
+    return changing({ frame('h', { flags, rawLow }), 2 });
 }
 Request coilChargeTimeRead()
 {
@@ -153,7 +158,7 @@ Request coilChargeTimeRead()
 }
 Request coilChargeTimeWrite(int step)
 {
-    return { frame(param::kCoilChargeTime, { 'w', step }), 3 };
+    return changing({ frame(param::kCoilChargeTime, { 'w', step }), 3 });
 }
 
 Request paramRead(int code, int replyLength)
@@ -162,7 +167,7 @@ Request paramRead(int code, int replyLength)
 }
 Request paramWrite(int code, int value, int replyLength)
 {
-    return { frame(code, { 'w', value }), replyLength };
+    return changing({ frame(code, { 'w', value }), replyLength });
 }
 
 Request pairRead(int readCode, std::initializer_list<int> args, int replyLength)
@@ -172,7 +177,7 @@ Request pairRead(int readCode, std::initializer_list<int> args, int replyLength)
 
 Request pairWrite(int writeCode, std::initializer_list<int> args, int replyLength)
 {
-    return { frame(writeCode, args), replyLength };
+    return changing({ frame(writeCode, args), replyLength });
 }
 
 Request ignitionRead(int cylinder, int address)
@@ -182,7 +187,7 @@ Request ignitionRead(int cylinder, int address)
 
 Request ignitionWrite(int cylinder, int address, int value)
 {
-    return { frame(cylinder == 0 ? 'a' : '{', { address, value }), 1 };
+    return changing({ frame(cylinder == 0 ? 'a' : '{', { address, value }), 1 });
 }
 
 Request input1Retard()

@@ -11,8 +11,16 @@
 struct Request {
     Bytes frame;
     int replyLength = 0;
+    // The request changes what the unit stores or does (a write, a toggle, an
+    // actuator command). Such a request is never sent twice: an answer the
+    // link cannot trust leaves it unconfirmed.
+    bool changesUnit = false;
 
-    bool operator==(const Request&) const = default;
+    // The same bytes on the line; whether a request changes the unit follows from its frame.
+    bool operator==(const Request& other) const
+    {
+        return frame == other.frame && replyLength == other.replyLength;
+    }
 };
 
 // The program's commands. Every frame is built here, byte by byte, so a zero

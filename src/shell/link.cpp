@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 Link::Link(Transport& transport, QObject* parent)
     : QObject(parent)
@@ -39,7 +40,11 @@ Transport::OpenResult Link::openPort(int port)
     switch (result) {
     case Transport::OpenResult::Opened:
         traceEvent(QStringLiteral("open port %1 (%2)").arg(port).arg(device));
+        if (const QString note = m_transport.openNote(); !note.isEmpty())
+            traceEvent(note);
+        resetLineState();
         m_probation = kProbation;
+        m_lastByteAt.start();
         break;
     case Transport::OpenResult::Busy:
         traceEvent(QStringLiteral("open port %1 (%2) failed: held by another program").arg(port).arg(device));
@@ -57,11 +62,7 @@ void Link::closePort()
         m_transport.close();
         traceEvent(QStringLiteral("close"));
     }
-    m_expected = 0;
-    m_received.clear();
-    m_probation = 0;
-    m_longestPause = std::chrono::milliseconds(0);
-    m_answerPause = std::chrono::milliseconds(0);
+    resetLineState();
 }
 
 bool Link::canOpen(int port)
@@ -82,10 +83,79 @@ bool Link::canOpen(int port)
     return result == Transport::OpenResult::Opened;
 }
 
-void Link::noteSurplus(qsizetype count)
+std::chrono::milliseconds Link::quietTime() const
 {
+    using namespace std::chrono;
+    const microseconds line = 3 * kCharacterTime + m_transport.deliveryLatency();
+    const milliseconds own = std::max(kQuietTime, ceil<milliseconds>(line));
+    const milliseconds base = m_quietTime.count() > 0 ? m_quietTime : own;
+    return std::clamp(2 * std::max(m_longestPause, m_answerPause), base, std::max(kLongestQuiet, base));
+}
+
+std::chrono::microseconds Link::sinceLastAnswer() const
+{
+    if (!m_answeredAt.isValid())
+        return std::chrono::hours(1);
+    return std::chrono::microseconds(m_answeredAt.nsecsElapsed() / 1000);
+}
+
+void Link::disturb(const QString& why)
+{
+    if (!m_disturbed)
+        traceEvent(QStringLiteral("disturbed: %1").arg(why));
+    m_disturbed = true;
     m_probation = kProbation;
-    m_dropped += count;
+}
+
+void Link::takeStrayBytes(const Bytes& bytes, const char* where)
+{
+    if (bytes.isEmpty())
+        return;
+    traceEvent(QStringLiteral("discarded %1 bytes %2: %3")
+                   .arg(bytes.size())
+                   .arg(QLatin1String(where), bytes::hex(bytes)));
+    m_probation = kProbation;
+    if (m_answerOpen)
+        m_answerSurplus += static_cast<int>(bytes.size());
+    else
+        disturb(QStringLiteral("bytes while the line should be quiet"));
+}
+
+void Link::closeAnswer()
+{
+    if (!m_answerOpen)
+        return;
+    m_answerOpen = false;
+    const int surplus = std::exchange(m_answerSurplus, 0);
+    // A unit that sends the same surplus after every answer says so twice in
+    // a row; what it sends beyond or short of that is a disturbance.
+    if (surplus == m_previousSurplus && surplus != m_steadySurplus) {
+        m_steadySurplus = surplus;
+        traceEvent(QStringLiteral("the line sends %1 surplus bytes after each answer").arg(surplus));
+    }
+    m_previousSurplus = surplus;
+    if (surplus > m_steadySurplus)
+        disturb(QStringLiteral("%1 bytes beyond the expected answer").arg(surplus));
+    else if (surplus < m_steadySurplus)
+        disturb(QStringLiteral("%1 of the line's %2 surplus bytes missing after the answer")
+                    .arg(m_steadySurplus - surplus)
+                    .arg(m_steadySurplus));
+}
+
+void Link::resetLineState()
+{
+    m_expected = 0;
+    m_received.clear();
+    m_probation = 0;
+    m_longestPause = std::chrono::milliseconds(0);
+    m_answerPause = std::chrono::milliseconds(0);
+    m_answerOpen = false;
+    m_answerSurplus = 0;
+    m_previousSurplus = -1;
+    m_steadySurplus = 0;
+    m_disturbed = false;
+    m_answeredAt.invalidate();
+    m_lastChunk.invalidate();
 }
 
 void Link::onReadyRead()
@@ -95,6 +165,7 @@ void Link::onReadyRead()
         return;
     if (m_trace)
         m_trace->received(chunk);
+    m_lastByteAt.start();
     // The pauses within what answers one request tell how long this line may
     // fall silent before it has finished.
     if (m_lastChunk.isValid())
@@ -102,9 +173,8 @@ void Link::onReadyRead()
             = std::min(std::max(m_answerPause, std::chrono::milliseconds(m_lastChunk.elapsed())), kLongestQuiet);
     m_lastChunk.start();
     if (m_expected <= 0) {
-        // Nothing was asked for: the tail of an earlier reply, or noise.
-        noteSurplus(chunk.size());
-        traceEvent(QStringLiteral("discarded %1 bytes: %2").arg(chunk.size()).arg(bytes::hex(chunk)));
+        // Nothing was asked for: the tail of an earlier answer, or noise.
+        takeStrayBytes(chunk, "after the answer");
         emit wakeUp();
         return;
     }
@@ -112,16 +182,14 @@ void Link::onReadyRead()
     if (m_received.size() < m_expected)
         return;
     m_reply = m_received.left(m_expected);
-    if (m_received.size() > m_expected) {
-        const Bytes surplus = m_received.mid(m_expected);
-        noteSurplus(surplus.size());
-        traceEvent(QStringLiteral("discarded %1 bytes: %2").arg(surplus.size()).arg(bytes::hex(surplus)));
-    }
-    m_received.clear();
     m_expected = 0;
+    m_answerOpen = true;
+    m_answerSurplus = 0;
+    m_answeredAt.start();
+    takeStrayBytes(m_received.mid(m_reply.size()), "beyond the answer");
+    m_received.clear();
     m_complete = true;
-    // What the program does with the reply is no pause of the line.
-    m_lastChunk.invalidate();
+    emit answered();
     emit wakeUp();
 }
 
@@ -135,61 +203,78 @@ void Link::onLineLost()
 
 void Link::discardInput()
 {
-    Bytes stale = m_received;
+    // On a clean line there is nothing to drop, and no call to the driver.
+    if (m_received.isEmpty() && m_transport.bytesAvailable() == 0)
+        return;
+    Bytes stale = std::exchange(m_received, Bytes());
     const Bytes unread = m_transport.read(m_transport.bytesAvailable());
     if (!unread.isEmpty() && m_trace)
         m_trace->received(unread);
     stale += unread;
     const qint64 flushed = m_transport.discardInput();
-    m_received.clear();
-    if (!stale.isEmpty())
-        traceEvent(QStringLiteral("discarded %1 bytes: %2").arg(stale.size()).arg(bytes::hex(stale)));
-    if (flushed > 0)
+    takeStrayBytes(stale, "before the request");
+    if (flushed > 0) {
         traceEvent(QStringLiteral("discarded %1 bytes unread").arg(flushed));
-    if (!stale.isEmpty() || flushed > 0)
-        noteSurplus(stale.size() + flushed);
+        takeStrayBytes(Bytes(flushed, '\0'), "unread");
+    }
 }
 
-void Link::drainUntilQuiet()
+void Link::waitQuiet(bool drain)
 {
-    const qsizetype before = m_dropped;
-    qsizetype seen = m_dropped;
-    bool done = false;
-    const auto quietTime = [this] {
-        return std::clamp(2 * std::max(m_longestPause, m_answerPause), std::max(kQuietTime, m_quietTime),
-            std::max(kLongestQuiet, m_quietTime));
+    using namespace std::chrono;
+    const int surplusBefore = m_answerSurplus;
+    const bool wasDisturbed = m_disturbed;
+    // Quiet counts from the last byte, the last answer, or the request that
+    // went out since; on a freshly opened port, from now.
+    const auto quietFor = [this] {
+        milliseconds since = hours(1);
+        if (m_lastByteAt.isValid())
+            since = milliseconds(m_lastByteAt.elapsed());
+        return since;
     };
+    if (!m_lastByteAt.isValid())
+        m_lastByteAt.start();
+    bool done = false;
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setTimerType(Qt::PreciseTimer);
-    connect(&quiet, &QTimer::timeout, this, [&] {
+    const auto arm = [&] {
         // A busy machine may run this timer before the notice of bytes
         // that have already arrived.
         m_transport.pollInput();
-        if (m_dropped != seen)
-            return;
-        done = true;
-        wake();
-    });
+        const milliseconds left = quietTime() - quietFor();
+        if (left.count() <= 0) {
+            done = true;
+            wake();
+        } else {
+            quiet.start(left);
+        }
+    };
+    connect(&quiet, &QTimer::timeout, this, arm);
     QTimer limit;
     limit.setSingleShot(true);
     connect(&limit, &QTimer::timeout, this, [&] {
         done = true;
-        traceEvent(QStringLiteral("line not quiet"));
+        disturb(QStringLiteral("the line does not fall quiet"));
         wake();
     });
-    quiet.start(quietTime());
-    limit.start(std::max(kLongestDrain, 4 * m_quietTime));
-    waitUntil([&] {
-        if (m_dropped != seen) {
-            seen = m_dropped;
-            quiet.start(quietTime());
-        }
-        return done || !m_transport.isOpen();
-    });
-    // noteSurplus() restarted the probation if anything came.
-    if (m_dropped == before && m_probation > 0)
+    limit.start(std::max(kLongestDrain, 4 * quietTime()));
+    arm();
+    waitUntil([&] { return done || !m_transport.isOpen(); });
+    if (drain && m_probation > 0 && m_answerSurplus == surplusBefore && m_disturbed == wasDisturbed)
         --m_probation;
+}
+
+LineVerdict Link::settle()
+{
+    if (m_shutdown || m_timedOut || !m_transport.isOpen())
+        return LineVerdict::Lost;
+    waitQuiet(false);
+    if (m_shutdown || m_timedOut || !m_transport.isOpen())
+        return LineVerdict::Lost;
+    closeAnswer();
+    const bool disturbed = std::exchange(m_disturbed, false);
+    return disturbed ? LineVerdict::Disturbed : LineVerdict::Clean;
 }
 
 bool Link::refuseNested(const char* what)
@@ -219,12 +304,13 @@ bool Link::send(const Request& request, bool guarded)
     m_reply.clear();
     if (m_shutdown || !m_transport.isOpen())
         return false;
-    if (m_probation > 0)
-        drainUntilQuiet();
+    if (m_probation > 0 || m_steadySurplus > 0)
+        waitQuiet(true);
     // The watchdog may have run while the line was drained.
     if (m_shutdown || !m_transport.isOpen() || (guarded && m_timedOut))
         return false;
     discardInput();
+    closeAnswer();
     // A single stall of a busy machine fades out over a few requests.
     m_longestPause = std::max(m_answerPause, m_longestPause * 7 / 8);
     m_answerPause = std::chrono::milliseconds(0);
@@ -237,8 +323,15 @@ bool Link::send(const Request& request, bool guarded)
     }
     if (m_trace)
         m_trace->sent(request.frame);
-    if (request.replyLength == 0)
+    m_lastByteAt.start();
+    if (request.replyLength == 0) {
+        // What comes after a command without reply is surplus like any other.
         m_complete = true;
+        m_answerOpen = true;
+        m_answerSurplus = 0;
+        m_answeredAt.start();
+        emit answered();
+    }
     return true;
 }
 
@@ -252,9 +345,9 @@ bool Link::writeOnly(const Bytes& frame)
 Reply Link::transact(const Request& request, TransactionBound& watchdog)
 {
     const LinkPolicy& policy = watchdog.policy();
-    // The answer to a refused request must not read as a lost link.
+    // The answer to a refused request must neither read as a lost link nor as data.
     if (refuseNested("transaction"))
-        return Bytes();
+        return Reply::refusal();
     if (policy.tickScopedWatchdog && !m_transport.isOpen()) {
         m_timedOut = true;
         return std::nullopt;

@@ -2,6 +2,13 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
 SerialTransport::SerialTransport(PortMap map, QObject* parent)
     : Transport(parent)
     , m_map(std::move(map))
@@ -38,7 +45,33 @@ Transport::OpenResult SerialTransport::open(int port)
         return OpenResult::Unavailable;
     }
     m_port.clear(QSerialPort::AllDirections);
+    askForLowLatency(device);
     return OpenResult::Opened;
+}
+
+void SerialTransport::askForLowLatency(const QString& device)
+{
+    using namespace std::chrono;
+    // USB adapters hold received bytes for up to 16 ms before they hand them
+    // on; a driver that offers low-latency delivery passes each byte at once.
+    const bool usb = device.contains(QLatin1String("ttyUSB")) || device.contains(QLatin1String("ttyACM"));
+    m_latency = usb ? microseconds(milliseconds(16)) : microseconds(milliseconds(1));
+    m_openNote.clear();
+#ifdef Q_OS_LINUX
+    serial_struct serial {};
+    const int fd = static_cast<int>(m_port.handle());
+    if (::ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        if (::ioctl(fd, TIOCSSERIAL, &serial) == 0) {
+            m_latency = milliseconds(1);
+            m_openNote = QStringLiteral("low-latency delivery on");
+            return;
+        }
+    }
+    m_openNote = QStringLiteral("low-latency delivery not offered by the driver (%1); quiet checks allow %2 ms")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)))
+                     .arg(duration_cast<milliseconds>(m_latency).count());
+#endif
 }
 
 void SerialTransport::close()
@@ -58,7 +91,11 @@ bool SerialTransport::write(const QByteArray& data)
 {
     if (!m_port.isOpen())
         return false;
-    return m_port.write(data) == data.size();
+    if (m_port.write(data) != data.size())
+        return false;
+    // Out now, not on the event loop's next pass.
+    m_port.flush();
+    return true;
 }
 
 qint64 SerialTransport::discardInput()

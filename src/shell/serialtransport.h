@@ -23,13 +23,18 @@ public:
     QByteArray read(qint64 maxBytes) override { return m_port.isOpen() ? m_port.read(maxBytes) : QByteArray(); }
     qint64 discardInput() override;
     void pollInput() override;
+    std::chrono::microseconds deliveryLatency() const override { return m_latency; }
+    QString openNote() const override { return m_openNote; }
 
     const PortMap& portMap() const { return m_map; }
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    void askForLowLatency(const QString& device);
 
     PortMap m_map;
     QSerialPort m_port;
     bool m_lineLost = false;
+    std::chrono::microseconds m_latency { std::chrono::milliseconds(1) };
+    QString m_openNote;
 };

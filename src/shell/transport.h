@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+
 // A byte pipe to the unit, opened by port number. The link works only through
 // this, so tests run it against the simulator in-process and the program runs
 // it over a real serial port.
@@ -34,6 +36,11 @@ public:
     // Takes in what the line has delivered but the event loop has not yet
     // reported (readyRead follows at once when there is any).
     virtual void pollInput() { }
+    // How long the device may hold received bytes before it hands them on
+    // (an adapter's latency timer); the link's quiet checks add it.
+    virtual std::chrono::microseconds deliveryLatency() const { return std::chrono::milliseconds(1); }
+    // What opening the port arranged with the driver, for the trace ("" when nothing).
+    virtual QString openNote() const { return {}; }
 
 signals:
     void readyRead();

@@ -410,7 +410,7 @@ void FrmMStg::loadSteps()
     if (!gates::softDownButton(id))
         txtSDaktiv->setText(live::kNotSupported);
     else
-        txtSDaktiv->setText(live::softDownStateText(ReadSoftDownState()));
+        showSoftDownState();
 
     // 14. Angles and the sensor lead angle.
     loadLeadAngle();
@@ -512,14 +512,26 @@ void FrmMStg::loadLeadAngle()
     m_ctx.angleOffset = m_session.leadAngle();
 }
 
-int FrmMStg::ReadSoftDownState()
+std::optional<int> FrmMStg::ReadSoftDownState()
 {
-    // Every request toggles the unit's state; the second one restores it.
+    // Every request toggles the unit's state; the second one restores it, so
+    // it goes out even when the first answer was disturbed.
     const Reply first = request(cmd::softDownToggle());
+    if (!first && linkLost())
+        return std::nullopt;
     const Reply second = request(cmd::softDownToggle());
-    if (!first || !second || second->isEmpty())
+    if (!first || !second)
         return 0;
+    if (second->isEmpty() || first.disturbed() || second.disturbed())
+        return std::nullopt;
     return bytes::at(*second, 0);
+}
+
+void FrmMStg::showSoftDownState()
+{
+    // A state the line garbled is shown as unknown, never guessed.
+    const std::optional<int> state = ReadSoftDownState();
+    txtSDaktiv->setText(state ? live::softDownStateText(*state) : QString());
 }
 
 int FrmMStg::ReadInjectorFlow()
@@ -580,23 +592,78 @@ void FrmMStg::Timer1_Timer()
         return;
     m_inTick = true;
     m_channel.watchdog().enable();
-    tickSpeed();
-    tickOutputs();
-    tickInputs();
-    tickAngles();
-    tickCorrection();
-    tickAnalog();
-    tickLambda();
-    tickConsumption();
-    writeRecordingRow();
+    if (askTick()) {
+        tickSpeed();
+        tickOutputs();
+        tickInputs();
+        tickAngles();
+        tickCorrection();
+        tickAnalog();
+        tickLambda();
+        tickConsumption();
+        writeRecordingRow();
+    }
     endOfTick();
     m_inTick = false;
+}
+
+std::vector<Request> FrmMStg::tickRequests() const
+{
+    const UnitIdentity& id = m_ctx.id;
+    std::vector<Request> requests { cmd::period() };
+    if (gates::readsOutputStates(id))
+        requests.push_back(cmd::outputs());
+    if (m_ctx.inputsAvailable)
+        requests.push_back(cmd::inputs());
+    requests.push_back(cmd::angle1());
+    if (gates::readsSecondIgnitionAngle(id))
+        requests.push_back(cmd::angle2());
+    requests.push_back(cmd::correction());
+    if (m_ctx.headTempAvailable)
+        requests.push_back(cmd::analog());
+    if (gates::mixtureValues(id)) {
+        requests.push_back(cmd::lambda());
+        requests.push_back(cmd::injectionTime());
+    }
+    return requests;
+}
+
+bool FrmMStg::askTick()
+{
+    m_answers.clear();
+    for (const Request& r : tickRequests()) {
+        const Reply reply = m_channel.askUnsettled(r);
+        if (!reply)
+            return false;
+        m_answers.emplace_back(r, *reply);
+    }
+    switch (m_channel.settle()) {
+    case LineVerdict::Clean:
+        m_disturbedTicks = 0;
+        return true;
+    case LineVerdict::Lost:
+        return false;
+    case LineVerdict::Disturbed:
+        break;
+    }
+    // The values stay as the last clean tick showed them; the next tick asks again.
+    if (++m_disturbedTicks >= kDisturbedTicks)
+        m_channel.giveUpDisturbed(cmd::period());
+    return false;
+}
+
+Bytes FrmMStg::answer(const Request& request) const
+{
+    for (const auto& [asked, bytes] : m_answers)
+        if (asked == request)
+            return bytes;
+    return {};
 }
 
 void FrmMStg::tickSpeed()
 {
     m_period = 0;
-    if (const auto speed = live::decodeSpeed(request(cmd::period()).value_or(Bytes()))) {
+    if (const auto speed = live::decodeSpeed(answer(cmd::period()))) {
         txtStgLast->setText(speed->txtStgLast);
         txtRPM->setText(speed->txtRPM);
         m_period = speed->period;
@@ -609,7 +676,7 @@ void FrmMStg::tickOutputs()
         txtBenzPump->setText(live::kNotSupported);
         return;
     }
-    if (const auto out = live::decodeOutputs(request(cmd::outputs()).value_or(Bytes()), m_ctx, txtRPM->text())) {
+    if (const auto out = live::decodeOutputs(answer(cmd::outputs()), m_ctx, txtRPM->text())) {
         txtBenzPump->setText(out->txtBenzPump);
         lblSA2Stat->setText(out->lblSA2Stat);
         lblSA1Stat->setText(out->lblSA1Stat);
@@ -621,7 +688,7 @@ void FrmMStg::tickInputs()
     if (!m_ctx.inputsAvailable)
         return;
     if (const auto in
-        = live::decodeInputs(request(cmd::inputs()).value_or(Bytes()), m_ctx, fmt::regionalSeparator())) {
+        = live::decodeInputs(answer(cmd::inputs()), m_ctx, fmt::regionalSeparator())) {
         txtDkPos->setText(in->txtDkPos);
         txtAnlStat->setText(in->txtAnlStat);
         if (in->lblSE1Stat)
@@ -635,9 +702,9 @@ void FrmMStg::tickAngles()
 {
     // The coil tab of the racing options may have written a new lead angle.
     m_ctx.angleOffset = m_session.leadAngle();
-    const Bytes first = request(cmd::angle1()).value_or(Bytes());
+    const Bytes first = answer(cmd::angle1());
     const Bytes second
-        = gates::readsSecondIgnitionAngle(m_ctx.id) ? request(cmd::angle2()).value_or(Bytes()) : Bytes();
+        = gates::readsSecondIgnitionAngle(m_ctx.id) ? answer(cmd::angle2()) : Bytes();
     if (const auto angles
         = live::decodeIgnitionAngles(first, second, m_ctx, txtRPM->text(), fmt::regionalSeparator())) {
         txtZndWinkel->setText(angles->txtZndWinkel);
@@ -649,7 +716,7 @@ void FrmMStg::tickAngles()
 void FrmMStg::tickCorrection()
 {
     if (const auto text
-        = live::decodeCorrection(request(cmd::correction()).value_or(Bytes()), fmt::regionalSeparator()))
+        = live::decodeCorrection(answer(cmd::correction()), fmt::regionalSeparator()))
         txtZndWnkKorr->setText(*text);
 }
 
@@ -658,7 +725,7 @@ void FrmMStg::tickAnalog()
     if (!m_ctx.headTempAvailable)
         return;
     if (const auto a
-        = live::decodeAnalog(request(cmd::analog()).value_or(Bytes()), m_ctx, fmt::regionalSeparator())) {
+        = live::decodeAnalog(answer(cmd::analog()), m_ctx, fmt::regionalSeparator())) {
         if (a->txtLMM)
             txtLMM->setText(*a->txtLMM);
         if (a->txtAirtemp)
@@ -672,7 +739,7 @@ void FrmMStg::tickLambda()
     if (!gates::mixtureValues(m_ctx.id))
         return;
     if (const auto text = live::decodeLambda(
-            request(cmd::lambda()).value_or(Bytes()), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
+            answer(cmd::lambda()), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
         txtLambda->setText(*text);
 }
 
@@ -680,7 +747,7 @@ void FrmMStg::tickConsumption()
 {
     if (!gates::mixtureValues(m_ctx.id))
         return;
-    if (const auto text = live::decodeConsumption(request(cmd::injectionTime()).value_or(Bytes()), m_period,
+    if (const auto text = live::decodeConsumption(answer(cmd::injectionTime()), m_period,
             m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
         txtVerbrauch->setText(*text);
 }
@@ -730,7 +797,7 @@ void FrmMStg::endOfTick()
     }
     if (m_softDownRequested) {
         m_softDownRequested = false;
-        const auto refreshState = [this] { txtSDaktiv->setText(live::softDownStateText(ReadSoftDownState())); };
+        const auto refreshState = [this] { showSoftDownState(); };
         if (!openUnitWindow(m_windows.softDown, cmdSoftDown, refreshState))
             return;
     }

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -82,11 +84,17 @@ private:
     void loadRacingVariant();
     void loadFirmwareGates();
     void loadLeadAngle();
-    int ReadSoftDownState();
+    std::optional<int> ReadSoftDownState();
+    void showSoftDownState();
     void ReadSwitchConfig();
     int ReadInjectorFlow();
 
-    // Tick steps.
+    // Tick steps: the requests go out in a row, and their values are shown
+    // only once the line has been quiet after the last of them.
+    static constexpr int kDisturbedTicks = 3; // in a row, then the link counts as lost
+    std::vector<Request> tickRequests() const;
+    bool askTick();
+    Bytes answer(const Request& request) const;
     void tickSpeed();
     void tickOutputs();
     void tickInputs();
@@ -139,6 +147,8 @@ private:
     bool m_rOptRequested = false;
     bool m_recordRequested = false;
     bool m_inTick = false;
+    std::vector<std::pair<Request, Bytes>> m_answers; // of the running tick
+    int m_disturbedTicks = 0;
 
     std::unique_ptr<rec::LogWriter> m_log;
     QString m_lastDialogPath;

@@ -11,15 +11,54 @@ Channel::Channel(Session& session, LinkPolicy policy, std::chrono::milliseconds 
     m_watchdog.setBoxParent(window);
 }
 
-Reply Channel::ask(const Request& request)
+Reply Channel::askUnsettled(const Request& request)
 {
     return m_session.link().transact(request, m_watchdog);
 }
 
+LineVerdict Channel::settle()
+{
+    return m_session.link().settle();
+}
+
+Reply Channel::ask(const Request& request)
+{
+    for (int attempt = 1;; ++attempt) {
+        Reply reply = askUnsettled(request);
+        if (!reply)
+            return reply;
+        switch (settle()) {
+        case LineVerdict::Clean:
+            return reply;
+        case LineVerdict::Lost:
+            return std::nullopt;
+        case LineVerdict::Disturbed:
+            break;
+        }
+        if (request.changesUnit) {
+            m_session.link().traceEvent(QStringLiteral("not confirmed: %1").arg(bytes::hex(request.frame)));
+            reply.setDisturbed();
+            return reply;
+        }
+        if (attempt == kAsks) {
+            giveUpDisturbed(request);
+            return std::nullopt;
+        }
+        m_session.link().traceEvent(QStringLiteral("asked again: %1").arg(bytes::hex(request.frame)));
+    }
+}
+
+void Channel::giveUpDisturbed(const Request& request)
+{
+    m_session.link().traceEvent(QStringLiteral("the line stays disturbed: %1").arg(bytes::hex(request.frame)));
+    m_watchdog.fire();
+}
+
 bool Channel::send(const Request& request)
 {
-    const int refusals = m_session.link().refusals();
-    return ask(Request { request.frame, 0 }).has_value() && m_session.link().refusals() == refusals;
+    Request withoutReply = request;
+    withoutReply.replyLength = 0;
+    return ask(withoutReply).has_value();
 }
 
 std::optional<int> Channel::readByte(const Request& request)
@@ -34,8 +73,8 @@ Echo Channel::write(const Request& request, const Bytes& echo)
 {
     const Reply reply = ask(request);
     if (!reply)
-        return Echo::Lost;
-    return *reply == echo ? Echo::Ok : Echo::Mismatch;
+        return lost() ? Echo::Lost : Echo::Mismatch;
+    return !reply.disturbed() && *reply == echo ? Echo::Ok : Echo::Mismatch;
 }
 
 std::optional<int> Channel::readParam(int code)

@@ -29,14 +29,27 @@ public:
     Watchdog& watchdog() { return m_watchdog; }
     const Watchdog& watchdog() const { return m_watchdog; }
 
-    // One transaction; nothing when the link is lost.
+    // A read is asked this often at most while the line disturbs its answer.
+    static constexpr int kAsks = 4;
+
+    // One request whose answer the link trusts: the line fell quiet after it
+    // with nothing but the expected bytes. A disturbed read is asked again; a
+    // line that stays disturbed is a lost link. A request that changes the
+    // unit goes out once: a disturbed answer comes back marked disturbed.
+    // Nothing when the link is lost; a refusal when another request runs.
     Reply ask(const Request& request);
+    // One transaction whose answer is judged by the next settle(): for
+    // requests in a row that the window checks together (a poll tick, a band
+    // of a table between pacing waits).
+    Reply askUnsettled(const Request& request);
+    // The quiet check for the requests since the last one.
+    LineVerdict settle();
     // A command without reply, guarded like a transaction: false when it did
     // not go out because the link is lost.
     bool send(const Request& request);
     // The first byte of the reply; nothing when none came.
     std::optional<int> readByte(const Request& request);
-    // A write whose reply must equal `echo`.
+    // A write whose reply must equal `echo`; a disturbed echo confirms nothing.
     Echo write(const Request& request, const Bytes& echo);
 
     // Parameters of the single-code form with a one-byte value.
@@ -48,6 +61,9 @@ public:
 
     // TimeoutFlag (the watchdog ran) or the program ends: the window closes.
     bool lost() const;
+
+    // A line that stays disturbed ends like a silent one: the watchdog's run.
+    void giveUpDisturbed(const Request& request);
 
 private:
     Session& m_session;

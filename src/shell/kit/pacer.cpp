@@ -3,6 +3,8 @@
 #include "shell/link.h"
 #include "shell/timing.h"
 
+#include <utility>
+
 Pacer::Pacer(Link& link, QObject* parent)
     : QObject(parent)
     , m_link(link)
@@ -14,6 +16,10 @@ Pacer::Pacer(Link& link, QObject* parent)
         m_tick = true;
         m_link.wake();
     });
+    connect(&m_link, &Link::answered, this, [this] {
+        m_tick = false;
+        m_timer.start();
+    });
 }
 
 void Pacer::setInterval(std::chrono::milliseconds interval)
@@ -24,9 +30,10 @@ void Pacer::setInterval(std::chrono::milliseconds interval)
 
 bool Pacer::wait()
 {
-    m_tick = false;
-    m_timer.start();
+    if (!m_timer.isActive() && !m_tick)
+        m_timer.start();
     m_link.waitUntil([this] { return m_tick || m_link.timedOut(); });
     m_timer.stop();
-    return m_tick && !m_link.timedOut() && !m_link.isShutDown();
+    const bool ticked = std::exchange(m_tick, false);
+    return ticked && !m_link.timedOut() && !m_link.isShutDown();
 }

@@ -8,7 +8,9 @@
 class Link;
 
 // The pacing timer of a transfer: before each request the window waits for
-// one tick, so the unit has time to store what it was sent.
+// one tick, so the unit has time to store what it was sent. The interval
+// counts from the unit's last answer, so what the window does in between
+// (the quiet check of the answer among it) costs no time.
 class Pacer : public QObject {
     Q_OBJECT
 public:
@@ -22,7 +24,8 @@ public:
     void setInterval(std::chrono::milliseconds interval);
     std::chrono::milliseconds interval() const { return m_interval; }
 
-    // Clears the tick, starts the timer and waits for its tick. False when the
+    // Waits until the interval has passed since the last answer (a whole
+    // interval when nothing was answered since the last wait). False when the
     // wait ended because the link was lost or the program ends.
     bool wait();
     bool running() const { return m_timer.isActive(); }
