@@ -202,8 +202,20 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
         return needValue(faults.dropAfter);
     if (name == QLatin1String("ignore-first"))
         return needValue(faults.ignoreFirst);
-    if (name == QLatin1String("extra"))
-        return needValue(faults.extraBytes);
+    if (name == QLatin1String("extra")) {
+        // "extra=N" or "extra=N:DELAY_MS"
+        const QString count = value.section(QLatin1Char(':'), 0, 0);
+        const QString delay = value.section(QLatin1Char(':'), 1);
+        bool countOk = false;
+        bool delayOk = true;
+        const int n = count.toInt(&countOk);
+        const int ms = delay.isEmpty() ? 0 : delay.toInt(&delayOk);
+        if (!hasValue || !countOk || !delayOk || n < 0 || ms < 0 || (value.contains(QLatin1Char(':')) && delay.isEmpty()))
+            return fail(QStringLiteral("fault 'extra' needs N or N:DELAY_MS, got '%1'").arg(value));
+        faults.extraBytes = n;
+        faults.extraDelayMs = ms;
+        return true;
+    }
     if (name == QLatin1String("busy"))
         return needValue(faults.busyAfterWriteMs);
     if (name == QLatin1String("start-after-writes"))
@@ -214,7 +226,7 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
 QString help()
 {
     return QStringLiteral(
-        "silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N, busy=MS, start-after-writes=N");
+        "silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], busy=MS, start-after-writes=N");
 }
 
 } // namespace simfaults

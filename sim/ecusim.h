@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
@@ -15,6 +16,11 @@
 
 // Faults a test or a user can inject into the simulated unit.
 struct SimFaults {
+    // The bytes at the end of `reply` that are appended surplus.
+    int surplusIn(const QByteArray& reply) const
+    {
+        return static_cast<int>(std::min<qsizetype>(extraBytes, reply.size()));
+    }
     bool silent = false; // answer nothing at all
     int shortBy = 0; // leave out the last N bytes of every reply
     int lateMs = 0; // answer this much later than the wire would
@@ -22,6 +28,9 @@ struct SimFaults {
     int dropAfter = -1; // after this many commands go silent for good (-1 = never)
     int ignoreFirst = 0; // leave the first N commands unanswered
     int extraBytes = 0; // append N bytes to every reply
+    // The appended bytes follow the reply this much later, so that they land
+    // in front of the next reply (0 = right behind the reply).
+    int extraDelayMs = 0;
     // After a write the unit stores for this long and drops every frame that
     // arrives meanwhile, so a sender that does not pace its writes loses them.
     int busyAfterWriteMs = 0;
@@ -33,7 +42,7 @@ struct SimFaults {
 
 namespace simfaults {
 // One "--fault" value: "silent", "short=1", "late=800", "garbage", "drop-after=20",
-// "ignore-first=2", "extra=3", "busy=30", "start-after-writes=5". Adds it to
+// "ignore-first=2", "extra=3", "extra=3:4", "busy=30", "start-after-writes=5". Adds it to
 // `faults`; false with `error` set when unknown.
 bool parse(const QString& spec, SimFaults& faults, QString* error = nullptr);
 // The accepted forms, for --help.

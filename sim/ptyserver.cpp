@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -90,6 +91,11 @@ void PtyServer::stop()
 
 void PtyServer::run()
 {
+#ifdef PR_SET_TIMERSLACK
+    // Each byte leaves at its own deadline; the kernel's default slack of
+    // 50 us would let every one of them leave late.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
     for (;;) {
         const std::int64_t now = nowMicros();
         std::int64_t next = -1;
@@ -190,12 +196,18 @@ void PtyServer::feedDueInput(std::int64_t now)
 
 void PtyServer::schedule(const QByteArray& reply, std::int64_t readyAt)
 {
-    const std::int64_t late = static_cast<std::int64_t>(m_sim.faults().lateMs) * 1000;
+    const SimFaults& faults = m_sim.faults();
+    const std::int64_t late = static_cast<std::int64_t>(faults.lateMs) * 1000;
+    // Late surplus leaves the wire after a pause, in front of whatever the
+    // unit answers next.
+    const qsizetype surplusFrom = faults.extraDelayMs > 0 ? reply.size() - faults.surplusIn(reply) : reply.size();
     std::int64_t at = std::max(readyAt + late, m_outFreeAt);
-    for (char b : reply) {
+    for (qsizetype i = 0; i < reply.size(); ++i) {
+        if (i == surplusFrom)
+            at += static_cast<std::int64_t>(faults.extraDelayMs) * 1000;
         if (m_wireTime)
             at += static_cast<std::int64_t>(std::lround(kByteMicros));
-        m_output.push_back({ at, b });
+        m_output.push_back({ at, reply[i] });
     }
     m_outFreeAt = at;
 }

@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace {
 qint64 nowMs()
 {
@@ -97,20 +99,38 @@ bool SimTransport::write(const QByteArray& data)
     Port& port = m_ports[m_open];
     if (port.kind != Kind::Unit || !port.sim)
         return true;
-    const QByteArray reply = port.sim->feed(data, nowMs());
+    QByteArray reply = port.sim->feed(data, nowMs());
     if (reply.isEmpty())
         return true;
-    const int generation = m_generation;
-    const int delay = m_delayMs + port.sim->faults().lateMs;
-    if (m_chunk <= 0) {
-        QTimer::singleShot(delay, this, [this, reply, generation] { deliver(reply, generation); });
-        return true;
+    // One wire: what the unit sends next leaves after what it is still sending.
+    const SimFaults& faults = port.sim->faults();
+    const qint64 now = nowMs();
+    const qint64 start = std::max(now + m_delayMs + faults.lateMs, m_wireFreeAtMs);
+    QByteArray surplus;
+    if (faults.extraDelayMs > 0) {
+        surplus = reply.right(faults.surplusIn(reply));
+        reply.chop(surplus.size());
     }
-    for (int offset = 0, i = 0; offset < reply.size(); offset += m_chunk, ++i) {
-        const QByteArray piece = reply.mid(offset, m_chunk);
-        QTimer::singleShot(delay + i * m_gapMs, this, [this, piece, generation] { deliver(piece, generation); });
+    const int pieceSize = m_chunk > 0 ? m_chunk : static_cast<int>(reply.size());
+    qint64 at = start;
+    for (qsizetype offset = 0; offset < reply.size(); offset += pieceSize) {
+        if (offset > 0)
+            at += m_gapMs;
+        schedule(reply.mid(offset, pieceSize), at - now);
     }
+    if (!surplus.isEmpty()) {
+        at += faults.extraDelayMs;
+        schedule(surplus, at - now);
+    }
+    m_wireFreeAtMs = at;
     return true;
+}
+
+void SimTransport::schedule(const QByteArray& bytes, qint64 afterMs)
+{
+    const int generation = m_generation;
+    QTimer::singleShot(static_cast<int>(std::max<qint64>(0, afterMs)), this,
+        [this, bytes, generation] { deliver(bytes, generation); });
 }
 
 void SimTransport::deliver(QByteArray bytes, int generation)

@@ -56,6 +56,7 @@ private:
         EcuSim* sim = nullptr;
     };
     void deliver(QByteArray bytes, int generation);
+    void schedule(const QByteArray& bytes, qint64 afterMs);
 
     std::map<int, Port> m_ports;
     int m_open = 0;
@@ -65,4 +66,5 @@ private:
     int m_delayMs = 0;
     int m_chunk = 0;
     int m_gapMs = 0;
+    qint64 m_wireFreeAtMs = 0;
 };

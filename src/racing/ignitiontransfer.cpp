@@ -4,6 +4,8 @@
 #include "core/gates.h"
 #include "racing/racingcontext.h"
 
+#include <vector>
+
 namespace ignition {
 
 namespace {
@@ -14,12 +16,33 @@ void notify(const std::function<void(int)>& f, int value)
         f(value);
 }
 
-// One paced byte read; nothing when no reply came.
-std::optional<int> pacedRead(RacingContext& context, int cylinder, int address, bool paced)
+// A band's bytes (one per cylinder), read in a row after one pacing wait and
+// trusted together once the line fell quiet after them; the quiet check runs
+// within the next pacing interval. A band the line disturbed is read again.
+std::optional<std::vector<int>> readBand(RacingContext& context, int address, int cylinders)
 {
-    if (paced && !context.waitPacingTick())
-        return std::nullopt;
-    return context.channel().readByte(cmd::ignitionRead(cylinder, address));
+    Channel& channel = context.channel();
+    for (int attempt = 1; attempt <= Channel::kAsks; ++attempt) {
+        if (!context.waitPacingTick())
+            return std::nullopt;
+        std::vector<int> band;
+        for (int cylinder = 0; cylinder < cylinders; ++cylinder) {
+            const Reply reply = channel.askUnsettled(cmd::ignitionRead(cylinder, address));
+            if (!reply || reply->isEmpty())
+                return std::nullopt;
+            band.push_back(bytes::at(*reply, 0));
+        }
+        switch (channel.settle()) {
+        case LineVerdict::Clean:
+            return band;
+        case LineVerdict::Lost:
+            return std::nullopt;
+        case LineVerdict::Disturbed:
+            break;
+        }
+    }
+    channel.giveUpDisturbed(cmd::ignitionRead(0, address));
+    return std::nullopt;
 }
 
 Result lost()
@@ -34,14 +57,14 @@ Result readShared(RacingContext& context, IgnitionTable& table, const Listener& 
     const AngleCoding coding = context.gridCoding();
     for (int address = 1; address <= bands::lastAddress(BandScheme::Shared76); ++address) {
         notify(listener.progress, address);
-        const std::optional<int> byte = pacedRead(context, 0, address, true);
-        if (!byte)
+        const std::optional<std::vector<int>> band = readBand(context, address, 1);
+        if (!band)
             return lost();
         // The unit answers the gaps between the bands too; those bytes mean nothing.
         const int row = bands::rowOfAddress(BandScheme::Shared76, address);
         if (row < 0)
             continue;
-        table.setByte(row, 0, *byte, coding, CellOrigin::Unit);
+        table.setByte(row, 0, band->front(), coding, CellOrigin::Unit);
         notify(listener.rowChanged, row);
     }
     return {};
@@ -54,74 +77,86 @@ Result readPerCylinder(RacingContext& context, IgnitionTable& table, const Liste
         const int row = address - 1;
         notify(listener.progress, address);
         // Cylinder 2 follows at once: the pacing tick covers the pair.
-        for (int cylinder = 0; cylinder < 2; ++cylinder) {
-            const std::optional<int> byte = pacedRead(context, cylinder, address, cylinder == 0);
-            if (!byte)
-                return lost();
-            table.setByte(row, cylinder, *byte, coding, CellOrigin::Unit);
-        }
+        const std::optional<std::vector<int>> band = readBand(context, address, 2);
+        if (!band)
+            return lost();
+        for (int cylinder = 0; cylinder < 2; ++cylinder)
+            table.setByte(row, cylinder, (*band)[cylinder], coding, CellOrigin::Unit);
         notify(listener.rowChanged, row);
     }
     return {};
 }
 
-// The standstill test before a write step; nothing when the link was lost.
-std::optional<bool> standing(RacingContext& context, BandScheme scheme)
+// The quiet check of a write step: a disturbed line confirms no echo (the
+// write is never sent again) and no standstill.
+Result judge(RacingContext& context)
 {
-    const Reply reply = context.channel().ask(cmd::period());
-    if (!reply)
-        return std::nullopt;
-    return engineStands(scheme, *reply);
-}
-
-// One paced byte write with its echo check.
-Result writeByte(RacingContext& context, int cylinder, int address, int value)
-{
-    if (!context.waitPacingTick())
-        return lost();
-    switch (context.channel().write(cmd::ignitionWrite(cylinder, address, value), Bytes(1, char(value)))) {
-    case Echo::Ok:
+    switch (context.channel().settle()) {
+    case LineVerdict::Clean:
         return {};
-    case Echo::Mismatch:
+    case LineVerdict::Disturbed:
         return { TransferOutcome::EchoMismatch };
-    case Echo::Lost:
+    case LineVerdict::Lost:
         break;
     }
     return lost();
+}
+
+// The standstill test before a write step, judged together with the echo
+// before it (whose quiet check it shares, so a band costs no extra wait).
+Result standing(RacingContext& context, BandScheme scheme)
+{
+    const Reply reply = context.channel().askUnsettled(cmd::period());
+    if (!reply)
+        return lost();
+    if (const Result r = judge(context); r.outcome != TransferOutcome::Done)
+        return r;
+    if (!engineStands(scheme, *reply))
+        return { TransferOutcome::EngineRunning };
+    return {};
+}
+
+// One paced byte write with its echo check. The echo counts once the line
+// has been quiet after it: at once when `settle` (within the next pacing
+// interval), else with the standstill test that follows.
+Result writeByte(RacingContext& context, int cylinder, int address, int value, bool settle)
+{
+    if (!context.waitPacingTick())
+        return lost();
+    const Reply echo = context.channel().askUnsettled(cmd::ignitionWrite(cylinder, address, value));
+    if (!echo)
+        return context.channel().lost() ? lost() : Result { TransferOutcome::EchoMismatch };
+    if (*echo != Bytes(1, char(value)))
+        return { TransferOutcome::EchoMismatch };
+    return settle ? judge(context) : Result {};
 }
 
 Result writeShared(RacingContext& context, const IgnitionTable& table, const Listener& listener)
 {
     int row = 0;
     for (int address = 1; address <= bands::lastAddress(BandScheme::Shared76); ++address) {
-        const std::optional<bool> stands = standing(context, BandScheme::Shared76);
-        if (!stands)
-            return lost();
-        if (!*stands)
-            return { TransferOutcome::EngineRunning };
+        if (const Result r = standing(context, BandScheme::Shared76); r.outcome != TransferOutcome::Done)
+            return r;
         const std::optional<int> value = table.byteValue(row, 0);
         if (!value)
             return { TransferOutcome::Incomplete, row, 0 };
         if (bands::isTableAddress(address)) {
             notify(listener.progress, address);
-            if (const Result r = writeByte(context, 0, address, *value); r.outcome != TransferOutcome::Done)
+            if (const Result r = writeByte(context, 0, address, *value, false); r.outcome != TransferOutcome::Done)
                 return r;
         }
         if (bands::isTableAddress(address + 1))
             ++row;
     }
-    return {};
+    return judge(context);
 }
 
 Result writePerCylinder(RacingContext& context, const IgnitionTable& table, const Listener& listener)
 {
     for (int address = 1; address <= bands::lastAddress(BandScheme::PerCylinder111); ++address) {
         const int row = address - 1;
-        const std::optional<bool> stands = standing(context, BandScheme::PerCylinder111);
-        if (!stands)
-            return lost();
-        if (!*stands)
-            return { TransferOutcome::EngineRunning };
+        if (const Result r = standing(context, BandScheme::PerCylinder111); r.outcome != TransferOutcome::Done)
+            return r;
         const std::optional<int> first = table.byteValue(row, 0);
         if (!first)
             return { TransferOutcome::Incomplete, row, 0 };
@@ -129,13 +164,13 @@ Result writePerCylinder(RacingContext& context, const IgnitionTable& table, cons
         if (!second)
             return { TransferOutcome::Incomplete, row, 1 };
         notify(listener.progress, address);
-        if (const Result r = writeByte(context, 0, address, *first); r.outcome != TransferOutcome::Done)
+        if (const Result r = writeByte(context, 0, address, *first, true); r.outcome != TransferOutcome::Done)
             return r;
         notify(listener.progress, address);
-        if (const Result r = writeByte(context, 1, address, *second); r.outcome != TransferOutcome::Done)
+        if (const Result r = writeByte(context, 1, address, *second, false); r.outcome != TransferOutcome::Done)
             return r;
     }
-    return {};
+    return judge(context);
 }
 
 } // namespace

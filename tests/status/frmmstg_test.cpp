@@ -468,28 +468,52 @@ TEST_F(StatusWindowTest, LeadAngleWrittenByAUnitWindow_IsUsedFromTheNextTick)
     EXPECT_EQ(window->context().angleOffset, 80);
 }
 
-TEST_F(StatusWindowTest, SurplusBytesFromTheUnit_NeverShowAsValues)
+// Surplus right behind every reply, or so late that it lands in front of
+// the next one: the window shows the unit's true identity and values, never
+// bytes of a shifted reply.
+class SurplusBytes : public StatusWindowTest, public ::testing::WithParamInterface<int> { };
+
+TEST_P(SurplusBytes, NeverShowAsValues)
 {
-    link.setQuietTime(std::chrono::milliseconds(25)); // wide enough for a loaded machine's timers
+    // Wide enough for a loaded machine's timers, and a watchdog that leaves
+    // room for a quiet check before each request of a tick.
+    link.setQuietTime(std::chrono::milliseconds(25));
+    timing::setScale(0.5);
     transport.setChunking(1, 1);
     fileSettings.requestTimeMs = 100;
     sim = nullptr;
     EcuSim clean(QStringLiteral("injection-rx4"));
     clean.setEngine(2000);
     clean.memory().correction = 0xFB;
+    const auto speed = live::decodeSpeed(clean.feed(cmd::period().frame));
+    ASSERT_TRUE(speed);
     connectUnit(QStringLiteral("injection-rx4"));
     sim->setEngine(2000);
     sim->memory().correction = 0xFB;
     sim->faults().extraBytes = 3;
-    runTicks(3);
+    sim->faults().extraDelayMs = GetParam();
+    QStringList shown;
+    run([&] {
+        if (!window->polling())
+            return;
+        if (!shown.contains(text("txtRPM")))
+            shown << text("txtRPM");
+        if (shown.contains(speed->txtRPM) || sim->received().size() > 200)
+            pushButton("BtncmdExit")->click();
+    });
     EXPECT_EQ(text("txtStgSwRelease"), QString::fromLatin1(sim->profile().firmware));
     EXPECT_EQ(text("txtStgType"), QString::fromLatin1(sim->profile().unitType));
     EXPECT_EQ(text("txtStgSerial"), QString::fromLatin1(sim->profile().serial));
-    const auto speed = live::decodeSpeed(clean.feed(cmd::period().frame));
-    ASSERT_TRUE(speed);
     EXPECT_EQ(text("txtRPM"), speed->txtRPM);
+    // Before the first clean tick the field stays as loaded; it never shows another speed.
+    shown.removeAll(speed->txtRPM);
+    shown.removeAll(live::kNotAvailable);
+    EXPECT_TRUE(shown.isEmpty()) << shown.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(text("txtZndWnkKorr"), *live::decodeCorrection(bytes::of({ 0xFB }), fmt::regionalSeparator()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Timing, SurplusBytes, ::testing::Values(0, 4),
+    [](const auto& info) { return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext"); });
 
 TEST_F(StatusWindowTest, UnregisteredUnitWindows_KeepTheirButtonsDisabled)
 {
