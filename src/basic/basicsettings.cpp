@@ -7,26 +7,25 @@
 namespace basic {
 
 namespace {
-constexpr float kSecondsPerStep = 1.68f;
+constexpr double kSecondsPerStep = 1.68;
 constexpr int kTempRawBase = 780;
 constexpr int kStandardAngleTenths = 210;
 } // namespace
 
-float softDownSeconds(int step)
+double softDownSeconds(int step)
 {
-    return float(step) * kSecondsPerStep;
+    return step * kSecondsPerStep;
 }
 
 int softDownStepFromByte(int storedByte)
 {
-    const float seconds = float(storedByte + 1) * kSecondsPerStep;
-    return int(fmt::roundHalfEven(seconds / kSecondsPerStep));
+    return int(fmt::roundHalfEven(softDownSeconds(storedByte + 1) / kSecondsPerStep));
 }
 
 int softDownWriteByte(int step, int standardByte)
 {
-    // Compared in single precision as the times are shown.
-    if (softDownSeconds(step) == softDownSeconds(standardByte + 1))
+    // The unit's standard time is matched as a single-precision time.
+    if (float(softDownSeconds(step)) == float(softDownSeconds(standardByte + 1)))
         return kSoftDownStandardByte;
     return step - 1;
 }

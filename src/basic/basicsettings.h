@@ -16,7 +16,7 @@ constexpr int kSoftDownStandardByte = 255; // "use the standard time"
 constexpr int kSoftDownStepMin = 1;
 constexpr int kSoftDownStepMax = 254;
 
-float softDownSeconds(int step);
+double softDownSeconds(int step);
 // The step shown for a stored byte (never 255: resolve the standard first).
 int softDownStepFromByte(int storedByte);
 // The byte to write for step N: 255 when N is the unit's standard time, so the

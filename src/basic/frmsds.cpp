@@ -1,6 +1,7 @@
 #include "frmsds.h"
 
 #include "basic/basicsettings.h"
+#include "basic/controls.h"
 #include "core/coilcharge.h"
 #include "core/commands.h"
 #include "shell/kit/boxes.h"
@@ -64,11 +65,23 @@ void FrmSDS::buildUi()
         e->setMaximumWidth(70);
         return e;
     };
-    const auto upDown = [this](const char* name, int min, int max, int step) {
-        auto* s = named(new QSpinBox(this), name);
+    using Shown = BuddyUpDown::Shown;
+    const auto upDown = [this](const char* name, int min, int max, int step, Shown shown) {
+        auto* s = named(new BuddyUpDown(shown, this), name);
         s->setRange(min, max);
         s->setSingleStep(step);
         return s;
+    };
+    // The value, its arrows and its unit sit together, as one control.
+    const auto valueRow = [](QLineEdit* value, QSpinBox* arrows, QLabel* unit) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(2);
+        row->addWidget(value);
+        row->addWidget(arrows);
+        row->addSpacing(4);
+        row->addWidget(unit);
+        row->addStretch();
+        return row;
     };
 
     // Soft-down.
@@ -78,7 +91,8 @@ void FrmSDS::buildUi()
     chkSDEin->setToolTip(u("Ruhestromabschaltung aktivieren"));
     chkSDAus = named(new QRadioButton(u("A&us"), sd), "chkSDAus");
     chkSDAus->setToolTip(u("Ruhestromabschaltung deaktivieren"));
-    UpDownSDTime = upDown("UpDownSDTime", basic::kSoftDownStepMin, basic::kSoftDownStepMax, 1);
+    UpDownSDTime
+        = upDown("UpDownSDTime", basic::kSoftDownStepMin, basic::kSoftDownStepMax, 1, Shown::RisesWithValue);
     txtSDTime = valueBox("txtSDTime");
     cmdStdSDTime = named(new QPushButton(u("S&tandard"), sd), "cmdStdSDTime");
     cmdStdSDTime->setToolTip(u("Standardwartezeit bis zur Ruhestromabschaltung benutzen"));
@@ -88,9 +102,7 @@ void FrmSDS::buildUi()
     sdl->addWidget(chkSDAus, 0, 2);
     sdl->addWidget(label("Abregelung der Zündspulen bei Motorstillstand:", &sdTimeLabels), 1, 0, 1, 4);
     sdl->addWidget(label("Nach", &sdTimeLabels), 2, 0);
-    sdl->addWidget(txtSDTime, 2, 1);
-    sdl->addWidget(UpDownSDTime, 2, 2);
-    sdl->addWidget(label("Sekunden", &sdTimeLabels), 2, 3);
+    sdl->addLayout(valueRow(txtSDTime, UpDownSDTime, label("Sekunden", &sdTimeLabels)), 2, 1, 1, 3);
     sdl->addWidget(cmdStdSDTime, 2, 4);
 
     // Idle control.
@@ -100,10 +112,11 @@ void FrmSDS::buildUi()
     chkSTempAus->setToolTip(u("Leerlaufregelung auch bei Kaltstart immer benutzen"));
     chkSTempEin = named(new QRadioButton(u("&statisch"), frmZKTemp), "chkSTempEin");
     chkSTempEin->setToolTip(u("Deaktiviert die Leerlaufregelung in der Warmlaufphase"));
-    UpDownZkTemp = upDown("UpDownZkTemp", basic::kTempStepMin, basic::kTempStepMax, 5);
+    UpDownZkTemp = upDown("UpDownZkTemp", basic::kTempStepMin, basic::kTempStepMax, 5, Shown::RisesWithValue);
     txtZKTemp = valueBox("txtZKTemp");
     cmdZkTempDef = named(new QPushButton(u("St&andard"), frmZKTemp), "cmdZkTempDef");
-    UpDownStatZw = upDown("UpDownStatZw", 0, basic::kStaticAngleMax, 1);
+    // The angle before top dead centre falls as the step rises.
+    UpDownStatZw = upDown("UpDownStatZw", 0, basic::kStaticAngleMax, 1, Shown::FallsWithValue);
     txtStatZw = valueBox("txtStatZw");
     cmdStatZwDef = named(new QPushButton(u("Sta&ndard"), frmZKTemp), "cmdStatZwDef");
     auto* il = new QGridLayout(frmZKTemp);
@@ -112,26 +125,20 @@ void FrmSDS::buildUi()
     il->addWidget(chkSTempEin, 0, 2);
     il->addWidget(label("Einsatzpunkt der Leerlaufregelung:", &idleValueLabels), 1, 0, 1, 4);
     il->addWidget(label("ab", &idleValueLabels), 2, 0);
-    il->addWidget(txtZKTemp, 2, 1);
-    il->addWidget(UpDownZkTemp, 2, 2);
-    il->addWidget(label("°C", &idleValueLabels), 2, 3);
+    il->addLayout(valueRow(txtZKTemp, UpDownZkTemp, label("°C", &idleValueLabels)), 2, 1, 1, 3);
     il->addWidget(cmdZkTempDef, 2, 4);
     il->addWidget(label("Statischer Zündwinkel vor Einsetzen der LL-Regelung:", &idleValueLabels), 3, 0, 1, 4);
-    il->addWidget(txtStatZw, 4, 1);
-    il->addWidget(UpDownStatZw, 4, 2);
-    il->addWidget(label("Grad v.OT", &idleValueLabels), 4, 3);
+    il->addLayout(valueRow(txtStatZw, UpDownStatZw, label("Grad v.OT", &idleValueLabels)), 4, 1, 1, 3);
     il->addWidget(cmdStatZwDef, 4, 4);
 
     // Coil charge time.
     frmCoilLoadTime = named(new QGroupBox(u("Zündspulenladezeit"), this), "frmCoilLoadTime");
-    udCoilLoadTime = upDown("udCoilLoadTime", coilcharge::kMin, coilcharge::kMax, 1);
+    udCoilLoadTime = upDown("udCoilLoadTime", coilcharge::kMin, coilcharge::kMax, 1, Shown::RisesWithValue);
     txtCoilLoadTime = valueBox("txtCoilLoadTime");
     txtCoilLoadTime->setText(u("----"));
     auto* cl = new QHBoxLayout(frmCoilLoadTime);
     cl->addWidget(new QLabel(u("maximal"), frmCoilLoadTime));
-    cl->addWidget(txtCoilLoadTime);
-    cl->addWidget(udCoilLoadTime);
-    cl->addWidget(new QLabel(u("Millisekunden (ms)"), frmCoilLoadTime));
+    cl->addLayout(valueRow(txtCoilLoadTime, udCoilLoadTime, new QLabel(u("Millisekunden (ms)"), frmCoilLoadTime)));
     frmCoilLoadTime->setEnabled(false);
 
     cmdExit = named(new QPushButton(u("S&enden"), this), "cmdExit");
@@ -139,6 +146,7 @@ void FrmSDS::buildUi()
     Command1 = named(new QPushButton(u("&Fertig"), this), "Command1");
     Command1->setToolTip(u("Dialog beenden"));
     StatusBar1 = named(new QLabel(this), "StatusBar1");
+    buttonkeys::pressOnReturn({ cmdStdSDTime, cmdZkTempDef, cmdStatZwDef, cmdExit, Command1 });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,5 +1,6 @@
 #include "basic/zwkor.h"
 
+#include "basic/controls.h"
 #include "basic/correction.h"
 #include "core/commands.h"
 #include "shell/kit/helpkey.h"
@@ -87,8 +88,7 @@ void ZwKor::buildUi()
     Command1 = new QPushButton(QStringLiteral("&Abbruch"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setToolTip(QStringLiteral("Dialog ohne Übernahme beenden"));
-    for (QPushButton* b : { btnStd, Command2, Command1 })
-        b->setAutoDefault(false);
+    buttonkeys::pressOnReturn({ btnStd, Command2, Command1 });
 
     auto* angle = new QHBoxLayout;
     angle->addWidget(new QLabel(QStringLiteral("Zündwinkeloffset"), this));

@@ -2,6 +2,8 @@
 #include "core/coilcharge.h"
 #include "support/testnames.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,6 +42,55 @@ INSTANTIATE_TEST_SUITE_P(Table, SoftDownTime,
         SoftDownRow { "own_time_9", 9, 5, 10, "16,8", 9 }, SoftDownRow { "shortest", 0, 5, 1, "1,68", 0 },
         SoftDownRow { "longest", 253, 5, 254, "426,72", 253 }),
     [](const auto& info) { return testName(info.param.name); });
+
+// Every step's time, written the way a person would: N x 168 hundredths,
+// trailing zeros dropped, under each regional separator.
+struct SoftDownLocaleRow {
+    const char* name;
+    QLocale::Language language;
+    QLocale::Territory territory;
+    char separator;
+};
+
+class SoftDownTimeText : public testing::TestWithParam<SoftDownLocaleRow> { };
+
+TEST_P(SoftDownTimeText, EveryStepShowsItsExactTime)
+{
+    const auto& row = GetParam();
+    const QLocale pinned;
+    QLocale::setDefault(QLocale(row.language, row.territory));
+    for (int step = basic::kSoftDownStepMin; step <= basic::kSoftDownStepMax; ++step) {
+        const int hundredths = step * 168;
+        QString expected = QString::number(hundredths / 100);
+        if (const int rest = hundredths % 100; rest != 0) {
+            QString digits = QStringLiteral("%1").arg(rest, 2, 10, QLatin1Char('0'));
+            if (digits.endsWith(QLatin1Char('0')))
+                digits.chop(1);
+            expected += QLatin1Char(row.separator) + digits;
+        }
+        EXPECT_EQ(basic::softDownText(step), expected) << "step " << step;
+    }
+    QLocale::setDefault(pinned);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoftDownTimeText,
+    testing::Values(SoftDownLocaleRow { "German", QLocale::German, QLocale::Germany, ',' },
+        SoftDownLocaleRow { "English", QLocale::English, QLocale::UnitedStates, '.' }),
+    [](const auto& info) { return testName(info.param.name); });
+
+// The send picks "use the standard time" exactly where the single-precision
+// product of step and 1.68 used to match the standard's.
+TEST(SoftDownTime, StandardSelectedAsBeforeForEveryStepAndStandard)
+{
+    for (int standard = 0; standard <= 255; ++standard) {
+        for (int step = basic::kSoftDownStepMin; step <= basic::kSoftDownStepMax; ++step) {
+            const bool before = float(step) * 1.68f == float(standard + 1) * 1.68f;
+            const int expected = before ? basic::kSoftDownStandardByte : step - 1;
+            ASSERT_EQ(basic::softDownWriteByte(step, standard), expected)
+                << "step " << step << ", standard byte " << standard;
+        }
+    }
+}
 
 // --- Idle control ----------------------------------------------------------
 
@@ -131,8 +182,9 @@ TEST_P(StandardStaticAngle, TwentyOneDegreesOrNone)
     const auto& row = GetParam();
     const auto s = basic::standardStaticAngle(row.sensor, row.lead);
     EXPECT_EQ(s.value_or(-1), row.standard);
-    if (s)
+    if (s) {
         EXPECT_EQ(basic::staticAngleText(row.sensor, *s, row.lead), u("21"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StandardStaticAngle,

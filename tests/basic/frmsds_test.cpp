@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -189,8 +192,9 @@ TEST_P(SoftDownGates, IdleControlOrItsNotice)
     EXPECT_EQ(find<QSpinBox>("UpDownStatZw")->isEnabled(), c.idle);
     const bool noticed = boxTexts().contains(FrmSDS::kIdleNotice);
     EXPECT_EQ(noticed, !c.idle);
-    if (noticed)
+    if (noticed) {
         EXPECT_EQ(platform.boxes.front().title, u("Hinweis"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SoftDownGates,
@@ -257,6 +261,138 @@ TEST_F(SoftDownWindowTest, SoftDownTime_BeyondTheControlAndTheStandardButtonUseT
     EXPECT_EQ(sim->received(), std::vector<QByteArray> { of({ 'o', 255, '0', '?' }) });
     EXPECT_EQ(platform.boxes.size(), 1u); // the question on leaving
 }
+
+// --- stepping ---------------------------------------------------------------------
+
+// Each up-down control against its shown value: up by key or arrow raises it,
+// ten steps at once on Page Up; the raw value for the unit moves as it must.
+struct StepCase {
+    const char* name;
+    const char* upDown;
+    const char* shownIn;
+    int start;
+    const char* shownAtStart;
+    int afterUp;
+    const char* shownAfterUp;
+    int afterPageUp;
+    const char* shownAfterPageUp;
+    int top; // where the shown value is highest
+};
+
+class SoftDownStepping : public SoftDownWindowTest, public ::testing::WithParamInterface<StepCase> {
+protected:
+    // Centre of the control's up or down arrow.
+    static QPoint arrow(QSpinBox* box, QStyle::SubControl which)
+    {
+        QStyleOptionSpinBox opt;
+        opt.initFrom(box);
+        opt.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame;
+        opt.buttonSymbols = box->buttonSymbols();
+        opt.frame = box->hasFrame();
+        return box->style()->subControlRect(QStyle::CC_SpinBox, &opt, which, box).center();
+    }
+};
+
+TEST_P(SoftDownStepping, UpRaisesTheShownValue_TheControlShowsNoNumber)
+{
+    const auto& c = GetParam();
+    connectUnit();
+    platform.answers = { Platform::Answer::Yes };
+    run([&] {
+        auto* box = find<QSpinBox>(c.upDown);
+        ASSERT_TRUE(box->isEnabled());
+        const auto expect = [&](int raw, const char* shown, const char* after) {
+            EXPECT_EQ(box->value(), raw) << after;
+            EXPECT_EQ(text(c.shownIn), u(shown)) << after;
+        };
+        box->setValue(c.start);
+        expect(c.start, c.shownAtStart, "start");
+        EXPECT_EQ(box->text(), QString());
+        EXPECT_FALSE(box->findChild<QLineEdit*>()->isVisible());
+
+        QTest::keyClick(box, Qt::Key_Up);
+        expect(c.afterUp, c.shownAfterUp, "Up");
+        QTest::keyClick(box, Qt::Key_Down);
+        expect(c.start, c.shownAtStart, "Down");
+        QTest::mouseClick(box, Qt::LeftButton, {}, arrow(box, QStyle::SC_SpinBoxUp));
+        expect(c.afterUp, c.shownAfterUp, "up arrow");
+        QTest::mouseClick(box, Qt::LeftButton, {}, arrow(box, QStyle::SC_SpinBoxDown));
+        expect(c.start, c.shownAtStart, "down arrow");
+        QTest::keyClick(box, Qt::Key_PageUp);
+        expect(c.afterPageUp, c.shownAfterPageUp, "PageUp");
+        QTest::keyClick(box, Qt::Key_PageDown);
+        expect(c.start, c.shownAtStart, "PageDown");
+
+        box->setValue(c.top);
+        QTest::keyClick(box, Qt::Key_Up);
+        QTest::mouseClick(box, Qt::LeftButton, {}, arrow(box, QStyle::SC_SpinBoxUp));
+        EXPECT_EQ(box->value(), c.top) << "Up at the top";
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoftDownStepping,
+    ::testing::Values(
+        StepCase { "soft_down_time", "UpDownSDTime", "txtSDTime", 10, "16,8", 11, "18,48", 20, "33,6", 254 },
+        StepCase {
+            "idle_start_temperature", "UpDownZkTemp", "txtZKTemp", 395, "37,2", 400, "37,8", 445, "43,5", 730 },
+        // A larger step is a smaller angle before top dead centre.
+        StepCase { "static_angle", "UpDownStatZw", "txtStatZw", 122, "21", 121, "21,1", 112, "22", 0 },
+        StepCase { "coil_charge_time", "udCoilLoadTime", "txtCoilLoadTime", 40, "4", 41, "4,1", 50, "5", 255 }),
+    [](const auto& info) { return testName(info.param.name); });
+
+// --- keys on the buttons ------------------------------------------------------------
+
+struct ReturnKey {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+};
+
+class SoftDownReturnKey : public SoftDownWindowTest, public ::testing::WithParamInterface<ReturnKey> { };
+
+TEST_P(SoftDownReturnKey, PressesTheFocusedButtonAndNothingElse)
+{
+    const auto& k = GetParam();
+    connectUnit();
+    QList<QPushButton*> buttons;
+    QStringList clicked;
+    const auto press = [&](QWidget* target) {
+        target->setFocus();
+        QTest::keyClick(target, k.key, k.modifiers);
+    };
+    run([&] {
+        buttons = window->findChildren<QPushButton*>();
+        for (QPushButton* b : buttons)
+            QObject::connect(b, &QPushButton::clicked, window.get(), [&, b] { clicked << b->objectName(); });
+
+        // Away from the buttons Return is no shortcut to any of them.
+        press(find<QSpinBox>("UpDownSDTime"));
+        press(find<QRadioButton>("chkSDEin"));
+        press(find<QLineEdit>("txtZKTemp"));
+        EXPECT_EQ(clicked, QStringList {});
+        EXPECT_TRUE(sim->received().empty());
+
+        find<QSpinBox>("UpDownStatZw")->setValue(100);
+        press(button("cmdStatZwDef"));
+        EXPECT_EQ(find<QSpinBox>("UpDownStatZw")->value(), 122);
+        press(button("cmdStdSDTime"));
+        EXPECT_EQ(sim->received(), std::vector<QByteArray> { of({ 'o', 255, '0', '?' }) });
+        press(button("cmdZkTempDef"));
+        press(button("cmdExit"));
+        EXPECT_EQ(status(), boxes::kTransferComplete);
+        press(button("Command1"));
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(
+            clicked, (QStringList { "cmdStatZwDef", "cmdStdSDTime", "cmdZkTempDef", "cmdExit", "Command1" }));
+    });
+    EXPECT_EQ(buttons.size(), 5);
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, SoftDownReturnKey,
+    ::testing::Values(ReturnKey { "Return", Qt::Key_Return, Qt::NoModifier },
+        ReturnKey { "Enter", Qt::Key_Enter, Qt::KeypadModifier }),
+    [](const auto& info) { return testName(info.param.name); });
 
 // --- sending -----------------------------------------------------------------------
 

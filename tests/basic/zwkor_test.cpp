@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -147,6 +148,46 @@ TEST_F(ZwKorTest, UnitsSetting_StaysMarkedWhileTheSliderMoves)
     marked->setValue(1);
     EXPECT_EQ(marked->markedPosition(), 73);
 }
+
+// Return and Enter on the focused control, after a move to +12.8 degrees.
+struct KeyCase {
+    const char* name;
+    const char* target;
+    bool closes;
+    int exitCode; // -1: nothing to send
+};
+
+class ZwKorReturnKey : public ZwKorTest, public ::testing::WithParamInterface<KeyCase> { };
+
+TEST_P(ZwKorReturnKey, PressesTheFocusedButtonOnly)
+{
+    const auto& c = GetParam();
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[]
+        = { { Qt::Key_Return, Qt::NoModifier }, { Qt::Key_Enter, Qt::KeypadModifier } };
+    for (const auto& [key, modifiers] : keys) {
+        SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Enter");
+        ZwKor w(5);
+        bool closedByKey = false;
+        EXPECT_TRUE(runModal(w, [&] {
+            slider(w)->setValue(1);
+            auto* target = w.findChild<QWidget*>(QString::fromLatin1(c.target));
+            target->setFocus();
+            QTest::keyClick(target, key, modifiers);
+            closedByKey = !w.isVisible();
+            if (!closedByKey)
+                w.done(QDialog::Accepted); // as the close box: the code stays
+        }));
+        EXPECT_EQ(closedByKey, c.closes);
+        EXPECT_EQ(w.exitCode(), c.exitCode < 0 ? Bytes() : correctionFrame(c.exitCode));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ZwKorReturnKey,
+    ::testing::Values(KeyCase { "Senden_sends_the_move", "Command2", true, 128 },
+        KeyCase { "Abbruch_sends_nothing", "Command1", true, -1 },
+        KeyCase { "Standard_returns_to_no_offset", "btnStd", false, 0 },
+        KeyCase { "slider_presses_no_button", "sldZwKorr", false, 128 }),
+    [](const auto& info) { return testName(info.param.name); });
 
 // The whole road: status window reads the unit's byte, the real window is
 // moved and sent, the unit gets the command and the next tick shows it.
