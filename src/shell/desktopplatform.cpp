@@ -198,21 +198,14 @@ bool DesktopPlatform::openInTextEditor(const QString& path)
 #ifdef Q_OS_WIN
     return QProcess::startDetached(systemDirectory() + QStringLiteral("\\notepad.exe"), { path });
 #else
-    // The user's own choice first, then the desktop's handler for text files,
-    // then common editors. The path is always one argument, never a shell line.
-    QStringList candidates;
+    // The user's own choice first, else whatever the desktop opens text files
+    // with. The path is one argument, never a shell line.
     const QString own = qEnvironmentVariable("DARURI_EDITOR");
-    if (!own.isEmpty())
-        candidates << own;
-    candidates << QStringLiteral("xdg-open") << QStringLiteral("gedit") << QStringLiteral("gnome-text-editor")
-               << QStringLiteral("kate") << QStringLiteral("mousepad") << QStringLiteral("xed")
-               << QStringLiteral("pluma") << QStringLiteral("leafpad");
-    for (const QString& c : candidates) {
-        const QString exe = QStandardPaths::findExecutable(c);
-        if (!exe.isEmpty() && QProcess::startDetached(exe, { path }))
-            return true;
+    if (!own.isEmpty()) {
+        const QString exe = QStandardPaths::findExecutable(own);
+        return !exe.isEmpty() && QProcess::startDetached(exe, { path });
     }
-    return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
 }
 
@@ -237,6 +230,6 @@ QString DesktopPlatform::systemDirectory() const
 #ifdef Q_OS_WIN
     return QString::fromLocal8Bit(qgetenv("SystemRoot")) + QStringLiteral("\\System32");
 #else
-    return QStringLiteral("/usr/bin");
+    return {};
 #endif
 }
