@@ -46,6 +46,9 @@ void FrmFMem::buildUi()
     tfMessages->setObjectName(QStringLiteral("tfMessages"));
     tfMessages->setToolTip(QStringLiteral("gelesener Fehlerspeicherinhalt"));
     tfMessages->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The report stays editable before it is copied or printed, but Tab moves
+    // on to the buttons so that keyboard users are not caught in the text.
+    tfMessages->setTabChangesFocus(true);
     QFont mono = tfMessages->font();
     mono.setStyleHint(QFont::Monospace);
     mono.setFamily(QStringLiteral("monospace"));

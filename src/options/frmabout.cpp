@@ -96,6 +96,16 @@ FrmAbout::FrmAbout(QWidget* parent)
     Form_Load();
 }
 
+void FrmAbout::keyPressEvent(QKeyEvent* event)
+{
+    // Escape leaves the box like "&Exit", as in a dialog.
+    if (event->matches(QKeySequence::Cancel)) {
+        btnCmdExit_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void FrmAbout::Form_Load()
 {
     m_lblRelease->setText(kRelease);

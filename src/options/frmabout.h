@@ -34,6 +34,9 @@ public:
     void lblURL_Click();
     void btnCmdExit_Click();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Form_Load();
 

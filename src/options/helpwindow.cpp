@@ -4,6 +4,7 @@
 #include "shell/platform.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -81,4 +82,15 @@ void HelpWindow::updateButtons()
 {
     m_back->setEnabled(m_browser->isBackwardAvailable());
     m_forward->setEnabled(m_browser->isForwardAvailable());
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes the window, as it closes a dialog; the page and the
+    // buttons leave it to the window.
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

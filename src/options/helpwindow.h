@@ -18,6 +18,9 @@ public:
     void showTopic(const QString& topic);
     QUrl currentPage() const;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void onAnchor(const QUrl& url);
     void updateButtons();

@@ -1,13 +1,17 @@
 #include "desktopplatform.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontDatabase>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextDocument>
@@ -145,16 +149,48 @@ void DesktopPlatform::setClipboardText(const QString& text)
 
 bool DesktopPlatform::printText(QWidget*, const QString& text, int pointSize)
 {
-    QPrinter printer;
+    // Without a default printer QPrinter still reports itself valid and only
+    // the painter fails, so the printer is looked up first.
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return false;
+    QPrinter printer(info);
+    return printOn(printer, text, pointSize);
+}
+
+bool DesktopPlatform::printOn(QPrinter& printer, const QString& text, int pointSize)
+{
     if (!printer.isValid())
         return false;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+
     QTextDocument doc;
-    QFont font = doc.defaultFont();
+    doc.documentLayout()->setPaintDevice(&printer);
+    // Fixed pitch, as on screen: the report lines up its entries with blanks.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(pointSize);
     doc.setDefaultFont(font);
     doc.setPlainText(text);
-    doc.print(&printer);
-    return printer.printerState() != QPrinter::Error;
+    const QSizeF page = painter.viewport().size();
+    doc.setPageSize(page);
+
+    for (int i = 0; i < doc.pageCount(); ++i) {
+        if (i > 0 && !printer.newPage()) {
+            painter.end();
+            return false;
+        }
+        const QRectF shown(QPointF(0, i * page.height()), page);
+        painter.save();
+        painter.translate(0, -shown.top());
+        doc.drawContents(&painter, shown);
+        painter.restore();
+    }
+    // A job the system refused shows only in the printer's state.
+    if (!painter.end())
+        return false;
+    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
 }
 
 bool DesktopPlatform::openInTextEditor(const QString& path)
@@ -162,21 +198,14 @@ bool DesktopPlatform::openInTextEditor(const QString& path)
 #ifdef Q_OS_WIN
     return QProcess::startDetached(systemDirectory() + QStringLiteral("\\notepad.exe"), { path });
 #else
-    // The user's own choice first, then the desktop's handler for text files,
-    // then common editors. The path is always one argument, never a shell line.
-    QStringList candidates;
+    // The user's own choice first, else whatever the desktop opens text files
+    // with. The path is one argument, never a shell line.
     const QString own = qEnvironmentVariable("DARURI_EDITOR");
-    if (!own.isEmpty())
-        candidates << own;
-    candidates << QStringLiteral("xdg-open") << QStringLiteral("gedit") << QStringLiteral("gnome-text-editor")
-               << QStringLiteral("kate") << QStringLiteral("mousepad") << QStringLiteral("xed")
-               << QStringLiteral("pluma") << QStringLiteral("leafpad");
-    for (const QString& c : candidates) {
-        const QString exe = QStandardPaths::findExecutable(c);
-        if (!exe.isEmpty() && QProcess::startDetached(exe, { path }))
-            return true;
+    if (!own.isEmpty()) {
+        const QString exe = QStandardPaths::findExecutable(own);
+        return !exe.isEmpty() && QProcess::startDetached(exe, { path });
     }
-    return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
 }
 
@@ -201,6 +230,6 @@ QString DesktopPlatform::systemDirectory() const
 #ifdef Q_OS_WIN
     return QString::fromLocal8Bit(qgetenv("SystemRoot")) + QStringLiteral("\\System32");
 #else
-    return QStringLiteral("/usr/bin");
+    return {};
 #endif
 }

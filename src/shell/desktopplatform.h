@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QPrinter;
+
 // The platform services on a real desktop.
 class DesktopPlatform : public Platform {
 public:
@@ -25,6 +27,10 @@ public:
     // "Velmora-Logfile (*.vml)|*vml" -> "Velmora-Logfile (*.vml)" in Qt's filter syntax;
     // "Tabelle|*vmz" -> "Tabelle (*.vmz)".
     static QString qtFilter(const QString& filter);
+
+    // Prints plain text at the given font size, page by page, on a printer
+    // that is already chosen; false when the job could not start or failed.
+    static bool printOn(QPrinter& printer, const QString& text, int pointSize);
 
 private:
     std::function<void(const QString&)> m_help;

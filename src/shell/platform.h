@@ -33,13 +33,15 @@ public:
     virtual void setClipboardText(const QString& text) = 0;
     // Prints plain text at the given font size; false when no printer could print it.
     virtual bool printText(QWidget* parent, const QString& text, int pointSize) = 0;
-    // Starts the text editor on a file (the path is one argument, never a shell
-    // line); false when none could be started.
+    // Opens a file in the text editor: notepad of the system directory on
+    // Windows, the desktop's handler for text files elsewhere. False when
+    // none could be started.
     virtual bool openInTextEditor(const QString& path) = 0;
     // Shows a help topic; an empty topic shows the start page.
     virtual void showHelp(const QString& topic) = 0;
     virtual bool openUrl(const QString& url) = 0;
-    // The folder reported as "system directory" in the editor message.
+    // The folder that holds notepad, named when it cannot be started; empty
+    // where the editor is not found there.
     virtual QString systemDirectory() const = 0;
     // Local date and time for the time stamps the program writes and shows.
     virtual QDateTime now() const = 0;

@@ -979,10 +979,7 @@ void FrmMStg::openLogInEditor()
     if (platform().openInTextEditor(m_lastDialogPath))
         return;
     platform().messageBox(this, QStringLiteral("Hinweis"),
-        QStringLiteral("Notepad.exe wurde im Systempfad (") + platform().systemDirectory()
-            + QStringLiteral(") nicht gefunden. Die Logdatei wurde auf dem Datenträger "
-                             "gespeichert, kann jedoch im Augenblick nicht angezeigt werden."),
-        Platform::Icon::Warning);
+        rec::editorNotStarted(platform().systemDirectory(), m_lastDialogPath), Platform::Icon::Warning);
 }
 
 void FrmMStg::recordingFailed()

@@ -125,6 +125,17 @@ QByteArray row(int counter, QTime time, const Selection& selection, const Displa
     return encoded(text);
 }
 
+QString editorNotStarted(const QString& systemDirectory, const QString& path)
+{
+    const QString kept
+        = QStringLiteral(" auf dem Datenträger gespeichert, kann jedoch im Augenblick nicht angezeigt werden.");
+    if (!systemDirectory.isEmpty())
+        return QStringLiteral("Notepad.exe wurde im Systempfad (") + systemDirectory
+            + QStringLiteral(") nicht gefunden. Die Logdatei wurde") + kept;
+    return QStringLiteral("Es konnte kein Texteditor gestartet werden. Die Logdatei \"") + path
+        + QStringLiteral("\" wurde") + kept;
+}
+
 int nextProgress(int current)
 {
     return current == 65 ? 0 : current + 5;

@@ -34,6 +34,10 @@ QString columnHeader(Box box, bool racing);
 
 inline const QString kNothingSelected = QStringLiteral("Kein Wert zur Aufzeichnung ausgewählt");
 
+// The warning when the log cannot be shown after the recording: names
+// notepad in the system directory where that is the editor, else the file.
+QString editorNotStarted(const QString& systemDirectory, const QString& path);
+
 struct HeaderInfo {
     QString txtStgType;
     QString txtStgSerial;

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -314,13 +315,49 @@ TEST_F(FaultMemoryWindowTest, CopyAndPrint_CarryHeaderAndReportThroughThePlatfor
     EXPECT_TRUE(platform.boxes.empty());
 }
 
-TEST_F(FaultMemoryWindowTest, NoPrinter_SaysSo)
+TEST_F(FaultMemoryWindowTest, PrinterFails_SaysNoPrinterAndKeepsTheReport)
 {
     connectUnit();
+    simfaultmem::setPermanent(sim->memory(), 2);
     platform.printerWorks = false;
-    readOnce([&] { button("cmdPrint")->click(); });
+    QString before;
+    readOnce([&] {
+        before = window->reportText();
+        button("cmdPrint")->click();
+    });
     EXPECT_TRUE(platform.printed.empty());
-    EXPECT_EQ(platform.boxTexts(), QStringList { QStringLiteral("Kein Drucker verfügbar") });
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].text, QStringLiteral("Kein Drucker verfügbar"));
+    EXPECT_EQ(platform.boxes[0].icon, Platform::Icon::Warning);
+    EXPECT_EQ(window->reportText(), before);
+    EXPECT_TRUE(enabled("cmdPrint"));
+}
+
+// Tab and Shift+Tab leave the report for the buttons; typing still edits it.
+TEST_F(FaultMemoryWindowTest, TabInTheReport_MovesTheFocusAndTypingStillEdits)
+{
+    connectUnit();
+    QWidget* afterTab = nullptr;
+    QWidget* afterBacktab = nullptr;
+    QString typed;
+    QString report;
+    readOnce([&] {
+        auto* text = window->findChild<QPlainTextEdit*>(QStringLiteral("tfMessages"));
+        report = window->reportText();
+        text->setFocus();
+        text->moveCursor(QTextCursor::End);
+        QTest::keyClick(text, Qt::Key_Tab);
+        afterTab = window->focusWidget();
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Tab, Qt::ShiftModifier);
+        afterBacktab = window->focusWidget();
+        QTest::keyClicks(text, QStringLiteral("x"));
+        typed = window->reportText();
+    });
+    EXPECT_EQ(afterTab, button("BtncmdRead"));
+    EXPECT_EQ(afterBacktab, button("BtncmdExit"));
+    EXPECT_FALSE(typed.contains(QLatin1Char('\t')));
+    EXPECT_EQ(typed, report + QStringLiteral("x"));
 }
 
 // --- closing during the read ------------------------------------------------------------

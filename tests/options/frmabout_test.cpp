@@ -1,5 +1,6 @@
 #include "options/frmabout.h"
 #include "support/scriptedplatform.h"
+#include "support/testnames.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -56,13 +57,30 @@ TEST_F(FrmAboutTest, F1_OpensTheSupportTopic)
         scripted.helpTopics, (QStringList { QStringLiteral("support.html"), QStringLiteral("support.html") }));
 }
 
-TEST_F(FrmAboutTest, Exit_ClosesTheBox)
+// "&Exit" and Escape, whichever control has the focus, close the box.
+struct CloseCase {
+    const char* name;
+    const char* control; // nullptr: the button is clicked
+};
+
+class FrmAboutClose : public FrmAboutTest, public ::testing::WithParamInterface<CloseCase> { };
+
+TEST_P(FrmAboutClose, ClosesTheBox)
 {
     about->show();
-    get<QPushButton>("btnCmdExit")->click();
+    if (GetParam().control)
+        QTest::keyClick(get<QWidget>(GetParam().control), Qt::Key_Escape);
+    else
+        get<QPushButton>("btnCmdExit")->click();
     EXPECT_FALSE(about->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(about.isNull());
+    EXPECT_TRUE(scripted.urls.isEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, FrmAboutClose,
+    ::testing::Values(CloseCase { "ExitButton", nullptr }, CloseCase { "EscapeOnTheButton", "btnCmdExit" },
+        CloseCase { "EscapeOnTheLink", "lblURL" }),
+    [](const auto& info) { return testName(info.param.name); });
 
 } // namespace

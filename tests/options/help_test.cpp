@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
 
@@ -135,6 +137,21 @@ TEST(HelpWindow, FollowsLinksAndGoesBackForwardAndHome)
 } // namespace
 
 namespace {
+
+TEST(HelpWindow, Escape_ClosesItWhetherThePageOrAButtonHasTheFocus)
+{
+    for (const char* control : { "txtHelp", "btnHome" }) {
+        QPointer<HelpWindow> window = new HelpWindow;
+        window->show();
+        window->showTopic(QStringLiteral("fmem.html"));
+        auto* target = window->findChild<QWidget*>(QString::fromLatin1(control));
+        ASSERT_NE(target, nullptr) << control;
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible()) << control;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull()) << control;
+    }
+}
 
 TEST(HelpWindow, OpenedFromAModalWindow_BelongsToItSoItIsNotBlocked)
 {

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QPrinter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest-spi.h>
@@ -58,6 +59,32 @@ TEST(QtFilterPatterns, UndottedPatternListsTheFilesOfThatExtension)
     EXPECT_EQ(model->nameFilters(), QStringList { QStringLiteral("*.vml") });
     const QStringList listed = QDir(dir.path()).entryList(model->nameFilters(), QDir::Files, QDir::Name);
     EXPECT_EQ(listed, (QStringList { QStringLiteral("alt.vml"), QStringLiteral("fahrt.vml") }));
+}
+
+// A job that cannot start or that the printer refuses is a failure, so the
+// window can say that no printer is available.
+TEST(DesktopPrint, PrintsAllPagesOrFailsWhenTheJobCannotStart)
+{
+    QTemporaryDir dir;
+    QString text;
+    for (int i = 1; i <= 120; ++i)
+        text += QStringLiteral("   Zeile %1\r\n").arg(i);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("bericht.pdf")));
+    EXPECT_TRUE(DesktopPlatform::printOn(printer, text, 14));
+    QFile pdf(printer.outputFileName());
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    // 120 lines at 14 points do not fit on one page.
+    EXPECT_GE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"), 2) << bytes.count("/Type /Page");
+
+    QPrinter unwritable;
+    unwritable.setOutputFormat(QPrinter::PdfFormat);
+    unwritable.setOutputFileName(dir.filePath(QStringLiteral("fehlt/bericht.pdf")));
+    EXPECT_FALSE(DesktopPlatform::printOn(unwritable, text, 14));
 }
 
 struct LanguageCase {

@@ -586,6 +586,7 @@ TEST_F(RecordingTest, StartAndStop_WritesHeaderAndRowsAndOpensTheEditor)
     EXPECT_EQ(platform.saveDialogs[0].filter, QStringLiteral("Velmora-Logfile (*.vml)|*vml"));
     EXPECT_EQ(platform.saveDialogs[0].defaultExtension, QStringLiteral("vml"));
     EXPECT_EQ(platform.editorFiles, QStringList { logPath() });
+    EXPECT_TRUE(platform.boxes.empty());
     const QList<QByteArray> lines = logBytes().split('\n');
     ASSERT_GE(lines.size(), 9);
     EXPECT_TRUE(lines[0].startsWith("Steuerger"));
@@ -698,11 +699,21 @@ TEST_F(RecordingTest, DialogCancelled_ChangesNothing)
     EXPECT_FALSE(QFile::exists(logPath()));
 }
 
-TEST_F(RecordingTest, EditorMissing_WarnsWithTheSystemDirectoryAndKeepsTheFile)
+// Where notepad is the editor the box names the system directory; elsewhere
+// it says that no editor started and names the file.
+struct EditorMissingCase {
+    const char* name;
+    const char* systemDir;
+    const char* text; // %1: the log file
+};
+
+class RecordingEditorMissing : public RecordingTest, public ::testing::WithParamInterface<EditorMissingCase> { };
+
+TEST_P(RecordingEditorMissing, WarnsAndKeepsTheFile)
 {
     connectUnit(QStringLiteral("ignition-rx4"));
     platform.editorWorks = false;
-    platform.systemDir = QStringLiteral("/usr/bin");
+    platform.systemDir = QString::fromUtf8(GetParam().systemDir);
     platform.saveAnswers.push_back(logPath());
     int clicks = 0;
     run([&] {
@@ -717,16 +728,26 @@ TEST_F(RecordingTest, EditorMissing_WarnsWithTheSystemDirectoryAndKeepsTheFile)
             pushButton("BtncmdExit")->click();
         }
     });
-    ASSERT_FALSE(platform.boxes.empty());
-    EXPECT_EQ(platform.boxes.back().icon, Platform::Icon::Warning);
-    EXPECT_EQ(platform.boxes.back().text,
-        QStringLiteral("Notepad.exe wurde im Systempfad (/usr/bin) nicht gefunden. Die Logdatei wurde auf "
-                       "dem Datenträger gespeichert, kann jedoch im Augenblick nicht angezeigt werden."));
-    EXPECT_TRUE(QFile::exists(logPath()));
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Hinweis"));
+    EXPECT_EQ(platform.boxes[0].icon, Platform::Icon::Warning);
+    EXPECT_EQ(platform.boxes[0].text, QString::fromUtf8(GetParam().text).replace(QStringLiteral("%1"), logPath()));
+    EXPECT_TRUE(platform.editorFiles.isEmpty());
+    EXPECT_GE(logBytes().count("\r\n"), 7);
     // Stopping enables the mixture boxes only for the injection line.
     EXPECT_FALSE(checkBox("chkLambda")->isEnabled());
     EXPECT_TRUE(checkBox("chkDkpo")->isEnabled());
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, RecordingEditorMissing,
+    ::testing::Values(
+        EditorMissingCase { "NotepadInTheSystemDirectory", "C:\\WINDOWS\\system32",
+            "Notepad.exe wurde im Systempfad (C:\\WINDOWS\\system32) nicht gefunden. Die Logdatei "
+            "wurde auf dem Datenträger gespeichert, kann jedoch im Augenblick nicht angezeigt werden." },
+        EditorMissingCase { "DesktopHandler", "",
+            "Es konnte kein Texteditor gestartet werden. Die Logdatei \"%1\" wurde auf dem Datenträger "
+            "gespeichert, kann jedoch im Augenblick nicht angezeigt werden." }),
+    [](const auto& info) { return testName(info.param.name); });
 
 // --- with the main window: lost link and reconnect --------------------------
 

@@ -48,7 +48,8 @@ public:
     bool editorWorks = true;
     QStringList helpTopics;
     QStringList urls;
-    QString systemDir = QStringLiteral("/usr/bin");
+    // Empty: the editor is the desktop's, not notepad of a system directory.
+    QString systemDir;
     // What now() answers; a fixed moment so that time stamps can be compared.
     QDateTime clock { QDate(2026, 3, 14), QTime(9, 26, 53) };
 
