@@ -18,6 +18,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const QString kOpening = QStringLiteral("Versuche Motorsteuergerät zu öffnen...");
 const QString kOpeningAgain = QStringLiteral("Versuche Motorsteuergerät erneut zu öffnen...");
@@ -77,8 +79,10 @@ FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
     layout->addWidget(m_btnOpen);
     layout->addLayout(buttons);
     layout->addWidget(m_statusBar);
-    // Room for the longest progress text with its dots.
-    setMinimumWidth(fontMetrics().horizontalAdvance(kOpeningAgain + QStringLiteral("..........")) + 40);
+    // Room for the longest status text: the lost-link line, or the progress text with its dots.
+    setMinimumWidth(std::max(fontMetrics().horizontalAdvance(kOpeningAgain + QStringLiteral("..........")),
+                        fontMetrics().horizontalAdvance(kLinkLostRetrying))
+        + 40);
 
     m_portSearchTimer.setInterval(timing::interval(kPortSearchInterval));
     m_avrSearchTimer.setInterval(timing::interval(kAvrSearchInterval));
