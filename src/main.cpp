@@ -9,6 +9,7 @@
 #include "options/frmoptionen.h"
 #include "options/help.h"
 #include "racing/frmroptionen.h"
+#include "shell/commandline.h"
 #include "shell/desktopplatform.h"
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
@@ -20,7 +21,6 @@
 #include "status/unitwindows.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QTextStream>
 
 int main(int argc, char* argv[])
@@ -28,49 +28,35 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("DARuri"));
     QCoreApplication::setApplicationVersion(QStringLiteral("2.412"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Diagnose und Einstellung des Motorsteuergeräts"));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption portOption(QStringLiteral("port"),
-        QStringLiteral("Weitere serielle Schnittstelle (Gerätedatei), wiederholbar; erhält die Nummern ab 129."),
-        QStringLiteral("DEVICE"));
-    const QCommandLineOption settingsOption(QStringLiteral("settings-dir"),
-        QStringLiteral("Ordner der Einstellungsdatei vlm.ini."), QStringLiteral("DIR"));
-    const QCommandLineOption traceOption(QStringLiteral("trace"),
-        QStringLiteral("Protokoll aller Übertragungen in diese Datei schreiben."), QStringLiteral("FILE"));
-    parser.addOption(portOption);
-    parser.addOption(settingsOption);
-    parser.addOption(traceOption);
-
-    // --help and --version must work without a display, so they are answered
-    // before QApplication connects to the window system. Errors wait for
-    // process() below, after Qt has taken its own options (-platform, ...).
+    // Help, version and usage errors are answered before QApplication
+    // connects to the window system, so they work without a display.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    parser.parse(arguments);
-    if (parser.isSet(helpOption)) {
-        // Without an application object Qt cannot name the program itself.
-        QTextStream(stdout) << parser.helpText().replace(
-            QStringLiteral("<executable_name>"), arguments.value(0, QStringLiteral("daruri")));
+    const CommandLine commandLine = parseCommandLine(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        QTextStream(stdout) << commandLine.text;
         return 0;
-    }
-    if (parser.isSet(versionOption)) {
-        QTextStream(stdout) << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
-                            << '\n';
-        return 0;
+    case CommandLine::Action::Usage:
+        QTextStream(stderr) << commandLine.text;
+        return CommandLine::kUsageStatus;
+    case CommandLine::Action::HelpAll:
+    case CommandLine::Action::Run:
+        break;
     }
 
     QApplication app(argc, argv);
     const auto translators = installQtTranslations();
-    parser.process(app);
+    if (commandLine.action == CommandLine::Action::HelpAll)
+        showHelpWithQtOptions();
 
     DesktopPlatform desktop;
     setPlatform(&desktop);
     desktop.setHelpHandler(&help::showInHelpWindow);
 
-    SettingsFile settings(parser.value(settingsOption));
+    SettingsFile settings(commandLine.settingsDir);
     bool reported = false;
     settings.setUnavailableHandler([&reported](const QString& path) {
         if (reported)
@@ -83,7 +69,7 @@ int main(int argc, char* argv[])
             Platform::Icon::Warning);
     });
 
-    const PortMap map(PortMap::namedDevicesFrom(parser.values(portOption), qEnvironmentVariable("DARURI_PORTS")));
+    const PortMap map(PortMap::namedDevicesFrom(commandLine.ports, qEnvironmentVariable("DARURI_PORTS")));
     SerialTransport transport(map);
     // The options dialog probes on a port of its own, so it never disturbs the link's.
     SerialTransport optionsProbe(map);
@@ -91,11 +77,12 @@ int main(int argc, char* argv[])
     Session session(link, settings);
 
     Trace trace;
-    if (parser.isSet(traceOption)) {
-        if (trace.open(parser.value(traceOption)))
+    if (commandLine.traceFile) {
+        if (trace.open(*commandLine.traceFile))
             link.setTrace(&trace);
         else
-            QTextStream(stderr) << "daruri: cannot write trace file " << parser.value(traceOption) << '\n';
+            QTextStream(stderr) << QStringLiteral("daruri: Die Protokolldatei %1 kann nicht geschrieben werden.\n")
+                                       .arg(*commandLine.traceFile);
     }
 
     FrmHaupt main(session);

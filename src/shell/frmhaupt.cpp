@@ -18,11 +18,18 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const QString kOpening = QStringLiteral("Versuche Motorsteuergerät zu öffnen...");
 const QString kOpeningAgain = QStringLiteral("Versuche Motorsteuergerät erneut zu öffnen...");
 const QString kSearching = QStringLiteral("Steuergerät wird gesucht...");
 const QString kProbingPorts = QStringLiteral("Schnittstellen werden gesucht...");
+// Between attempts after a lost link, so that a window chain closed without a
+// box (NoBreakMsg=1) does not leave the user guessing.
+const QString kLinkLostRetrying
+    = QStringLiteral("Verbindung zum Motorsteuergerät verloren - neuer Verbindungsversuch alle 3 Sekunden...");
+const QString kLinkLost = QStringLiteral("Verbindung zum Motorsteuergerät verloren!");
 } // namespace
 
 FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
@@ -72,8 +79,10 @@ FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
     layout->addWidget(m_btnOpen);
     layout->addLayout(buttons);
     layout->addWidget(m_statusBar);
-    // Room for the longest progress text with its dots.
-    setMinimumWidth(fontMetrics().horizontalAdvance(kOpeningAgain + QStringLiteral("..........")) + 40);
+    // Room for the longest status text: the lost-link line, or the progress text with its dots.
+    setMinimumWidth(std::max(fontMetrics().horizontalAdvance(kOpeningAgain + QStringLiteral("..........")),
+                        fontMetrics().horizontalAdvance(kLinkLostRetrying))
+        + 40);
 
     m_portSearchTimer.setInterval(timing::interval(kPortSearchInterval));
     m_avrSearchTimer.setInterval(timing::interval(kAvrSearchInterval));
@@ -136,14 +145,14 @@ void FrmHaupt::btnCmdOpenMStg_Click()
         if (m_link.isShutDown())
             return;
         if (m_portInUse == 0) {
-            setStatus(QString());
+            showIdleStatus();
             if (!m_link.linkLost())
                 infoBox(kAppTitle, QStringLiteral("Derzeit ist keine Hardwareschnittstelle verfügbar"), 0);
             m_btnOpen->setEnabled(true);
             return;
         }
         if (m_portInUse == -1) {
-            setStatus(QString());
+            showIdleStatus();
             if (!m_link.linkLost())
                 infoBox(QStringLiteral("Verbindungsfehler"),
                     QStringLiteral("Kein Motorsteuergerät angeschlossen oder Port belegt."), 1);
@@ -169,14 +178,14 @@ void FrmHaupt::btnCmdOpenMStg_Click()
                 // After a lost link the adapter may be unplugged for a while:
                 // a port that cannot be opened is one more silent attempt.
                 m_avrSearchTimer.stop();
-                setStatus(QString());
                 m_btnOpen->setEnabled(true);
                 m_tmAutoCon.start();
+                showIdleStatus();
                 return;
             }
             if (result != Transport::OpenResult::Opened) {
                 ShowInterfaceError(result);
-                setStatus(QString());
+                showIdleStatus();
                 QCoreApplication::processEvents();
                 m_avrSearchTimer.stop();
                 m_btnOpen->setEnabled(true);
@@ -193,20 +202,29 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             m_avrSearchTimer.stop();
             setStatus(QString());
             showStatusWindow();
+            if (m_link.isShutDown())
+                return;
             m_btnOpen->setEnabled(true);
+            // Before the reconnect is armed: the box's own event loop must
+            // not run a new opening sequence underneath it.
+            const QString notice = m_session.takePendingNotice();
+            if (!notice.isEmpty())
+                platform().messageBox(this, QStringLiteral("Hinweis"), notice, Platform::Icon::Information);
             if (m_link.linkLost() && m_autoReConSetting == 1)
                 m_tmAutoCon.start();
+            showIdleStatus();
             return;
         }
         if (m_searchExpired == -1) {
             m_avrSearchTimer.stop();
             m_link.closePort();
-            setStatus(QString());
             if (m_link.linkLost()) {
                 m_btnOpen->setEnabled(true);
                 if (m_autoReConSetting == 1)
                     m_tmAutoCon.start();
+                showIdleStatus();
             } else {
+                setStatus(QString());
                 infoBox(QStringLiteral("Fehler"),
                     QStringLiteral("Kann keine Verbindung zum Motorsteuergerät herstellen."), 1);
                 m_btnOpen->setEnabled(true);
@@ -216,6 +234,14 @@ void FrmHaupt::btnCmdOpenMStg_Click()
         m_lastSendTick = m_searchTicks;
         m_link.closePort();
     }
+}
+
+void FrmHaupt::showIdleStatus()
+{
+    if (!m_link.linkLost())
+        setStatus(QString());
+    else
+        setStatus(m_tmAutoCon.isActive() ? kLinkLostRetrying : kLinkLost);
 }
 
 void FrmHaupt::showStatusWindow()
@@ -321,7 +347,11 @@ void FrmHaupt::btnCmdOptions_Click()
 
 void FrmHaupt::btnCmdInfo_Click()
 {
-    m_tmAutoCon.stop();
+    if (m_tmAutoCon.isActive()) {
+        m_tmAutoCon.stop();
+        // The reconnect ends here; the status line must not promise it.
+        showIdleStatus();
+    }
     if (!m_aboutBox)
         return;
     if (!m_about)

@@ -62,6 +62,8 @@ private:
     int ProbePort(int port);
     void ShowInterfaceError(Transport::OpenResult result);
     void setStatus(const QString& text);
+    // Empty, or what the lost link left behind when no attempt runs.
+    void showIdleStatus();
     void PortSearchTimer_Timer();
     void AvrSearchTimer_Timer();
     void tmAutoCon_Timer();

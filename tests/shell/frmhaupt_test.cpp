@@ -56,6 +56,8 @@ protected:
             return std::make_unique<TestStatusWindow>(whileOpen, parent);
         });
         window->setExitHandler([] {});
+        QObject::connect(&session, &Session::mainStatusTextChanged, window.get(),
+            [this](const QString& text) { statusHistory << text; });
     }
 
     void open() { window->findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->click(); }
@@ -78,7 +80,12 @@ protected:
     QString statusTextWhenShown;
     int portWhenShown = 0;
     std::function<void()> whileOpen;
+    QStringList statusHistory;
 };
+
+const QString kLostRetrying
+    = QStringLiteral("Verbindung zum Motorsteuergerät verloren - neuer Verbindungsversuch alle 3 Sekunden...");
+const QString kLost = QStringLiteral("Verbindung zum Motorsteuergerät verloren!");
 
 TEST_F(FrmHauptTest, Load_ShowsTheReleaseAndCaption)
 {
@@ -274,12 +281,17 @@ TEST_F(FrmHauptTest, LostLink_ReconnectsSilentlyUntilTheUnitAnswersAgain)
     open();
     EXPECT_EQ(statusWindows, 1);
     EXPECT_TRUE(window->autoConActive());
+    EXPECT_EQ(window->statusText(), kLostRetrying);
     ASSERT_TRUE(QTest::qWaitFor([&] { return statusWindows == 2; }, 5000));
     EXPECT_TRUE(platform.boxes.empty());
     EXPECT_GE(unit.received().size(), 21u); // 1 + two searches of 10 + the answered one
     EXPECT_TRUE(statusAtRequest.last().startsWith(QStringLiteral("Versuche Motorsteuergerät erneut zu öffnen...")))
         << statusAtRequest.last().toStdString();
     EXPECT_FALSE(window->autoConActive());
+    // Between the attempts (after the unwinding and after each failed search)
+    // the status line tells what happened; the second window was closed by the user.
+    EXPECT_GE(statusHistory.count(kLostRetrying), 3) << statusHistory.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(window->statusText(), QString());
 }
 
 TEST_F(FrmHauptTest, LostLinkWithoutAutoReconnect_StaysIdle)
@@ -296,6 +308,60 @@ TEST_F(FrmHauptTest, LostLinkWithoutAutoReconnect_StaysIdle)
     open();
     EXPECT_FALSE(window->autoConActive());
     EXPECT_TRUE(openEnabled());
+    EXPECT_EQ(window->statusText(), kLost);
+    EXPECT_TRUE(platform.boxes.empty());
+    // A press of the button is one more silent attempt, and the line stays.
+    unit.faults().silent = true;
+    open();
+    EXPECT_EQ(window->statusText(), kLost);
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(FrmHauptTest, LostLinkThenInfo_EndsTheReconnectAndTheStatusLineSaysOnlyLost)
+{
+    fileSettings.comPort = 4;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addUnit(4, &unit);
+    whileOpen = [&] {
+        link.setLinkLost(true);
+        link.closePort();
+    };
+    start();
+    open();
+    ASSERT_EQ(window->statusText(), kLostRetrying);
+    window->btnCmdInfo_Click();
+    EXPECT_FALSE(window->autoConActive());
+    EXPECT_EQ(window->statusText(), kLost);
+}
+
+TEST_F(FrmHauptTest, PendingNotice_IsShownOnceWhenTheChainHasUnwound)
+{
+    fileSettings.comPort = 4;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addUnit(4, &unit);
+    const QString notice = QStringLiteral("Die Zündkennlinie wurde nur teilweise übertragen.");
+    whileOpen = [&] {
+        if (statusWindows == 1) {
+            session.setPendingNotice(notice);
+            link.setLinkLost(true);
+        } else {
+            link.setLinkLost(false);
+        }
+        link.closePort();
+    };
+    bool reconnectArmedDuringBox = true;
+    platform.onBox = [&](const ScriptedPlatform::Box&) { reconnectArmedDuringBox = window->autoConActive(); };
+    start();
+    open();
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Hinweis"));
+    EXPECT_EQ(platform.boxes[0].text, notice);
+    EXPECT_EQ(platform.boxes[0].icon, Platform::Icon::Information);
+    // A reconnect armed under the box would start a search inside its event loop.
+    EXPECT_FALSE(reconnectArmedDuringBox);
+    EXPECT_TRUE(window->autoConActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return statusWindows == 2; }, 5000));
+    EXPECT_EQ(platform.boxes.size(), 1u);
 }
 
 TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
@@ -317,6 +383,7 @@ TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
     EXPECT_TRUE(openEnabled());
     EXPECT_TRUE(platform.boxes.empty());
     EXPECT_TRUE(window->autoConActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->statusText() == kLostRetrying; }, 2000));
 }
 
 TEST_F(FrmHauptTest, LostLinkOnAFixedPortWhoseAdapterIsGone_RetriesSilentlyUntilItIsBack)
