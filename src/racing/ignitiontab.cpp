@@ -271,7 +271,7 @@ void IgnitionTab::writeTable()
         boxes::transferError(this,
             QStringLiteral("Der Wert \"%1\" im Drehzahlbereich %2 U/min%3 ist kein Tabellenwert von 0 bis 255. "
                            "Übertragung abgebrochen!")
-                .arg(bad->text, m_table.label(bad->row), cylinder));
+                .arg(vmz::excerpt(bad->text), m_table.label(bad->row), cylinder));
         return;
     }
     m_modified = false;
@@ -283,26 +283,39 @@ void IgnitionTab::writeTable()
     reportWriteResult(result);
 }
 
+// A write that stops midway leaves the unit with part of the new table; the
+// box that says why it stopped also says how much of it the unit holds.
 void IgnitionTab::reportWriteResult(const ignition::Result& result)
 {
+    const QString partial = ignition::partialWriteText(result, m_table);
+    const auto withPartial = [&partial](const QString& text) {
+        return partial.isEmpty() ? text : text + QStringLiteral("\n\n") + partial;
+    };
     switch (result.outcome) {
     case TransferOutcome::Done:
         context().completion(boxes::kUpdateComplete);
         break;
     case TransferOutcome::EngineRunning:
-        boxes::transferError(this, kEngineRunning);
+        boxes::transferError(this, withPartial(kEngineRunning));
         break;
     case TransferOutcome::Incomplete:
         if (m_table.scheme() == BandScheme::Shared76)
-            boxes::transferError(this, kIncomplete);
+            boxes::transferError(this, withPartial(kIncomplete));
         else
-            boxes::transferError(this, result.cylinder == 0 ? kIncompleteCylinder1 : kIncompleteCylinder2);
+            boxes::transferError(
+                this, withPartial(result.cylinder == 0 ? kIncompleteCylinder1 : kIncompleteCylinder2));
         break;
     case TransferOutcome::EchoMismatch:
-        boxes::transferError(this);
+        boxes::transferError(this, withPartial(boxes::kTransferError));
         break;
     case TransferOutcome::LinkLost:
-        break; // the window closes
+        // The window closes next. The lost-link box may be switched off, and
+        // it speaks of the link, not of the data now in the unit: this one is
+        // shown whatever NoBreakMsg says.
+        if (!partial.isEmpty())
+            platform().messageBox(this, QStringLiteral("Achtung"),
+                kLinkLostWhileWriting + QStringLiteral("\n\n") + partial, Platform::Icon::Warning);
+        break;
     }
 }
 
@@ -341,6 +354,8 @@ void IgnitionTab::loadFromDisk()
         platform().messageBox(this, QStringLiteral("ACHTUNG"), kMaybeIncompatible, Platform::Icon::Warning);
         platform().messageBox(this, QStringLiteral("Hinweis"), kCylinder1ForBoth, Platform::Icon::Information);
     }
+    if (const QString notice = vmz::lineCountNotice(result, m_table.rows()); !notice.isEmpty())
+        platform().messageBox(this, QStringLiteral("Hinweis"), notice, Platform::Icon::Information);
     showTable();
     clearSelection();
     emit sourceChanged(*path);

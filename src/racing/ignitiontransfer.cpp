@@ -75,67 +75,95 @@ std::optional<bool> standing(RacingContext& context, BandScheme scheme)
 }
 
 // One paced byte write with its echo check.
-Result writeByte(RacingContext& context, int cylinder, int address, int value)
+TransferOutcome writeByte(RacingContext& context, int cylinder, int address, int value)
 {
     if (!context.waitPacingTick())
-        return lost();
+        return TransferOutcome::LinkLost;
     switch (context.channel().write(cmd::ignitionWrite(cylinder, address, value), Bytes(1, char(value)))) {
     case Echo::Ok:
-        return {};
+        return TransferOutcome::Done;
     case Echo::Mismatch:
-        return { TransferOutcome::EchoMismatch };
+        return TransferOutcome::EchoMismatch;
     case Echo::Lost:
         break;
     }
-    return lost();
+    return TransferOutcome::LinkLost;
+}
+
+// Each write step checks the standstill, the cells and then writes with echo;
+// `result` counts what the unit confirmed and, on a stop, says why.
+bool stop(Result& result, TransferOutcome outcome, int row = -1, int cylinder = -1)
+{
+    result.outcome = outcome;
+    result.row = row;
+    result.cylinder = cylinder;
+    return false;
+}
+
+bool standsStill(RacingContext& context, BandScheme scheme, Result& result)
+{
+    const std::optional<bool> stands = standing(context, scheme);
+    if (!stands)
+        return stop(result, TransferOutcome::LinkLost);
+    if (!*stands)
+        return stop(result, TransferOutcome::EngineRunning);
+    return true;
+}
+
+bool written(RacingContext& context, int cylinder, int address, int value, Result& result)
+{
+    const TransferOutcome outcome = writeByte(context, cylinder, address, value);
+    return outcome == TransferOutcome::Done || stop(result, outcome);
 }
 
 Result writeShared(RacingContext& context, const IgnitionTable& table, const Listener& listener)
 {
+    Result result;
     int row = 0;
     for (int address = 1; address <= bands::lastAddress(BandScheme::Shared76); ++address) {
-        const std::optional<bool> stands = standing(context, BandScheme::Shared76);
-        if (!stands)
-            return lost();
-        if (!*stands)
-            return { TransferOutcome::EngineRunning };
+        if (!standsStill(context, BandScheme::Shared76, result))
+            return result;
         const std::optional<int> value = table.byteValue(row, 0);
-        if (!value)
-            return { TransferOutcome::Incomplete, row, 0 };
+        if (!value) {
+            stop(result, TransferOutcome::Incomplete, row, 0);
+            return result;
+        }
         if (bands::isTableAddress(address)) {
             notify(listener.progress, address);
-            if (const Result r = writeByte(context, 0, address, *value); r.outcome != TransferOutcome::Done)
-                return r;
+            if (!written(context, 0, address, *value, result))
+                return result;
+            ++result.bandsWritten;
         }
         if (bands::isTableAddress(address + 1))
             ++row;
     }
-    return {};
+    return result;
 }
 
 Result writePerCylinder(RacingContext& context, const IgnitionTable& table, const Listener& listener)
 {
+    Result result;
     for (int address = 1; address <= bands::lastAddress(BandScheme::PerCylinder111); ++address) {
         const int row = address - 1;
-        const std::optional<bool> stands = standing(context, BandScheme::PerCylinder111);
-        if (!stands)
-            return lost();
-        if (!*stands)
-            return { TransferOutcome::EngineRunning };
+        if (!standsStill(context, BandScheme::PerCylinder111, result))
+            return result;
         const std::optional<int> first = table.byteValue(row, 0);
-        if (!first)
-            return { TransferOutcome::Incomplete, row, 0 };
         const std::optional<int> second = table.byteValue(row, 1);
-        if (!second)
-            return { TransferOutcome::Incomplete, row, 1 };
+        if (!first || !second) {
+            stop(result, TransferOutcome::Incomplete, row, first ? 1 : 0);
+            return result;
+        }
         notify(listener.progress, address);
-        if (const Result r = writeByte(context, 0, address, *first); r.outcome != TransferOutcome::Done)
-            return r;
+        if (!written(context, 0, address, *first, result))
+            return result;
+        result.halfBand = true;
         notify(listener.progress, address);
-        if (const Result r = writeByte(context, 1, address, *second); r.outcome != TransferOutcome::Done)
-            return r;
+        if (!written(context, 1, address, *second, result))
+            return result;
+        result.halfBand = false;
+        ++result.bandsWritten;
     }
-    return {};
+    return result;
 }
 
 } // namespace
@@ -161,6 +189,22 @@ bool engineStands(BandScheme scheme, const Bytes& reply)
         if (bytes::at(reply, i) == 255)
             return true;
     return false;
+}
+
+QString partialWriteText(const Result& result, const IgnitionTable& table)
+{
+    if (!result.partlyWritten())
+        return {};
+    const int bands = result.bandsWritten;
+    QString text = QStringLiteral("Das Steuergerät enthält jetzt eine teilweise geschriebene Zündwinkeltabelle: "
+                                  "%1 von %2 Bändern %3 geschrieben.")
+                       .arg(bands)
+                       .arg(table.rows())
+                       .arg(bands == 1 ? QStringLiteral("wurde") : QStringLiteral("wurden"));
+    if (result.halfBand)
+        text += QStringLiteral(" Im Drehzahlbereich %1 U/min wurde nur Zylinder 1 geschrieben.")
+                    .arg(table.label(bands));
+    return text + QStringLiteral(" Schreiben Sie die Zündwinkeltabelle erneut vollständig in das Steuergerät!");
 }
 
 std::optional<BadCell> firstInvalidCell(const IgnitionTable& table)
