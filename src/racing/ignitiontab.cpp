@@ -94,12 +94,21 @@ void IgnitionTab::buildUi()
     sldZWinkel->setPageStep(10);
     sldZWinkel->setSingleStep(1);
     lblZwinkel = label(this, "lblZwinkel");
-    lblZwinkel->setMinimumWidth(60);
     lblDrehzahl = label(this, "lblDrehzahl");
+    // Room for the longest band, so the row does not jump from click to click.
+    lblDrehzahl->setMinimumWidth(lblDrehzahl->fontMetrics().horizontalAdvance(QStringLiteral("10001->> U/min")));
     txtMinZw = label(this, "txtMinZw");
     txtMaxZw = label(this, "txtMaxZw");
-    for (QLabel* l : { txtMinZw, txtMaxZw, lblZwinkel })
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // A styled panel draws all four edges in every style; a plain sunken
+    // panel's light lower and right edges vanish on a light page. The fields
+    // are as wide as their longest angle, not as wide as the page.
+    const int fieldWidth = txtMinZw->fontMetrics().horizontalAdvance(QStringLiteral("-888,8")) + 16;
+    for (QLabel* l : { txtMinZw, txtMaxZw, lblZwinkel }) {
+        l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        l->setMargin(2);
+        l->setMinimumWidth(fieldWidth);
+        l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
 
     connect(cmdReadZwTab, &QPushButton::clicked, this, [this] { context().runAction([this] { readTable(); }); });
     connect(cmdWriteZwTab, &QPushButton::clicked, this, [this] { context().runAction([this] { writeTable(); }); });
@@ -122,6 +131,7 @@ void IgnitionTab::buildUi()
     limits->addWidget(txtMaxZw, 0, 1);
     limits->addWidget(new QLabel(QStringLiteral("Spätester Zündwinkel (° v. OT):"), this), 1, 0);
     limits->addWidget(txtMinZw, 1, 1);
+    limits->setColumnStretch(2, 1);
 
     auto* edit = new QHBoxLayout;
     edit->addWidget(cmdCopytoTable);
