@@ -197,7 +197,7 @@ QString partialWriteText(const Result& result, const IgnitionTable& table)
         return {};
     const int bands = result.bandsWritten;
     QString text = QStringLiteral("Das Steuergerät enthält jetzt eine teilweise geschriebene Zündwinkeltabelle: "
-                                  "%1 von %2 Bändern %3 geschrieben.")
+                                  "%1 von %2 Drehzahlbereichen %3 geschrieben.")
                        .arg(bands)
                        .arg(table.rows())
                        .arg(bands == 1 ? QStringLiteral("wurde") : QStringLiteral("wurden"));

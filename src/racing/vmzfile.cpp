@@ -87,17 +87,18 @@ QString lineCountNotice(const LoadResult& result, int rows)
 {
     if (result.lines == rows)
         return {};
-    QString text
-        = QStringLiteral("Die Datei enthält %1 %2, die Zündwinkeltabelle des Steuergeräts hat %3 Bänder. ")
-              .arg(result.lines)
-              .arg(result.lines == 1 ? QStringLiteral("Zeile") : QStringLiteral("Zeilen"))
-              .arg(rows);
+    QString text = QStringLiteral(
+        "Die Datei enthält %1 %2, die Zündwinkeltabelle des Steuergeräts hat %3 Drehzahlbereiche. ")
+                       .arg(result.lines)
+                       .arg(result.lines == 1 ? QStringLiteral("Zeile") : QStringLiteral("Zeilen"))
+                       .arg(rows);
     if (result.lines < rows)
-        text += QStringLiteral("Die Zeilen wurden der Reihe nach ab dem ersten Band übernommen, %1. Fehlt in der "
-                               "Datei eine Zeile, sind alle folgenden Bänder verschoben.")
+        text += QStringLiteral(
+            "Die Zeilen wurden der Reihe nach ab dem ersten Drehzahlbereich übernommen, %1. Fehlt in der "
+            "Datei eine Zeile, sind alle folgenden Drehzahlbereiche verschoben.")
                     .arg(rows - result.lines == 1
-                            ? QStringLiteral("das letzte Band behält seinen bisherigen Wert")
-                            : QStringLiteral("die übrigen %1 Bänder behalten ihren bisherigen Wert")
+                            ? QStringLiteral("der letzte Drehzahlbereich behält seinen bisherigen Wert")
+                            : QStringLiteral("die übrigen %1 Drehzahlbereiche behalten ihren bisherigen Wert")
                                   .arg(rows - result.lines));
     else
         text += QStringLiteral("Nur die ersten %1 Zeilen wurden übernommen.").arg(rows);

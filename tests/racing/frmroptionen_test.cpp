@@ -41,7 +41,7 @@ QString partlyWritten(int bands, int of, const QString& halfBand = {})
 {
     QString text
         = QString::fromUtf8("Das Steuergerät enthält jetzt eine teilweise geschriebene Zündwinkeltabelle: %1 "
-                            "von %2 Bändern %3 geschrieben.")
+                            "von %2 Drehzahlbereichen %3 geschrieben.")
               .arg(bands)
               .arg(of)
               .arg(bands == 1 ? "wurde" : "wurden");
@@ -656,9 +656,9 @@ TEST_P(CrossSchemeLoad, WarnsOnceAndTakesCylinder1)
 INSTANTIATE_TEST_SUITE_P(Files, CrossSchemeLoad,
     ::testing::Values(
         CrossCase { k111, "57\r\n", 76, u("57"),
-            u("Die Datei enthält 76 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Bänder.") },
+            u("Die Datei enthält 76 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Drehzahlbereiche.") },
         CrossCase { k76, "57;60\r\n", 111, u("57"),
-            u("Die Datei enthält 111 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 76 Bänder.") }),
+            u("Die Datei enthält 111 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 76 Drehzahlbereiche.") }),
 
     [](const auto& info) { return testnames::clean(info.param.profile); });
 
@@ -692,7 +692,7 @@ TEST_F(RacingWindowTest, File_AMissingLineOrABinaryFile_IsToldInOneReadableBox)
              EXPECT_EQ(platform.boxes.at(0).title, u("Hinweis"));
              EXPECT_EQ(platform.boxes.at(0).icon, Platform::Icon::Information);
              EXPECT_TRUE(platform.boxes.at(0).text.startsWith(
-                 u("Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Bänder.")));
+                 u("Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Drehzahlbereiche.")));
          },
         [&] {
             platform.boxes.clear();

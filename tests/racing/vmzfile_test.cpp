@@ -228,21 +228,24 @@ INSTANTIATE_TEST_SUITE_P(Table, VmzLineCount,
         LineCountCase { "Exact76", BandScheme::Shared76, repeated("1\r\n", 76), {} },
         LineCountCase { "OneLineMissing", BandScheme::PerCylinder111, repeated("1;2\r\n", 110),
             QStringLiteral(
-                "Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Bänder. Die "
-                "Zeilen wurden der Reihe nach ab dem ersten Band übernommen, das letzte Band behält seinen "
-                "bisherigen Wert. Fehlt in der Datei eine Zeile, sind alle folgenden Bänder "
-                "verschoben. Prüfen Sie die Tabelle vor dem Schreiben!") },
+                "Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 "
+                "Drehzahlbereiche. Die Zeilen wurden der Reihe nach ab dem ersten Drehzahlbereich "
+                "übernommen, der letzte Drehzahlbereich behält seinen bisherigen Wert. Fehlt in der Datei "
+                "eine Zeile, sind alle folgenden Drehzahlbereiche verschoben. Prüfen Sie die Tabelle vor "
+                "dem Schreiben!") },
         LineCountCase { "OneLine", BandScheme::Shared76, "1\r\n",
             QStringLiteral(
-                "Die Datei enthält 1 Zeile, die Zündwinkeltabelle des Steuergeräts hat 76 Bänder. Die "
-                "Zeilen wurden der Reihe nach ab dem ersten Band übernommen, die übrigen 75 Bänder behalten "
-                "ihren bisherigen Wert. Fehlt in der Datei eine Zeile, sind alle folgenden Bänder "
-                "verschoben. Prüfen Sie die Tabelle vor dem Schreiben!") },
+                "Die Datei enthält 1 Zeile, die Zündwinkeltabelle des Steuergeräts hat 76 "
+                "Drehzahlbereiche. Die Zeilen wurden der Reihe nach ab dem ersten Drehzahlbereich "
+                "übernommen, die übrigen 75 Drehzahlbereiche behalten ihren bisherigen Wert. Fehlt in der "
+                "Datei eine Zeile, sind alle folgenden Drehzahlbereiche verschoben. Prüfen Sie die Tabelle "
+                "vor dem Schreiben!") },
         // An empty line after the last band counts as a line.
         LineCountCase { "OneLineTooMany", BandScheme::Shared76, repeated("1\r\n", 76) + "\r\n",
             QStringLiteral(
-                "Die Datei enthält 77 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 76 Bänder. Nur "
-                "die ersten 76 Zeilen wurden übernommen. Prüfen Sie die Tabelle vor dem Schreiben!") }),
+                "Die Datei enthält 77 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 76 "
+                "Drehzahlbereiche. Nur die ersten 76 Zeilen wurden übernommen. Prüfen Sie die Tabelle vor "
+                "dem Schreiben!") }),
     [](const auto& info) { return testName(info.param.name); });
 
 struct ExcerptCase {
