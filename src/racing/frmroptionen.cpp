@@ -61,7 +61,7 @@ void FrmROptionen::buildUi()
 
     stbAction = new QLabel(this);
     stbAction->setObjectName(QStringLiteral("stbAction"));
-    stbAction->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    stbAction->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     pgBComPos = new QProgressBar(this);
     pgBComPos->setObjectName(QStringLiteral("pgBComPos"));
     pgBComPos->setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);

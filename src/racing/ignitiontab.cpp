@@ -94,12 +94,21 @@ void IgnitionTab::buildUi()
     sldZWinkel->setPageStep(10);
     sldZWinkel->setSingleStep(1);
     lblZwinkel = label(this, "lblZwinkel");
-    lblZwinkel->setMinimumWidth(60);
     lblDrehzahl = label(this, "lblDrehzahl");
+    // Room for the longest band, so the row does not jump from click to click.
+    lblDrehzahl->setMinimumWidth(lblDrehzahl->fontMetrics().horizontalAdvance(QStringLiteral("10001->> U/min")));
     txtMinZw = label(this, "txtMinZw");
     txtMaxZw = label(this, "txtMaxZw");
-    for (QLabel* l : { txtMinZw, txtMaxZw, lblZwinkel })
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // A styled panel draws all four edges in every style; a plain sunken
+    // panel's light lower and right edges vanish on a light page. The fields
+    // are as wide as their longest angle, not as wide as the page.
+    const int fieldWidth = txtMinZw->fontMetrics().horizontalAdvance(QStringLiteral("-888,8")) + 16;
+    for (QLabel* l : { txtMinZw, txtMaxZw, lblZwinkel }) {
+        l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        l->setMargin(2);
+        l->setMinimumWidth(fieldWidth);
+        l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
 
     connect(cmdReadZwTab, &QPushButton::clicked, this, [this] { context().runAction([this] { readTable(); }); });
     connect(cmdWriteZwTab, &QPushButton::clicked, this, [this] { context().runAction([this] { writeTable(); }); });
@@ -122,6 +131,7 @@ void IgnitionTab::buildUi()
     limits->addWidget(txtMaxZw, 0, 1);
     limits->addWidget(new QLabel(QStringLiteral("Spätester Zündwinkel (° v. OT):"), this), 1, 0);
     limits->addWidget(txtMinZw, 1, 1);
+    limits->setColumnStretch(2, 1);
 
     auto* edit = new QHBoxLayout;
     edit->addWidget(cmdCopytoTable);
@@ -271,7 +281,7 @@ void IgnitionTab::writeTable()
         boxes::transferError(this,
             QStringLiteral("Der Wert \"%1\" im Drehzahlbereich %2 U/min%3 ist kein Tabellenwert von 0 bis 255. "
                            "Übertragung abgebrochen!")
-                .arg(bad->text, m_table.label(bad->row), cylinder));
+                .arg(vmz::excerpt(bad->text), m_table.label(bad->row), cylinder));
         return;
     }
     m_modified = false;
@@ -283,26 +293,39 @@ void IgnitionTab::writeTable()
     reportWriteResult(result);
 }
 
+// A write that stops midway leaves the unit with part of the new table; the
+// box that says why it stopped also says how much of it the unit holds.
 void IgnitionTab::reportWriteResult(const ignition::Result& result)
 {
+    const QString partial = ignition::partialWriteText(result, m_table);
+    const auto withPartial = [&partial](const QString& text) {
+        return partial.isEmpty() ? text : text + QStringLiteral("\n\n") + partial;
+    };
     switch (result.outcome) {
     case TransferOutcome::Done:
         context().completion(boxes::kUpdateComplete);
         break;
     case TransferOutcome::EngineRunning:
-        boxes::transferError(this, kEngineRunning);
+        boxes::transferError(this, withPartial(kEngineRunning));
         break;
     case TransferOutcome::Incomplete:
         if (m_table.scheme() == BandScheme::Shared76)
-            boxes::transferError(this, kIncomplete);
+            boxes::transferError(this, withPartial(kIncomplete));
         else
-            boxes::transferError(this, result.cylinder == 0 ? kIncompleteCylinder1 : kIncompleteCylinder2);
+            boxes::transferError(
+                this, withPartial(result.cylinder == 0 ? kIncompleteCylinder1 : kIncompleteCylinder2));
         break;
     case TransferOutcome::EchoMismatch:
-        boxes::transferError(this);
+        boxes::transferError(this, withPartial(boxes::kTransferError));
         break;
     case TransferOutcome::LinkLost:
-        break; // the window closes
+        // The window closes next. The lost-link box may be switched off, and
+        // it speaks of the link, not of the data now in the unit: this one is
+        // shown whatever NoBreakMsg says.
+        if (!partial.isEmpty())
+            platform().messageBox(this, QStringLiteral("Achtung"),
+                kLinkLostWhileWriting + QStringLiteral("\n\n") + partial, Platform::Icon::Warning);
+        break;
     }
 }
 
@@ -341,6 +364,8 @@ void IgnitionTab::loadFromDisk()
         platform().messageBox(this, QStringLiteral("ACHTUNG"), kMaybeIncompatible, Platform::Icon::Warning);
         platform().messageBox(this, QStringLiteral("Hinweis"), kCylinder1ForBoth, Platform::Icon::Information);
     }
+    if (const QString notice = vmz::lineCountNotice(result, m_table.rows()); !notice.isEmpty())
+        platform().messageBox(this, QStringLiteral("Hinweis"), notice, Platform::Icon::Information);
     showTable();
     clearSelection();
     emit sourceChanged(*path);

@@ -30,6 +30,8 @@ public:
         = QStringLiteral("Zündwinkeltabelle für Zylinder 1 unvollständig. Übertragung abgebrochen!");
     static inline const QString kIncompleteCylinder2
         = QStringLiteral("Zündwinkeltabelle für Zylinder 2 unvollständig. Übertragung abgebrochen!");
+    static inline const QString kLinkLostWhileWriting
+        = QStringLiteral("Die Verbindung zum Motorsteuergerät ist beim Schreiben der Zündwinkeltabelle abgebrochen.");
     static inline const QString kMaybeIncompatible
         = QStringLiteral("Die gewählte Zündwinkeltabelle ist möglicherweise nicht kompatibel. Prüfen Sie unbedingt "
                          "alle Zündwinkel und Drehzahlbereiche nach dem Laden!");

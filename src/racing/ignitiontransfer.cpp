@@ -89,88 +89,125 @@ Result readPerCylinder(RacingContext& context, IgnitionTable& table, const Liste
 
 // The quiet check of a write step: a disturbed line confirms no echo (the
 // write is never sent again) and no standstill.
-Result judge(RacingContext& context)
+TransferOutcome judge(RacingContext& context)
 {
     switch (context.channel().settle()) {
     case LineVerdict::Clean:
-        return {};
+        return TransferOutcome::Done;
     case LineVerdict::Disturbed:
-        return { TransferOutcome::EchoMismatch };
+        return TransferOutcome::EchoMismatch;
     case LineVerdict::Lost:
         break;
     }
-    return lost();
+    return TransferOutcome::LinkLost;
 }
+
+// What a write has done so far: the bands whose echoes matched, and why it stopped.
+class WriteProgress {
+public:
+    Result& result() { return m_result; }
+    void bandEchoed()
+    {
+        ++m_result.bandsWritten;
+        m_result.halfBand = false;
+    }
+    // Cylinder 1 of a band was echoed, cylinder 2 not yet.
+    void firstCylinderEchoed() { m_result.halfBand = true; }
+    bool judged(TransferOutcome outcome) { return outcome == TransferOutcome::Done || stop(outcome); }
+    bool stop(TransferOutcome outcome, int row = -1, int cylinder = -1)
+    {
+        m_result.outcome = outcome;
+        m_result.row = row;
+        m_result.cylinder = cylinder;
+        return false;
+    }
+
+private:
+    Result m_result;
+};
 
 // The standstill test before a write step, judged together with the echo
 // before it (whose quiet check it shares, so a band costs no extra wait).
-Result standing(RacingContext& context, BandScheme scheme)
+bool standsStill(RacingContext& context, BandScheme scheme, WriteProgress& progress)
 {
     const Reply reply = context.channel().askUnsettled(cmd::period());
     if (!reply)
-        return lost();
-    if (const Result r = judge(context); r.outcome != TransferOutcome::Done)
-        return r;
-    if (!engineStands(scheme, *reply))
-        return { TransferOutcome::EngineRunning };
-    return {};
+        return progress.judged(TransferOutcome::LinkLost);
+    if (!progress.judged(judge(context)))
+        return false;
+    return engineStands(scheme, *reply) || progress.stop(TransferOutcome::EngineRunning);
 }
 
 // One paced byte write with its echo check. The echo counts once the line
 // has been quiet after it: at once when `settle` (within the next pacing
 // interval), else with the standstill test that follows.
-Result writeByte(RacingContext& context, int cylinder, int address, int value, bool settle)
+TransferOutcome writeByte(RacingContext& context, int cylinder, int address, int value, bool settle)
 {
     if (!context.waitPacingTick())
-        return lost();
+        return TransferOutcome::LinkLost;
     const Reply echo = context.channel().askUnsettled(cmd::ignitionWrite(cylinder, address, value));
     if (!echo)
-        return context.channel().lost() ? lost() : Result { TransferOutcome::EchoMismatch };
+        return context.channel().lost() ? TransferOutcome::LinkLost : TransferOutcome::EchoMismatch;
     if (*echo != Bytes(1, char(value)))
-        return { TransferOutcome::EchoMismatch };
-    return settle ? judge(context) : Result {};
+        return TransferOutcome::EchoMismatch;
+    return settle ? judge(context) : TransferOutcome::Done;
 }
 
 Result writeShared(RacingContext& context, const IgnitionTable& table, const Listener& listener)
 {
+    WriteProgress progress;
     int row = 0;
     for (int address = 1; address <= bands::lastAddress(BandScheme::Shared76); ++address) {
-        if (const Result r = standing(context, BandScheme::Shared76); r.outcome != TransferOutcome::Done)
-            return r;
+        if (!standsStill(context, BandScheme::Shared76, progress))
+            return progress.result();
         const std::optional<int> value = table.byteValue(row, 0);
-        if (!value)
-            return { TransferOutcome::Incomplete, row, 0 };
+        if (!value) {
+            progress.stop(TransferOutcome::Incomplete, row, 0);
+            return progress.result();
+        }
         if (bands::isTableAddress(address)) {
             notify(listener.progress, address);
-            if (const Result r = writeByte(context, 0, address, *value, false); r.outcome != TransferOutcome::Done)
-                return r;
+            if (const TransferOutcome o = writeByte(context, 0, address, *value, false); o != TransferOutcome::Done) {
+                progress.stop(o);
+                return progress.result();
+            }
+            progress.bandEchoed();
         }
         if (bands::isTableAddress(address + 1))
             ++row;
     }
-    return judge(context);
+    progress.judged(judge(context));
+    return progress.result();
 }
 
 Result writePerCylinder(RacingContext& context, const IgnitionTable& table, const Listener& listener)
 {
+    WriteProgress progress;
     for (int address = 1; address <= bands::lastAddress(BandScheme::PerCylinder111); ++address) {
         const int row = address - 1;
-        if (const Result r = standing(context, BandScheme::PerCylinder111); r.outcome != TransferOutcome::Done)
-            return r;
+        if (!standsStill(context, BandScheme::PerCylinder111, progress))
+            return progress.result();
         const std::optional<int> first = table.byteValue(row, 0);
-        if (!first)
-            return { TransferOutcome::Incomplete, row, 0 };
         const std::optional<int> second = table.byteValue(row, 1);
-        if (!second)
-            return { TransferOutcome::Incomplete, row, 1 };
+        if (!first || !second) {
+            progress.stop(TransferOutcome::Incomplete, row, first ? 1 : 0);
+            return progress.result();
+        }
         notify(listener.progress, address);
-        if (const Result r = writeByte(context, 0, address, *first, true); r.outcome != TransferOutcome::Done)
-            return r;
+        if (const TransferOutcome o = writeByte(context, 0, address, *first, true); o != TransferOutcome::Done) {
+            progress.stop(o);
+            return progress.result();
+        }
+        progress.firstCylinderEchoed();
         notify(listener.progress, address);
-        if (const Result r = writeByte(context, 1, address, *second, false); r.outcome != TransferOutcome::Done)
-            return r;
+        if (const TransferOutcome o = writeByte(context, 1, address, *second, false); o != TransferOutcome::Done) {
+            progress.stop(o);
+            return progress.result();
+        }
+        progress.bandEchoed();
     }
-    return judge(context);
+    progress.judged(judge(context));
+    return progress.result();
 }
 
 } // namespace
@@ -196,6 +233,22 @@ bool engineStands(BandScheme scheme, const Bytes& reply)
         if (bytes::at(reply, i) == 255)
             return true;
     return false;
+}
+
+QString partialWriteText(const Result& result, const IgnitionTable& table)
+{
+    if (!result.partlyWritten())
+        return {};
+    const int bands = result.bandsWritten;
+    QString text = QStringLiteral("Das Steuergerät enthält jetzt eine teilweise geschriebene Zündwinkeltabelle: "
+                                  "%1 von %2 Drehzahlbereichen %3 geschrieben.")
+                       .arg(bands)
+                       .arg(table.rows())
+                       .arg(bands == 1 ? QStringLiteral("wurde") : QStringLiteral("wurden"));
+    if (result.halfBand)
+        text += QStringLiteral(" Im Drehzahlbereich %1 U/min wurde nur Zylinder 1 geschrieben.")
+                    .arg(table.label(bands));
+    return text + QStringLiteral(" Schreiben Sie die Zündwinkeltabelle erneut vollständig in das Steuergerät!");
 }
 
 std::optional<BadCell> firstInvalidCell(const IgnitionTable& table)

@@ -79,7 +79,40 @@ LoadResult read(const QByteArray& content, IgnitionTable& table, const AngleCodi
     for (int row = 0; row < count; ++row)
         readLine(lines[row], row, table, coding, result);
     result.rowsFilled = int(count);
+    result.lines = int(lines.size());
     return result;
+}
+
+QString lineCountNotice(const LoadResult& result, int rows)
+{
+    if (result.lines == rows)
+        return {};
+    QString text = QStringLiteral(
+        "Die Datei enthält %1 %2, die Zündwinkeltabelle des Steuergeräts hat %3 Drehzahlbereiche. ")
+                       .arg(result.lines)
+                       .arg(result.lines == 1 ? QStringLiteral("Zeile") : QStringLiteral("Zeilen"))
+                       .arg(rows);
+    if (result.lines < rows)
+        text += QStringLiteral(
+            "Die Zeilen wurden der Reihe nach ab dem ersten Drehzahlbereich übernommen, %1. Fehlt in der "
+            "Datei eine Zeile, sind alle folgenden Drehzahlbereiche verschoben.")
+                    .arg(rows - result.lines == 1
+                            ? QStringLiteral("der letzte Drehzahlbereich behält seinen bisherigen Wert")
+                            : QStringLiteral("die übrigen %1 Drehzahlbereiche behalten ihren bisherigen Wert")
+                                  .arg(rows - result.lines));
+    else
+        text += QStringLiteral("Nur die ersten %1 Zeilen wurden übernommen.").arg(rows);
+    return text + QStringLiteral(" Prüfen Sie die Tabelle vor dem Schreiben!");
+}
+
+QString excerpt(const QString& text)
+{
+    QString out;
+    for (const QChar c : text.left(kExcerptLength))
+        out += c.isPrint() ? c : QLatin1Char('?');
+    if (text.size() > kExcerptLength)
+        out += QChar(0x2026);
+    return out;
 }
 
 } // namespace vmz

@@ -36,6 +36,25 @@ QByteArray of(std::initializer_list<int> values)
     return bytes::of(values);
 }
 
+// What a write that stopped midway adds to its box.
+QString partlyWritten(int bands, int of, const QString& halfBand = {})
+{
+    QString text
+        = QString::fromUtf8("Das Steuergerät enthält jetzt eine teilweise geschriebene Zündwinkeltabelle: %1 "
+                            "von %2 Drehzahlbereichen %3 geschrieben.")
+              .arg(bands)
+              .arg(of)
+              .arg(bands == 1 ? "wurde" : "wurden");
+    if (!halfBand.isEmpty())
+        text += QString::fromUtf8(" Im Drehzahlbereich %1 U/min wurde nur Zylinder 1 geschrieben.").arg(halfBand);
+    return text + QString::fromUtf8(" Schreiben Sie die Zündwinkeltabelle erneut vollständig in das Steuergerät!");
+}
+
+QString stoppedMidway(const QString& why, const QString& partial)
+{
+    return why + "\n\n" + partial;
+}
+
 constexpr const char* k111 = "ignition-rx4-racing"; // type 4, firmware 4.000
 constexpr const char* k76 = "ignition-rx3-racing"; // type 3, firmware 3.139
 
@@ -234,7 +253,7 @@ TEST_F(RacingWindowTest, Write111_AnEmptyCylinder2CellInRow40_WritesRows0To39The
     EXPECT_EQ(unitTable('b')[40], 70);
     EXPECT_EQ(unitTable('m')[40], 80);
     EXPECT_NE(unitTable('b')[41], 70);
-    EXPECT_EQ(platform.boxTexts().last(), IgnitionTab::kIncompleteCylinder2);
+    EXPECT_EQ(platform.boxTexts().last(), stoppedMidway(IgnitionTab::kIncompleteCylinder2, partlyWritten(40, 111)));
 }
 
 TEST_F(RacingWindowTest, Write_WhileTheEngineTurns_IsRefusedBeforeAnyByte)
@@ -288,7 +307,7 @@ TEST_F(RacingWindowTest, Write_TheEngineStartsMidway_StopsAtTheNextStandstillTes
     }
     expected.push_back("r00?");
     EXPECT_EQ(sim->received(), expected);
-    EXPECT_EQ(platform.boxTexts().last(), IgnitionTab::kEngineRunning);
+    EXPECT_EQ(platform.boxTexts().last(), stoppedMidway(IgnitionTab::kEngineRunning, partlyWritten(3, 111)));
 }
 
 TEST_F(RacingWindowTest, Write_AWrongEcho_StopsWithTheTransferError)
@@ -309,7 +328,8 @@ TEST_F(RacingWindowTest, Write_AWrongEcho_StopsWithTheTransferError)
         } });
     EXPECT_EQ(sim->received().size(), 9u);
     EXPECT_EQ(sim->received().back(), of({ '{', 3, unitTable('m')[3], '?' }));
-    EXPECT_EQ(platform.boxTexts().last(), boxes::kTransferError);
+    // Cylinder 1 of the third band went through before cylinder 2 failed.
+    EXPECT_EQ(platform.boxTexts().last(), stoppedMidway(boxes::kTransferError, partlyWritten(2, 111, u("101-150"))));
     EXPECT_FALSE(platform.boxTexts().contains(boxes::kUpdateComplete));
 }
 
@@ -319,6 +339,8 @@ struct IncompleteCase {
     QByteArray file; // loaded into a table never read
     int writes; // table bytes written before the stop
     QString box;
+    int bands; // of `of`
+    int of;
 };
 
 class IncompleteTable : public RacingWindowTest, public ::testing::WithParamInterface<IncompleteCase> { };
@@ -339,16 +361,75 @@ TEST_P(IncompleteTable, WritesTheBandsBeforeTheGapThenStops)
             button("cmdWriteZwTab")->click();
         } });
     EXPECT_EQ(int(framesStartingWith('a').size() + framesStartingWith('{').size()), GetParam().writes);
-    EXPECT_EQ(platform.boxTexts().last(), GetParam().box);
+    EXPECT_EQ(platform.boxTexts().last(), stoppedMidway(GetParam().box, partlyWritten(GetParam().bands, GetParam().of)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Gaps, IncompleteTable,
     ::testing::Values(
         // 60 bands: rows 0-59 are addresses 1-54 and 56-61 (the gap at 55 keeps row 54).
         IncompleteCase { "shared", "ignition-fw2820-rx3-racing", QByteArray("40\r\n").repeated(60), 60,
-            IgnitionTab::kIncomplete },
+            IgnitionTab::kIncomplete, 60, 76 },
         IncompleteCase { "cylinder1", k111, QByteArray("40;41\r\n").repeated(5) + ";41\r\n", 10,
-            IgnitionTab::kIncompleteCylinder1 }),
+            IgnitionTab::kIncompleteCylinder1, 5, 111 }),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct LostCase {
+    const char* name;
+    const char* profile;
+    int answered; // requests of the write the unit still answers
+    int noBreakMsg;
+    QStringList boxes;
+};
+
+class WriteLinkLost : public RacingWindowTest, public ::testing::WithParamInterface<LostCase> { };
+
+// The window closes as on every lost link; what the unit now holds is told
+// even when the lost-link box is switched off.
+TEST_P(WriteLinkLost, ClosesTheWindowAndTellsWhatTheUnitHolds)
+{
+    TimeScale fast(0.05);
+    connectUnit(GetParam().profile);
+    session.setNoBreakMsg(GetParam().noBreakMsg);
+    QTemporaryDir files;
+    QFile file(files.filePath("full.vmz"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("40;41\r\n").repeated(111));
+    file.close();
+    platform.openAnswers.push_back(file.fileName());
+    window = std::make_unique<FrmROptionen>(session);
+    int step = 0;
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (!window->opened() || window->busy() || QApplication::activeModalWidget() != window.get())
+            return;
+        if (step == 0) {
+            button("cmdLoadDisk")->click();
+        } else if (step == 1) {
+            platform.boxes.clear();
+            sim->faults().dropAfter = sim->commandCount() + GetParam().answered;
+            button("cmdWriteZwTab")->click();
+        }
+        ++step;
+    })) << "the window did not close";
+    EXPECT_TRUE(link.timedOut());
+    EXPECT_EQ(platform.boxTexts(), GetParam().boxes);
+    if (!platform.boxes.empty() && platform.boxTexts().last() != u("Verbindung zum Motorsteuergerät verloren! ")) {
+        EXPECT_EQ(platform.boxes.back().title, u("Achtung"));
+        EXPECT_EQ(platform.boxes.back().icon, Platform::Icon::Warning);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Midway, WriteLinkLost,
+    ::testing::Values(
+        // Per band: standstill test, cylinder 1, cylinder 2. The 18th request
+        // is band 6's cylinder 2.
+        LostCase { "HalfBand111", k111, 17, 1,
+            { stoppedMidway(IgnitionTab::kLinkLostWhileWriting, partlyWritten(5, 111, u("251-300"))) } },
+        LostCase { "AtAStandstillTest111", k111, 6, 1,
+            { stoppedMidway(IgnitionTab::kLinkLostWhileWriting, partlyWritten(2, 111)) } },
+        LostCase { "WithTheLostLinkBox76", "ignition-fw2820-rx3-racing", 2, 0,
+            { u("Verbindung zum Motorsteuergerät verloren! "),
+                stoppedMidway(IgnitionTab::kLinkLostWhileWriting, partlyWritten(1, 76)) } },
+        LostCase { "BeforeTheFirstByte", k111, 0, 1, {} }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RacingWindowTest, Transfer_LocksTheWindowShowsProgressAndIgnoresTheCloseBox)
@@ -543,6 +624,7 @@ struct CrossCase {
     QByteArray line;
     int lines;
     QString cylinder2Row0;
+    QString countNotice;
 };
 
 class CrossSchemeLoad : public RacingWindowTest, public ::testing::WithParamInterface<CrossCase> { };
@@ -557,17 +639,76 @@ TEST_P(CrossSchemeLoad, WarnsOnceAndTakesCylinder1)
     file.close();
     platform.openAnswers.push_back(file.fileName());
     run({ [&] { button("cmdLoadDisk")->click(); } });
-    EXPECT_EQ(platform.boxTexts(), (QStringList { IgnitionTab::kMaybeIncompatible, IgnitionTab::kCylinder1ForBoth }));
+    ASSERT_EQ(platform.boxTexts().size(), 3);
+    EXPECT_EQ(platform.boxTexts().mid(0, 2),
+        (QStringList { IgnitionTab::kMaybeIncompatible, IgnitionTab::kCylinder1ForBoth }));
     EXPECT_EQ(platform.boxes.at(0).title, u("ACHTUNG"));
     EXPECT_EQ(platform.boxes.at(1).title, u("Hinweis"));
+    // The other scheme's band count: the line count notice follows.
+    EXPECT_TRUE(platform.boxTexts().at(2).startsWith(GetParam().countNotice))
+        << platform.boxTexts().at(2).toStdString();
+
     EXPECT_EQ(cell(0, 3), u("57"));
     EXPECT_EQ(cell(0, 4), GetParam().cylinder2Row0);
     EXPECT_EQ(cell(75, 3), u("57"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, CrossSchemeLoad,
-    ::testing::Values(CrossCase { k111, "57\r\n", 76, u("57") }, CrossCase { k76, "57;60\r\n", 111, u("57") }),
+    ::testing::Values(
+        CrossCase { k111, "57\r\n", 76, u("57"),
+            u("Die Datei enthält 76 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Drehzahlbereiche.") },
+        CrossCase { k76, "57;60\r\n", 111, u("57"),
+            u("Die Datei enthält 111 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 76 Drehzahlbereiche.") }),
+
     [](const auto& info) { return testnames::clean(info.param.profile); });
+
+// A missing line still loads as before (the later bands shift), but the user
+// is told; a binary file's text is quoted short and printable.
+TEST_F(RacingWindowTest, File_AMissingLineOrABinaryFile_IsToldInOneReadableBox)
+{
+    connectUnit(k111);
+    QTemporaryDir files;
+    QFile missing(files.filePath("missing.vmz"));
+    ASSERT_TRUE(missing.open(QIODevice::WriteOnly));
+    for (int row = 0; row < 111; ++row)
+        if (row != 40)
+            missing.write(QByteArray::number(row) + ";" + QByteArray::number(row) + "\r\n");
+    missing.close();
+    QFile binary(files.filePath("binary.vmz"));
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    QByteArray garbage;
+    for (int i = 0; i < 3000; ++i)
+        garbage += char(i % 256 == 10 || i % 256 == 13 ? 0 : i % 256);
+    binary.write(garbage + "\r\n");
+    binary.close();
+    platform.openAnswers.push_back(missing.fileName());
+    platform.openAnswers.push_back(binary.fileName());
+    run({ [&] {
+             button("cmdLoadDisk")->click();
+             EXPECT_EQ(cell(40, 3), u("41"));
+             EXPECT_EQ(cell(109, 3), u("110"));
+             EXPECT_EQ(cell(110, 3), QString());
+             ASSERT_EQ(platform.boxes.size(), 1u);
+             EXPECT_EQ(platform.boxes.at(0).title, u("Hinweis"));
+             EXPECT_EQ(platform.boxes.at(0).icon, Platform::Icon::Information);
+             EXPECT_TRUE(platform.boxes.at(0).text.startsWith(
+                 u("Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Drehzahlbereiche.")));
+         },
+        [&] {
+            platform.boxes.clear();
+            button("cmdLoadDisk")->click();
+            button("cmdWriteZwTab")->click();
+        } });
+    EXPECT_TRUE(sim->received().empty());
+    // The one line splits at its ";" (byte 59): the line count, then the
+    // refused write quoting the first 40 of the 59 bytes before it.
+    ASSERT_EQ(platform.boxes.size(), 2u);
+    EXPECT_TRUE(platform.boxes.at(0).text.startsWith(u("Die Datei enthält 1 Zeile,")));
+    const QString refused = platform.boxes.back().text;
+    EXPECT_TRUE(refused.startsWith(u("Der Wert \"") + QString(32, u'?') + u(" !\"#$%&'") + QChar(0x2026)
+        + u("\" im Drehzahlbereich 0-50 U/min, Zylinder 1 ist kein")))
+        << refused.toStdString();
+}
 
 // --- Opening -----------------------------------------------------------------
 

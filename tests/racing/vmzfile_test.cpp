@@ -204,4 +204,69 @@ TEST(VmzRead, NonNumericTexts_AreKeptButGiveNoByte)
     EXPECT_TRUE(vmz::write(table).startsWith(file));
 }
 
+// --- What the window tells about a file --------------------------------------
+
+struct LineCountCase {
+    const char* name;
+    BandScheme scheme;
+    QByteArray file;
+    QString notice; // empty: no box
+};
+
+class VmzLineCount : public ::testing::TestWithParam<LineCountCase> { };
+
+TEST_P(VmzLineCount, NoticeNamesBothCounts)
+{
+    const auto& c = GetParam();
+    IgnitionTable table(c.scheme);
+    const vmz::LoadResult result = vmz::read(c.file, table, kCoding);
+    EXPECT_EQ(vmz::lineCountNotice(result, table.rows()), c.notice);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, VmzLineCount,
+    ::testing::Values(LineCountCase { "Exact111", BandScheme::PerCylinder111, repeated("1;2\r\n", 111), {} },
+        LineCountCase { "Exact76", BandScheme::Shared76, repeated("1\r\n", 76), {} },
+        LineCountCase { "OneLineMissing", BandScheme::PerCylinder111, repeated("1;2\r\n", 110),
+            QStringLiteral(
+                "Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 "
+                "Drehzahlbereiche. Die Zeilen wurden der Reihe nach ab dem ersten Drehzahlbereich "
+                "übernommen, der letzte Drehzahlbereich behält seinen bisherigen Wert. Fehlt in der Datei "
+                "eine Zeile, sind alle folgenden Drehzahlbereiche verschoben. Prüfen Sie die Tabelle vor "
+                "dem Schreiben!") },
+        LineCountCase { "OneLine", BandScheme::Shared76, "1\r\n",
+            QStringLiteral(
+                "Die Datei enthält 1 Zeile, die Zündwinkeltabelle des Steuergeräts hat 76 "
+                "Drehzahlbereiche. Die Zeilen wurden der Reihe nach ab dem ersten Drehzahlbereich "
+                "übernommen, die übrigen 75 Drehzahlbereiche behalten ihren bisherigen Wert. Fehlt in der "
+                "Datei eine Zeile, sind alle folgenden Drehzahlbereiche verschoben. Prüfen Sie die Tabelle "
+                "vor dem Schreiben!") },
+        // An empty line after the last band counts as a line.
+        LineCountCase { "OneLineTooMany", BandScheme::Shared76, repeated("1\r\n", 76) + "\r\n",
+            QStringLiteral(
+                "Die Datei enthält 77 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 76 "
+                "Drehzahlbereiche. Nur die ersten 76 Zeilen wurden übernommen. Prüfen Sie die Tabelle vor "
+                "dem Schreiben!") }),
+    [](const auto& info) { return testName(info.param.name); });
+
+struct ExcerptCase {
+    const char* name;
+    QString text;
+    QString quoted;
+};
+
+class VmzExcerpt : public ::testing::TestWithParam<ExcerptCase> { };
+
+TEST_P(VmzExcerpt, IsShortAndPrintable)
+{
+    EXPECT_EQ(vmz::excerpt(GetParam().text), GetParam().quoted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, VmzExcerpt,
+    ::testing::Values(ExcerptCase { "Short", QStringLiteral("300"), QStringLiteral("300") },
+        ExcerptCase { "Exactly40", QString(40, QLatin1Char('x')), QString(40, QLatin1Char('x')) },
+        ExcerptCase { "Long", QString(41, QLatin1Char('x')), QString(40, QLatin1Char('x')) + QChar(0x2026) },
+        ExcerptCase { "ControlBytes", QString::fromLatin1(QByteArray("1\x00\x07\x9b\xe9\t2", 7)),
+            QString::fromLatin1("1???\xe9?2") }),
+    [](const auto& info) { return testName(info.param.name); });
+
 } // namespace
