@@ -23,6 +23,8 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include <chrono>
+
 int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("DARuri"));
@@ -75,6 +77,8 @@ int main(int argc, char* argv[])
     SerialTransport optionsProbe(map);
     Link link(transport);
     Session session(link, settings);
+    if (commandLine.quietMs)
+        link.setQuietTime(std::chrono::milliseconds(*commandLine.quietMs));
 
     Trace trace;
     if (commandLine.traceFile) {

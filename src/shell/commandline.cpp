@@ -12,6 +12,8 @@ namespace {
 const QString kPort = QStringLiteral("port");
 const QString kSettingsDir = QStringLiteral("settings-dir");
 const QString kTrace = QStringLiteral("trace");
+const QString kQuietMs = QStringLiteral("quiet-ms");
+constexpr int kLongestQuietMs = 250;
 
 struct Options {
     QCommandLineOption help { QStringLiteral("h") };
@@ -33,6 +35,10 @@ Options describe(QCommandLineParser& parser)
         kSettingsDir, QStringLiteral("Ordner der Einstellungsdatei vlm.ini."), QStringLiteral("DIR")));
     parser.addOption(QCommandLineOption(kTrace,
         QStringLiteral("Protokoll aller Übertragungen in diese Datei schreiben."), QStringLiteral("FILE")));
+    parser.addOption(QCommandLineOption(kQuietMs,
+        QStringLiteral("Ruhezeit der Leitung nach einer Antwort in Millisekunden, bevor sie als ungestört gilt "
+                       "(Vorgabe: aus der Leitung bestimmt; für langsame Adapter)."),
+        QStringLiteral("MS")));
     return o;
 }
 
@@ -104,7 +110,7 @@ QString whatIsWrong(const QCommandLineParser& parser, const QStringList& argumen
     // A value option at the very end: every other argument would be its value.
     const QString last = arguments.last();
     if (isOption(last) && !last.contains(QLatin1Char('='))
-        && QStringList { kPort, kSettingsDir, kTrace }.contains(optionName(last)))
+        && QStringList { kPort, kSettingsDir, kTrace, kQuietMs }.contains(optionName(last)))
         return QStringLiteral("Nach %1 fehlt der Wert.").arg(last);
     // The rest is a switch given a value ("--help=x").
     for (const QString& a : arguments.mid(1)) {
@@ -155,6 +161,19 @@ CommandLine parseCommandLine(const QStringList& rawArguments)
     out.settingsDir = parser.value(kSettingsDir);
     if (parser.isSet(kTrace))
         out.traceFile = parser.value(kTrace);
+    if (parser.isSet(kQuietMs)) {
+        bool ok = false;
+        const int ms = parser.value(kQuietMs).toInt(&ok);
+        if (!ok || ms < 1 || ms > kLongestQuietMs) {
+            out.action = CommandLine::Action::Usage;
+            out.text = usageError(program,
+                QStringLiteral("Der Wert von --quiet-ms muss eine ganze Zahl von 1 bis %1 sein, nicht \"%2\".")
+                    .arg(kLongestQuietMs)
+                    .arg(parser.value(kQuietMs)));
+            return out;
+        }
+        out.quietMs = ms;
+    }
     return out;
 }
 

@@ -14,6 +14,8 @@ struct CommandLine {
     QStringList ports;
     QString settingsDir;
     std::optional<QString> traceFile;
+    // The link's quiet time instead of the line's own (a slow adapter).
+    std::optional<int> quietMs;
     // Help or version text for standard output, or the usage error (with its
     // hint to --help) for standard error.
     QString text;

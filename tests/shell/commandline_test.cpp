@@ -16,6 +16,7 @@ struct Row {
     QStringList ports = {};
     QString settingsDir = {};
     std::optional<QString> trace = std::nullopt;
+    std::optional<int> quietMs = std::nullopt;
 };
 
 class CommandLineParse : public ::testing::TestWithParam<Row> { };
@@ -34,12 +35,14 @@ TEST_P(CommandLineParse, GivesTheActionAndValues)
     EXPECT_EQ(c.ports, row.ports);
     EXPECT_EQ(c.settingsDir, row.settingsDir);
     EXPECT_EQ(c.traceFile, row.trace);
+    EXPECT_EQ(c.quietMs, row.quietMs);
 }
 
 const Row kRows[] = {
     { "Nothing", {}, Action::Run, {} },
     { "EveryValueOption", { "--port", "/dev/a", "--port=/dev/b", "--settings-dir", "/s", "--trace", "t.log" },
         Action::Run, {}, { "/dev/a", "/dev/b" }, "/s", QStringLiteral("t.log") },
+    { "QuietTime", { "--quiet-ms", "20" }, Action::Run, {}, {}, {}, std::nullopt, 20 },
     { "QtOptionsArePassedOver", { "-platform", "offscreen", "--style=fusion", "-reverse", "--port", "/dev/a" },
         Action::Run, {}, { "/dev/a" } },
     { "Help", { "-h" }, Action::Help, {} },
@@ -53,6 +56,10 @@ const Row kRows[] = {
         "Nach --settings-dir fehlt der Wert." },
     { "TraceWithoutValue", { "--trace" }, Action::Usage, "Nach --trace fehlt der Wert." },
     { "SwitchWithValue", { "--version=2" }, Action::Usage, "Die Option --version erwartet keinen Wert." },
+    { "QuietTimeOutOfRange", { "--quiet-ms", "0" }, Action::Usage,
+        "Der Wert von --quiet-ms muss eine ganze Zahl von 1 bis 250 sein, nicht \"0\"." },
+    { "QuietTimeNoNumber", { "--quiet-ms=abc" }, Action::Usage,
+        "Der Wert von --quiet-ms muss eine ganze Zahl von 1 bis 250 sein, nicht \"abc\"." },
     { "StrayArgument", { "/dev/ttyUSB0" }, Action::Usage, "Unerwartetes Argument: /dev/ttyUSB0" },
 };
 

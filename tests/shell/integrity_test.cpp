@@ -63,8 +63,9 @@ TEST_P(Verdicts, QuietCheck_JudgesTheAnswersSinceTheLastOne)
         }
         line.transport.answers.push_back(step.answer);
         ASSERT_TRUE(line.channel.askUnsettled(cmd::period())) << index;
-        if (step.settleAfter)
+        if (step.settleAfter) {
             EXPECT_EQ(line.channel.settle(), step.verdict) << "step " << index;
+        }
         ++index;
     }
 }

@@ -115,8 +115,9 @@ TEST_P(PacedWrites, KeepTheUnitListening)
     sim.faults().busyAfterWriteMs = 12;
     Echo echo = Echo::Ok;
     for (int value = 1; value <= 4 && echo == Echo::Ok; ++value) {
-        if (GetParam().paced)
+        if (GetParam().paced) {
             ASSERT_TRUE(pacer.wait());
+        }
         echo = channel.writeParam(152, value);
     }
     EXPECT_EQ(echo, GetParam().lastEcho);
@@ -233,8 +234,9 @@ TEST_P(Boxes, NoticeAndCompletionFollowTheSettings)
     boxes::completion(GetParam().noUpdateMessage, &window);
     EXPECT_EQ(platform.boxTexts(), GetParam().expected);
     for (const auto& box : platform.boxes)
-        if (box.text == QStringLiteral("nicht unterstützt"))
+        if (box.text == QStringLiteral("nicht unterstützt")) {
             EXPECT_EQ(box.title, QStringLiteral("Hinweis"));
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, Boxes,
