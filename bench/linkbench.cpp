@@ -8,6 +8,7 @@
 #include "shell/link.h"
 #include "shell/serialtransport.h"
 #include "shell/session.h"
+#include "shell/timing.h"
 #include "shell/watchdog.h"
 #include "sim/ecusim.h"
 #include "sim/profile.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM",
         qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    timing::usePreciseWakeUps();
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption ticksOption(

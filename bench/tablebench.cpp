@@ -12,6 +12,7 @@
 #include "shell/link.h"
 #include "shell/serialtransport.h"
 #include "shell/session.h"
+#include "shell/timing.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -159,6 +160,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM",
         qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    timing::usePreciseWakeUps();
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Reads and writes to time."),

@@ -175,7 +175,8 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
             *error = why;
         return false;
     };
-    if (hasValue && (!ok || n < 0))
+    // "extra" alone may carry a delay after its count.
+    if (hasValue && (!ok || n < 0) && name != QLatin1String("extra"))
         return fail(QStringLiteral("bad number in fault '%1'").arg(spec));
 
     const auto needValue = [&](int& field) {

@@ -15,6 +15,7 @@
 #include "shell/link.h"
 #include "shell/serialtransport.h"
 #include "shell/session.h"
+#include "shell/timing.h"
 #include "shell/trace.h"
 #include "shell/translations.h"
 #include "status/frmmstg.h"
@@ -50,6 +51,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    timing::usePreciseWakeUps();
     const auto translators = installQtTranslations();
     if (commandLine.action == CommandLine::Action::HelpAll)
         showHelpWithQtOptions();

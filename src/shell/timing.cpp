@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace timing {
 namespace {
 double g_scale = 1.0;
@@ -21,6 +25,13 @@ double scale()
 int interval(std::chrono::milliseconds design)
 {
     return std::max(1, static_cast<int>(std::lround(design.count() * g_scale)));
+}
+
+void usePreciseWakeUps()
+{
+#ifdef __linux__
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
 }
 
 } // namespace timing

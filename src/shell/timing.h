@@ -13,4 +13,9 @@ double scale();
 // Milliseconds to pass to a QTimer for a design interval.
 int interval(std::chrono::milliseconds design);
 
+// Asks the system to wake this process at its timers' deadlines, without the
+// slack it may otherwise add to save wake-ups: a pacing interval of 20 ms
+// then ends within a few microseconds of its time.
+void usePreciseWakeUps();
+
 } // namespace timing

@@ -27,14 +27,15 @@ INSTANTIATE_TEST_SUITE_P(EveryForm, FaultSpec,
         FaultCase { "garbage", [](const SimFaults& f) { return f.garbage; } },
         FaultCase { "drop-after=20", [](const SimFaults& f) { return f.dropAfter == 20; } },
         FaultCase { "ignore-first=2", [](const SimFaults& f) { return f.ignoreFirst == 2; } },
-        FaultCase { "extra=3", [](const SimFaults& f) { return f.extraBytes == 3; } },
+        FaultCase { "extra=3", [](const SimFaults& f) { return f.extraBytes == 3 && f.extraDelayMs == 0; } },
+        FaultCase { "extra=3:4", [](const SimFaults& f) { return f.extraBytes == 3 && f.extraDelayMs == 4; } },
         FaultCase { "busy=30", [](const SimFaults& f) { return f.busyAfterWriteMs == 30; } },
         FaultCase { "start-after-writes=5", [](const SimFaults& f) { return f.engineStartsAfterWrites == 5; } }),
     [](const auto& info) { return testName(info.param.spec); });
 
 TEST(FaultSpec, BadSpecs_AreRejectedWithAReason)
 {
-    for (const char* spec : { "loud", "short", "late=x", "extra=-1", "silent=1", "" }) {
+    for (const char* spec : { "loud", "short", "late=x", "extra=-1", "extra=3:", "extra=3:x", "extra", "silent=1", "" }) {
         SimFaults f;
         QString error;
         EXPECT_FALSE(simfaults::parse(QString::fromLatin1(spec), f, &error)) << spec;
