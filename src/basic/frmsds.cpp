@@ -216,14 +216,33 @@ void FrmSDS::load()
 
 bool FrmSDS::ReadSoftDownState()
 {
-    // Each request toggles; the second puts the unit back as it was.
-    if (!channel().ask(cmd::softDownToggle()) || closeIfLost())
+    // Each request toggles; the second puts the unit back as it was. Either
+    // undisturbed answer tells the state.
+    const Reply first = channel().ask(cmd::softDownToggle());
+    if (closeIfLost() || !first)
         return false;
     const Reply reply = channel().ask(cmd::softDownToggle());
     if (closeIfLost() || !reply || reply->isEmpty())
         return false;
-    (bytes::at(*reply, 0) == kSoftDownOff ? chkSDAus : chkSDEin)->setChecked(true);
+    m_unitSoftDownOff.reset();
+    if (!reply.disturbed())
+        m_unitSoftDownOff = bytes::at(*reply, 0) == kSoftDownOff;
+    else if (!first.disturbed() && !first->isEmpty())
+        m_unitSoftDownOff = bytes::at(*first, 0) != kSoftDownOff;
+    (m_unitSoftDownOff.value_or(bytes::at(*reply, 0) == kSoftDownOff) ? chkSDAus : chkSDEin)->setChecked(true);
     return true;
+}
+
+std::optional<bool> FrmSDS::toggleSoftDown()
+{
+    const Reply reply = channel().ask(cmd::softDownToggle());
+    if (closeIfLost() || !reply)
+        return std::nullopt;
+    if (!reply.disturbed() && !reply->isEmpty())
+        m_unitSoftDownOff = bytes::at(*reply, 0) == kSoftDownOff;
+    else if (m_unitSoftDownOff)
+        m_unitSoftDownOff = !*m_unitSoftDownOff;
+    return m_unitSoftDownOff;
 }
 
 bool FrmSDS::readFirmware()
@@ -469,28 +488,35 @@ bool FrmSDS::send()
 
 bool FrmSDS::SwitchSoftDownOn()
 {
-    chkSDEin->setEnabled(false);
-    chkSDAus->setEnabled(false);
-    const std::optional<int> state = channel().readByte(cmd::softDownToggle());
-    if (closeIfLost() || !state)
-        return false;
-    if (*state == kSoftDownOff) {
-        channel().readByte(cmd::softDownToggle());
-        if (closeIfLost())
-            return false;
-    }
-    return true;
+    return switchSoftDown(false);
 }
 
 bool FrmSDS::SwitchSoftDownOff()
 {
-    const std::optional<int> state = channel().readByte(cmd::softDownToggle());
-    if (closeIfLost() || !state)
+    return switchSoftDown(true);
+}
+
+bool FrmSDS::switchSoftDown(bool off)
+{
+    if (!off) {
+        chkSDEin->setEnabled(false);
+        chkSDAus->setEnabled(false);
+    }
+    // The request toggles; a second one follows when the first left the
+    // other state. A state the line garbled is never toggled on a guess.
+    const std::optional<bool> state = toggleSoftDown();
+    if (closeIfLost())
         return false;
-    if (*state != kSoftDownOff) {
-        channel().readByte(cmd::softDownToggle());
+    if (!state) {
+        boxes::transferError(this);
+        return true;
+    }
+    if (*state != off) {
+        const std::optional<bool> again = toggleSoftDown();
         if (closeIfLost())
             return false;
+        if (again != off)
+            boxes::transferError(this);
     }
     return true;
 }

@@ -87,6 +87,11 @@ private:
     std::optional<bool> EngineIsTurning();
     bool SwitchSoftDownOn();
     bool SwitchSoftDownOff();
+    bool switchSoftDown(bool off);
+    // One toggle: the unit's state after it, from its answer, or, when the
+    // line disturbed the answer, from the state known before (every toggle
+    // flips it). Nothing when neither is known or the link is lost.
+    std::optional<bool> toggleSoftDown();
     bool WriteSoftDownTime();
     bool TransferStaticAngle();
     bool WriteIdleControl();
@@ -99,6 +104,8 @@ private:
     float m_minor = 0;
     UnitIdentity m_unit; // the window's own firmware over the session's identity
     bool m_softDownTime = false;
+    // Whether the unit's soft-down is switched off, as far as its trusted answers tell.
+    std::optional<bool> m_unitSoftDownOff;
     bool m_idleControl = false;
     bool m_loaded = false;
     QTimer m_timer1;

@@ -421,6 +421,28 @@ TEST_F(SoftDownWindowTest, Send_WritesEverySettingInOrder)
     EXPECT_TRUE(platform.boxes.empty());
 }
 
+// A unit that sends surplus after every reply, right behind it or so late
+// that it lands in front of the next: sending without a change stores
+// nothing new in the unit.
+class SoftDownSurplusLine : public SoftDownWindowTest, public ::testing::WithParamInterface<int> { };
+
+TEST_P(SoftDownSurplusLine, SendWithoutAChange_LeavesTheUnitAsItWas)
+{
+    connectUnit();
+    link.setQuietTime(std::chrono::milliseconds(10)); // wide enough for a loaded machine's timers
+    sim->memory().softDown = 9;
+    const UnitMemory before = sim->memory();
+    sim->faults().extraBytes = 3;
+    sim->faults().extraDelayMs = GetParam();
+    run([&] { button("cmdExit")->click(); });
+    EXPECT_EQ(sim->memory().softDown, before.softDown);
+    EXPECT_EQ(sim->memory().parameters, before.parameters);
+    EXPECT_EQ(sim->memory().tables, before.tables);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timing, SoftDownSurplusLine, ::testing::Values(0, 4),
+    [](const auto& info) { return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext"); });
+
 TEST_F(SoftDownWindowTest, Send_OwnTimeAndSwitchingOff)
 {
     connectUnit();

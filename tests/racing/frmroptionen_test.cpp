@@ -333,6 +333,36 @@ TEST_F(RacingWindowTest, Write_AWrongEcho_StopsWithTheTransferError)
     EXPECT_FALSE(platform.boxTexts().contains(boxes::kUpdateComplete));
 }
 
+// A unit that sends surplus after every reply, right behind it or so late
+// that it lands in front of the next: the grid shows the unit's bytes, and
+// writing them back leaves the unit's table as it was.
+class SurplusLine : public RacingWindowTest, public ::testing::WithParamInterface<int> { };
+
+TEST_P(SurplusLine, ReadAndWriteBack_LeaveTheTableAsItWas)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111);
+    link.setQuietTime(std::chrono::milliseconds(10)); // wide enough for a loaded machine's timers
+    for (int address = 1; address <= 111; ++address) {
+        sim->memory().tables['b'][address] = quint8(100 + address);
+        sim->memory().tables['m'][address] = quint8(255 - address);
+    }
+    const auto cylinder1 = unitTable('b');
+    const auto cylinder2 = unitTable('m');
+    sim->faults().extraBytes = 3;
+    sim->faults().extraDelayMs = GetParam();
+    run({ [&] { button("cmdReadZwTab")->click(); }, [&] { button("cmdWriteZwTab")->click(); } }, 90000);
+    for (int row = 0; row < 111; ++row) {
+        EXPECT_EQ(cell(row, 3), QString::number(cylinder1[row + 1])) << "row " << row;
+        EXPECT_EQ(cell(row, 4), QString::number(cylinder2[row + 1])) << "row " << row;
+    }
+    EXPECT_EQ(unitTable('b'), cylinder1);
+    EXPECT_EQ(unitTable('m'), cylinder2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timing, SurplusLine, ::testing::Values(0, 4),
+    [](const auto& info) { return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext"); });
+
 struct IncompleteCase {
     const char* name;
     const char* profile;
