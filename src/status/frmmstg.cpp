@@ -833,7 +833,7 @@ void FrmMStg::correctionStep()
         return CloseStatusWindow();
     const Bytes exitCode = m_windows.zwKor ? m_windows.zwKor(this, *current) : Bytes();
     if (!exitCode.isEmpty())
-        request(Request { exitCode, 0 });
+        request(Request { exitCode, 0, true }); // the correction: sent once, whatever the line does
     if (linkLost())
         return CloseStatusWindow();
     m_zwKorRequested = false;
