@@ -205,11 +205,6 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             if (m_link.isShutDown())
                 return;
             m_btnOpen->setEnabled(true);
-            // Before the reconnect is armed: the box's own event loop must
-            // not run a new opening sequence underneath it.
-            const QString notice = m_session.takePendingNotice();
-            if (!notice.isEmpty())
-                platform().messageBox(this, QStringLiteral("Hinweis"), notice, Platform::Icon::Information);
             if (m_link.linkLost() && m_autoReConSetting == 1)
                 m_tmAutoCon.start();
             showIdleStatus();

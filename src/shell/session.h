@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QString>
 
-#include <utility>
-
 class Link;
 class SettingsFile;
 
@@ -46,11 +44,6 @@ public:
     QString mainStatusText() const { return m_statusText; }
     void setMainStatusText(const QString& text);
 
-    // A notice for the user that a window could not show itself because the
-    // lost link closed it; the main window shows it once the chain has unwound.
-    void setPendingNotice(const QString& text) { m_pendingNotice = text; }
-    QString takePendingNotice() { return std::exchange(m_pendingNotice, QString()); }
-
 signals:
     void mainStatusTextChanged(const QString& text);
 
@@ -64,5 +57,4 @@ private:
     int m_warnings = 1;
     int m_currentPort = 0;
     QString m_statusText;
-    QString m_pendingNotice;
 };

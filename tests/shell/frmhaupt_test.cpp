@@ -334,36 +334,6 @@ TEST_F(FrmHauptTest, LostLinkThenInfo_EndsTheReconnectAndTheStatusLineSaysOnlyLo
     EXPECT_EQ(window->statusText(), kLost);
 }
 
-TEST_F(FrmHauptTest, PendingNotice_IsShownOnceWhenTheChainHasUnwound)
-{
-    fileSettings.comPort = 4;
-    EcuSim unit(QStringLiteral("injection-rx4"));
-    transport.addUnit(4, &unit);
-    const QString notice = QStringLiteral("Die Zündkennlinie wurde nur teilweise übertragen.");
-    whileOpen = [&] {
-        if (statusWindows == 1) {
-            session.setPendingNotice(notice);
-            link.setLinkLost(true);
-        } else {
-            link.setLinkLost(false);
-        }
-        link.closePort();
-    };
-    bool reconnectArmedDuringBox = true;
-    platform.onBox = [&](const ScriptedPlatform::Box&) { reconnectArmedDuringBox = window->autoConActive(); };
-    start();
-    open();
-    ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(platform.boxes[0].title, QStringLiteral("Hinweis"));
-    EXPECT_EQ(platform.boxes[0].text, notice);
-    EXPECT_EQ(platform.boxes[0].icon, Platform::Icon::Information);
-    // A reconnect armed under the box would start a search inside its event loop.
-    EXPECT_FALSE(reconnectArmedDuringBox);
-    EXPECT_TRUE(window->autoConActive());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return statusWindows == 2; }, 5000));
-    EXPECT_EQ(platform.boxes.size(), 1u);
-}
-
 TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
 {
     EcuSim unit(QStringLiteral("injection-rx4"));
