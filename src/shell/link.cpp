@@ -238,11 +238,18 @@ void Link::waitQuiet(bool drain)
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setTimerType(Qt::PreciseTimer);
+    // A unit whose habit is to send surplus and has not sent all of it yet
+    // is still sending: its missing bytes are waited for as long as a line
+    // that pauses within its answers.
+    const auto needed = [this] {
+        const bool habitDue = m_answerOpen && m_answerSurplus < m_steadySurplus;
+        return habitDue ? std::max(quietTime(), kLongestQuiet) : quietTime();
+    };
     const auto arm = [&] {
         // A busy machine may run this timer before the notice of bytes
         // that have already arrived.
         m_transport.pollInput();
-        const milliseconds left = quietTime() - quietFor();
+        const milliseconds left = needed() - quietFor();
         if (left.count() <= 0) {
             done = true;
             wake();
@@ -258,7 +265,7 @@ void Link::waitQuiet(bool drain)
         disturb(QStringLiteral("the line does not fall quiet"));
         wake();
     });
-    limit.start(std::max(kLongestDrain, 4 * quietTime()));
+    limit.start(std::max(kLongestDrain, 4 * needed()));
     arm();
     waitUntil([&] { return done || !m_transport.isOpen(); });
     if (drain && m_probation > 0 && m_answerSurplus == surplusBefore && m_disturbed == wasDisturbed)
