@@ -101,19 +101,19 @@ void AktTest::buildControls()
 
 void AktTest::load()
 {
-    // 1. No actuator chosen; a new start for the link.
+    // No actuator chosen; a new start for the link.
     m_mask = 0;
     session().link().resetTimeout();
 
-    // 2. The ignition-only line has no injection valve, and a fuel pump
-    //    only on its racing hardware.
+    // The ignition-only line has no injection valve, and a fuel pump
+    // only on its racing hardware.
     const actuators::Offered offered = actuators::offered(session().identity());
     chkEv->setEnabled(offered.injector);
     Frm_Hinweis_KEDX->setEnabled(offered.injector);
     lbl_Hinweis_KEDX->setEnabled(offered.injector);
     chkIPU->setEnabled(offered.fuelSupply);
 
-    // 3. Whether a test runs already; if so it is followed like one started here.
+    // Whether a test runs already; if so it is followed like one started here.
     std::optional<actuators::State> state;
     if (!QueryTestState(state))
         return;

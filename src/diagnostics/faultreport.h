@@ -16,10 +16,10 @@ namespace faults {
 
 // Live checks of an input through "g00?", by the codes the decoder asks with.
 enum class SensorCheck {
-    HeadTempShort = 3, // row 4: head temperature input below 0.04 V
-    HeadTempOpen = 4, // row 5: head temperature input above 4.85 V
-    AirMassShort = 5, // row 6: air mass meter input below 0.04 V
-    AirMassOpen = 6, // row 7: air mass meter input above 4.85 V
+    HeadTempShort = 3, // fault byte 4: head temperature input below 0.04 V
+    HeadTempOpen = 4, // fault byte 5: head temperature input above 4.85 V
+    AirMassShort = 5, // fault byte 6: air mass meter input below 0.04 V
+    AirMassOpen = 6, // fault byte 7: air mass meter input above 4.85 V
 };
 
 // Volts of the input a check looks at, from the 8-byte "g00?" reply (raw × 5 / 1024).

@@ -105,12 +105,12 @@ void FrmDwgTest::load()
 
 void FrmDwgTest::Timer1_Timer()
 {
-    // 1. Nothing more is asked once the link is lost; a tick while the
-    //    unit is asked is left out.
+    // Nothing more is asked once the link is lost; a tick while the
+    // unit is asked is left out.
     if (closeIfLost() || busy())
         return;
 
-    // 2. One read; the poll waits for it, so reads never overlap.
+    // One read; the poll waits for it, so reads never overlap.
     m_timer1.stop();
     runAction([this] { poll(); });
 }
@@ -122,7 +122,7 @@ void FrmDwgTest::poll()
     if (closeIfLost() || !isVisible())
         return;
 
-    // 3.-5. The byte for "no valid state" leaves the display as it is.
+    // The byte for "no valid state" leaves the display as it is.
     if (state) {
         if (const std::optional<sensor::Display> display = sensor::decode(*state))
             showState(*display);

@@ -286,7 +286,7 @@ void FrmOptionen::Form_Load()
 {
     m_loading = true;
 
-    // 1. All settings into the working values.
+    // All settings into the working values.
     m_values = m_settings.readAll();
     const Settings stored = m_values;
     // The stored angle stands until the stored travel yields one; a travel
@@ -294,11 +294,11 @@ void FrmOptionen::Form_Load()
     // writes back what was read.
     m_txtWinkel->setText(fmt::fixedDecimals(stored.dwgGrdPos / 10.0, 1));
 
-    // 2. Request time; the slider's range bounds a damaged stored value.
+    // Request time; the slider's range bounds a damaged stored value.
     m_sldReqTime->setValue(std::clamp(stored.requestTimeMs / 100, 1, 99));
     sldReqTime_Change();
 
-    // 3. The four switches.
+    // The four switches.
     m_chkRelWarungen->setChecked(stored.warnings == 1);
     m_chkConnectWarungen->setChecked(stored.noBreakMsg == 1);
     m_chkReAutoConnect->setChecked(stored.autoReCon == 1);
@@ -308,7 +308,7 @@ void FrmOptionen::Form_Load()
     m_values.autoReCon = stored.autoReCon == 1 ? 1 : 0;
     m_values.noUpdateMsg = stored.noUpdateMsg == 1 ? 1 : 0;
 
-    // 4. Crank drive geometry.
+    // Crank drive geometry.
     m_udMaxHub->setValue(stored.maxHub);
     udMaxHub_Change();
     m_udPleuel->setValue(stored.pleuell);
@@ -318,7 +318,7 @@ void FrmOptionen::Form_Load()
     m_cmbGeo->setCurrentIndex(z62 ? 0 : 1);
     enableGeometry(!z62);
 
-    // 5. Sensor position and its preset.
+    // Sensor position and its preset.
     for (const Preset& p : kPresets)
         m_cmbGeberKonfig->addItem(p.text);
     m_cmbGeberKonfig->addItem(QStringLiteral("anderer Wert"));
@@ -334,7 +334,7 @@ void FrmOptionen::Form_Load()
     m_cmbGeberKonfig->setCurrentIndex(preset);
     enableTravel(preset < 0);
 
-    // 6. The ports that open now.
+    // The ports that open now.
     m_cmboPort->addItem(kAuto);
     probePorts();
     int selected = stored.comPort == 0 ? 0 : m_cmboPort->findText(m_ports.listText(stored.comPort));

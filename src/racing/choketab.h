@@ -16,10 +16,10 @@ public:
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
 
-    // Capability row 8 (ReadEChokeOnOpening). False when the link was lost.
+    // The e-choke opening reads (ReadEChokeOnOpening). False when the link was lost.
     bool readOnOpening();
-    // Capability row 11. Not gated here: the tab's read button transfers the
-    // hot-start values even where row 11 disables their controls.
+    // Hot-start settings. Not gated here: the tab's read button transfers the
+    // hot-start values even where the opening disables their controls.
     bool readHotStart();
     void disableHotStart();
 

@@ -15,19 +15,19 @@ public:
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
 
-    // Capability row 4.
+    // Dwell control start.
     bool readDwellStart();
     void disableDwellStart();
-    // Capability row 6.
+    // Fuel pump pre-pressure time.
     bool readPumpTime();
     void disablePump();
-    // Capability row 7.
+    // Coil charge time.
     bool readCoilLoadTime();
     void disableCoilLoadTime();
-    // Capability row 9.
+    // Sampling factor and full-load air mass.
     bool readAirMassSettings();
     void disableAirMassSettings();
-    // Capability row 12: sets the session's lead angle (AngleOffset).
+    // Coil type, switch-off delay and lead angle; sets the session's lead angle (AngleOffset).
     bool readCoilAndLeadAngle();
     void disableCoilAndLeadAngle();
 

@@ -145,7 +145,7 @@ void FrmROptionen::load()
     m_opened = true;
 }
 
-// Opening steps 1 to 12: nothing is sent yet.
+// What the window sets up before its first read: nothing is sent yet.
 void FrmROptionen::prepare()
 {
     m_ignitionSource = kNotLoaded;

@@ -18,10 +18,10 @@ public:
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
 
-    // Capability row 5 on injection units: sensitivity, enrichment factor,
+    // Injection units: sensitivity, enrichment factor,
     // ignition advance and duration. False when the link was lost.
     bool readFirstParameters();
-    // Capability row 10 (ReadLoadChangeOnOpening).
+    // The tab's opening reads where the unit has the tab (ReadLoadChangeOnOpening).
     bool readOnOpening();
 
     static constexpr int kSensitivityMax = 250;

@@ -8,7 +8,7 @@
 #include <QProgressBar>
 
 namespace {
-// Opening step 3: these units put the sensor 3.3 degrees earlier.
+// These units put the sensor 3.3 degrees earlier.
 constexpr int kReferenceCorrection = 33;
 } // namespace
 

@@ -15,15 +15,15 @@ public:
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
 
-    // ReadSwitching (opening step 13). False when the link was lost.
+    // ReadSwitching, the window's first read. False when the link was lost.
     bool readSwitching();
-    // Capability row 1: frmOfsSchalter reads "Schalteingang 3".
+    // Variant 2 units before firmware 2: frmOfsSchalter reads "Schalteingang 3".
     void showInput1AsSwitchInput3();
-    // Capability row 2: the offset switch controls are disabled.
+    // Units without the offset switch: its controls are disabled.
     void disableOffsetSwitch();
-    // Capability row 5 on ignition-only units: switch input 2 disabled.
+    // Ignition-only units: switch input 2 disabled.
     void disableInput2();
-    // Capability row 5 on injection units: the input 2 enrichment.
+    // Injection units: the input 2 enrichment.
     bool readInput2Enrichment();
 
     static constexpr int kOffsetSwitch = 255; // input function "Offsetschalter"

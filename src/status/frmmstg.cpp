@@ -336,7 +336,7 @@ void FrmMStg::Form_Load()
 
 void FrmMStg::loadSteps()
 {
-    // 1. Requests, features, flags.
+    // Requests, features and flags start afresh.
     m_closeRequested = m_faultMemRequested = m_dwgTestRequested = m_softDownRequested = false;
     m_zwKorRequested = m_rOptRequested = m_recordRequested = false;
     m_ctx = live::Context {};
@@ -348,13 +348,12 @@ void FrmMStg::loadSteps()
     for (QPushButton* b : { cmdFSpeicher, cmdDwgTest, cmdSoftDown, cmdZwKor })
         enableButton(b, true);
 
-    // 2. Port panel.
+    // Port panel.
     stbMsgPort->setText(QStringLiteral("COM ") + QString::number(m_session.currentPort()));
 
-    // 3. Intervals and message switches.
     loadMessageSwitches();
 
-    // 4. Firmware release.
+    // Firmware release.
     const Reply release = request(cmd::firmware());
     if (!release)
         return CloseStatusWindow();
@@ -362,7 +361,7 @@ void FrmMStg::loadSteps()
     UnitIdentity id;
     id.setFirmware(*release);
 
-    // 5. Unit type.
+    // Unit type.
     const Reply type = request(cmd::identify());
     if (!type)
         return CloseStatusWindow();
@@ -371,11 +370,11 @@ void FrmMStg::loadSteps()
     m_session.setIdentity(id);
     m_ctx.id = id;
 
-    // 6. Sensor angle.
+    // Sensor angle.
     m_session.setSensorAngle(live::adjustedSensorAngle(m_settings.ReadDwgGrdPos(), id));
     m_ctx.sensorAngle = m_session.sensorAngle();
 
-    // 7. Mixture sensors and injector delivery.
+    // Mixture sensors and injector delivery.
     if (!gates::mixtureValues(id)) {
         loadNotInjectionLine();
     } else {
@@ -384,16 +383,14 @@ void FrmMStg::loadSteps()
             return CloseStatusWindow();
     }
 
-    // 8. Engine temperature.
     loadHeadTemperature();
 
-    // 9. Units without throttle and starter inputs.
+    // Units without throttle and starter inputs.
     loadInputs();
 
-    // 10. Racing variant.
     loadRacingVariant();
 
-    // 11. Serial number.
+    // Serial number.
     const Reply serial = request(cmd::serialNumber());
     if (!serial)
         return CloseStatusWindow();
@@ -402,20 +399,20 @@ void FrmMStg::loadSteps()
     m_session.setIdentity(id);
     m_ctx.id = id;
 
-    // 12. Gates of firmware before 1.
+    // Buttons that firmware before release 1 may lack.
     loadFirmwareGates();
 
-    // 13. Crank angle sensor test and soft-down state.
+    // Crank angle sensor test and soft-down state.
     enableButton(cmdDwgTest, gates::crankSensorTestButton(id));
     if (!gates::softDownButton(id))
         txtSDaktiv->setText(live::kNotSupported);
     else
         showSoftDownState();
 
-    // 14. Angles and the sensor lead angle.
+    // Angle displays and the sensor lead angle.
     loadLeadAngle();
 
-    // 15. Switching module, then polling (Form_Load starts it).
+    // Switching module, then polling (Form_Load starts it).
     if (gates::readsSwitchConfig(id))
         ReadSwitchConfig();
     if (linkLost())
@@ -764,18 +761,18 @@ void FrmMStg::writeRecordingRow()
 
 void FrmMStg::endOfTick()
 {
-    // 1. Close.
+    // A requested close ends the window first.
     if (m_closeRequested)
         return CloseStatusWindow();
 
-    // 2. Ignition angle correction.
+    // Ignition angle correction.
     if (m_zwKorRequested) {
         correctionStep();
         if (m_phase == Phase::Closed)
             return;
     }
 
-    // 3. Recording start or stop.
+    // Recording start or stop.
     if (m_recordRequested) {
         m_recordRequested = false;
         m_channel.watchdog().disable();
@@ -784,7 +781,7 @@ void FrmMStg::endOfTick()
         m_channel.watchdog().enable();
     }
 
-    // 4.-6. Unit windows, polling stopped while they are open.
+    // Unit windows, polling stopped while they are open.
     if (m_faultMemRequested) {
         m_faultMemRequested = false;
         if (!openUnitWindow(m_windows.faultMemory, cmdFSpeicher))
@@ -802,7 +799,7 @@ void FrmMStg::endOfTick()
             return;
     }
 
-    // 7. Racing options, then what they may have changed.
+    // Racing options, then what they may have changed.
     if (m_rOptRequested) {
         m_rOptRequested = false;
         const auto reread = [this] {
@@ -815,7 +812,7 @@ void FrmMStg::endOfTick()
             return;
     }
 
-    // 8. A lost link closes the window; otherwise the tick's watchdog ends here.
+    // A lost link closes the window; otherwise the tick's watchdog ends here.
     if (linkLost())
         return CloseStatusWindow();
     m_channel.watchdog().disable();

@@ -77,7 +77,7 @@ TEST_F(TabTest, Extras_ReadsEachRowAndSetsTheLeadAngle)
 
 TEST_F(TabTest, Extras_ACoilTypeWithoutDelaySettingAndOlderFirmwareDisableDelayAndDwell)
 {
-    // 2.600: the dwell start is read (row 4), then the coil row's rule disables it.
+    // 2.600: the dwell start is read, then the coil type's rule disables it.
     connectUnit(unitWith('E', 2, 2, 600));
     sim->memory().parameters[152] = 2;
     EXPECT_TRUE(tabs->extras.readDwellStart());
