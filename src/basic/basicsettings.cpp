@@ -22,8 +22,15 @@ int softDownStepFromByte(int storedByte)
     return int(fmt::roundHalfEven(softDownSeconds(storedByte + 1) / kSecondsPerStep));
 }
 
-int softDownWriteByte(int step, int standardByte)
+bool softDownShowsStandard(int storedByte)
 {
+    return storedByte == kSoftDownStandardByte || softDownStepFromByte(storedByte) > kSoftDownStepMax;
+}
+
+int softDownWriteByte(int step, int standardByte, bool holdsStandard)
+{
+    if (holdsStandard)
+        return kSoftDownStandardByte;
     // The unit's standard time is matched as a single-precision time.
     if (float(softDownSeconds(step)) == float(softDownSeconds(standardByte + 1)))
         return kSoftDownStandardByte;

@@ -19,9 +19,14 @@ constexpr int kSoftDownStepMax = 254;
 double softDownSeconds(int step);
 // The step shown for a stored byte (never 255: resolve the standard first).
 int softDownStepFromByte(int storedByte);
+// Whether the control shows the unit's standard time for a stored byte: the
+// byte that selects it, and a time longer than the control holds.
+bool softDownShowsStandard(int storedByte);
 // The byte to write for step N: 255 when N is the unit's standard time, so the
-// unit keeps following its standard rather than a copy of it.
-int softDownWriteByte(int step, int standardByte);
+// unit keeps following its standard rather than a copy of it. `holdsStandard`
+// tells that the control still holds the standard as read: a standard longer
+// than the control holds sits there as the longest step, which is not its time.
+int softDownWriteByte(int step, int standardByte, bool holdsStandard = false);
 // Whether the echo of a write of `written` confirms it.
 bool softDownEchoMatches(int written, int echo);
 

@@ -19,6 +19,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kSoftDownOff = 9;
@@ -264,11 +266,12 @@ bool FrmSDS::ReadSoftDownTime()
         return false;
     // A time the control cannot hold would be written back changed: the
     // unit's standard time stands in, as for the byte that selects it.
-    if (*stored == basic::kSoftDownStandardByte
-        || basic::softDownStepFromByte(*stored) > basic::kSoftDownStepMax) {
-        stored = ReadStandardSoftDownTime();
-        if (!stored)
+    if (basic::softDownShowsStandard(*stored)) {
+        const std::optional<int> standard = ReadStandardSoftDownTime();
+        if (!standard)
             return false;
+        showStandardSoftDownTime(*standard);
+        return true;
     }
     UpDownSDTime->setValue(basic::softDownStepFromByte(*stored));
     UpDownSDTime_Change();
@@ -354,6 +357,7 @@ void FrmSDS::chkSTempEin_Click()
 
 void FrmSDS::UpDownSDTime_Change()
 {
+    m_softDownStandardHeld = false;
     txtSDTime->setText(basic::softDownText(UpDownSDTime->value()));
     changed();
 }
@@ -413,8 +417,7 @@ void FrmSDS::cmdStdSDTime_Click()
     const std::optional<int> standard = ReadStandardSoftDownTime();
     if (!standard)
         return;
-    UpDownSDTime->setValue(basic::softDownStepFromByte(*standard));
-    UpDownSDTime_Change();
+    showStandardSoftDownTime(*standard);
     cmdStdSDTime->setEnabled(true);
     UpDownSDTime->setEnabled(true);
 }
@@ -425,6 +428,14 @@ std::optional<int> FrmSDS::ReadStandardSoftDownTime()
     if (closeIfLost() || !standard)
         return std::nullopt;
     return standard;
+}
+
+void FrmSDS::showStandardSoftDownTime(int standardByte)
+{
+    // A standard longer than the control holds shows as its longest step.
+    UpDownSDTime->setValue(std::min(basic::softDownStepFromByte(standardByte), basic::kSoftDownStepMax));
+    UpDownSDTime_Change();
+    m_softDownStandardHeld = true;
 }
 
 void FrmSDS::cmdZkTempDef_Click()
@@ -526,7 +537,7 @@ bool FrmSDS::WriteSoftDownTime()
     const std::optional<int> standard = channel().readByte(cmd::softDownStandard());
     if (closeIfLost() || !standard)
         return false;
-    const int written = basic::softDownWriteByte(UpDownSDTime->value(), *standard);
+    const int written = basic::softDownWriteByte(UpDownSDTime->value(), *standard, m_softDownStandardHeld);
     const Echo echo = channel().write(cmd::softDownTimeWrite(written), Bytes(1, char(written)));
     if (echo == Echo::Lost || closeIfLost())
         return false;
@@ -594,7 +605,8 @@ void FrmSDS::setSendControlsEnabled(bool on)
 
 void FrmSDS::Timer1_Timer()
 {
-    StatusBar1->clear();
+    if (StatusBar1->text() == boxes::kTransferComplete)
+        StatusBar1->clear();
 }
 
 void FrmSDS::leave()

@@ -80,6 +80,8 @@ private:
     void cmdZkTempDef_Click();
     void cmdStatZwDef_Click();
     std::optional<int> ReadStandardSoftDownTime();
+    // Sets the soft-down control to the unit's standard time, from its byte.
+    void showStandardSoftDownTime(int standardByte);
 
     // Sending.
     void cmdExit_Click();
@@ -97,13 +99,17 @@ private:
     bool WriteIdleControl();
     bool WriteCoilChargeTime();
     void setSendControlsEnabled(bool on);
-    // Clears the completion text.
+    // Clears the completion text, and only that: a change made since keeps
+    // its "not sent" text and with it the question on leaving.
     void Timer1_Timer();
 
     float m_major = 0;
     float m_minor = 0;
     UnitIdentity m_unit; // the window's own firmware over the session's identity
     bool m_softDownTime = false;
+    // Whether the soft-down control holds the unit's standard time as read and
+    // untouched since, so a send keeps the unit following its standard.
+    bool m_softDownStandardHeld = false;
     // Whether the unit's soft-down is switched off, as far as its trusted answers tell.
     std::optional<bool> m_unitSoftDownOff;
     bool m_idleControl = false;

@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,18 +31,28 @@ class SoftDownTime : public testing::TestWithParam<SoftDownRow> { };
 TEST_P(SoftDownTime, StepShownAndWrittenByte)
 {
     const auto& row = GetParam();
-    const int resolved = row.storedByte == basic::kSoftDownStandardByte ? row.standardByte : row.storedByte;
-    const int step = basic::softDownStepFromByte(resolved);
+    // The window shows the standard where the stored byte says so; the
+    // control holds no more than its longest step.
+    const bool standard = basic::softDownShowsStandard(row.storedByte);
+    const int resolved = standard ? row.standardByte : row.storedByte;
+    const int step = std::min(basic::softDownStepFromByte(resolved), basic::kSoftDownStepMax);
     EXPECT_EQ(step, row.step);
     EXPECT_EQ(basic::softDownText(step), u(row.shown));
-    EXPECT_EQ(basic::softDownWriteByte(step, row.standardByte), row.writeByte);
+    EXPECT_EQ(basic::softDownWriteByte(step, row.standardByte, standard), row.writeByte);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SoftDownTime,
     testing::Values(SoftDownRow { "standard_5_stays_standard", 255, 5, 6, "10,08", 255 },
         SoftDownRow { "own_time_5_with_standard_5_becomes_standard", 5, 5, 6, "10,08", 255 },
         SoftDownRow { "own_time_9", 9, 5, 10, "16,8", 9 }, SoftDownRow { "shortest", 0, 5, 1, "1,68", 0 },
-        SoftDownRow { "longest", 253, 5, 254, "426,72", 253 }),
+        SoftDownRow { "longest", 253, 5, 254, "426,72", 253 },
+        SoftDownRow { "standard_253_is_the_longest_step", 255, 253, 254, "426,72", 255 },
+        // A standard beyond the control sits there as its longest step, which
+        // stands for one step less than the standard.
+        SoftDownRow { "standard_254_stays_standard", 255, 254, 254, "426,72", 255 },
+        SoftDownRow { "own_time_254_with_standard_254_becomes_standard", 254, 254, 254, "426,72", 255 },
+        SoftDownRow { "own_time_253_with_standard_254_stays_own", 253, 254, 254, "426,72", 253 },
+        SoftDownRow { "own_time_254_beyond_the_control_follows_standard_5", 254, 5, 6, "10,08", 255 }),
     [](const auto& info) { return testName(info.param.name); });
 
 // Every step's time, written the way a person would: N x 168 hundredths,

@@ -462,6 +462,57 @@ TEST_F(SoftDownWindowTest, Send_OwnTimeAndSwitchingOff)
     EXPECT_EQ(sim->memory().parameters['o'], 9);
 }
 
+// A unit whose standard time is longer than the control holds: the control
+// shows its longest step, and a send without a change keeps the unit's time.
+struct LongStandardCase {
+    const char* name;
+    int stored;
+    int written; // and stored afterwards
+};
+
+class SoftDownLongStandard : public SoftDownWindowTest, public ::testing::WithParamInterface<LongStandardCase> { };
+
+TEST_P(SoftDownLongStandard, SendWithoutAChange_WritesTheUnitsTimeBack)
+{
+    const auto& c = GetParam();
+    connectUnit();
+    sim->memory().parameters['o'] = c.stored;
+    sim->setHandler('o', 4, [&unit = *sim](const QByteArray& frame, qint64) {
+        return bytes::of({ bytes::at(frame, 1) == 255 ? 254 : unit.memory().parameters['o'] });
+    });
+    run([&] {
+        EXPECT_EQ(find<QSpinBox>("UpDownSDTime")->value(), 254);
+        button("cmdExit")->click();
+    });
+    // The two toggles that leave soft-down as it was, then the standard and the write.
+    ASSERT_GE(sim->received().size(), 5u);
+    EXPECT_EQ(sim->received()[3], of({ 'o', 255, '0', '?' }));
+    EXPECT_EQ(sim->received()[4], of({ 'p', c.written, '0', '?' }));
+    EXPECT_EQ(sim->memory().parameters['o'], c.written);
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SoftDownLongStandard,
+    ::testing::Values(LongStandardCase { "standard_selected", 255, 255 },
+        LongStandardCase { "own_time_equal_to_the_standard", 254, 255 },
+        LongStandardCase { "own_longest_step", 253, 253 }),
+    [](const auto& info) { return testName(info.param.name); });
+
+TEST_F(SoftDownWindowTest, ChangeRightAfterASend_OutlivesTheClearingAndAsksBeforeLeaving)
+{
+    TimeScale scale { 0.1 };
+    connectUnit();
+    platform.answers = { Platform::Answer::Yes };
+    run([&] {
+        button("cmdExit")->click();
+        ASSERT_EQ(status(), boxes::kTransferComplete);
+        find<QSpinBox>("UpDownSDTime")->setValue(10);
+        QTest::qWait(2 * timing::interval(FrmSDS::kStatusClearInterval));
+        EXPECT_EQ(status(), FrmSDS::kNotSent);
+    });
+    EXPECT_EQ(boxTexts(), QStringList { FrmSDS::kLeaveQuestion });
+}
+
 TEST_F(SoftDownWindowTest, Send_RefusedWhileTheEngineTurns)
 {
     connectUnit();
