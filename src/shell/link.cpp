@@ -267,7 +267,16 @@ void Link::waitQuiet(bool drain)
     });
     limit.start(std::max(kLongestDrain, 4 * needed()));
     arm();
-    waitUntil([&] { return done || !m_transport.isOpen(); });
+    // Bytes that arrive restart the quiet time, and may end the wait for a
+    // habit's surplus: the timer is set anew after each of them.
+    qsizetype seen = m_answerSurplus;
+    waitUntil([&] {
+        if (!done && m_answerSurplus != seen) {
+            seen = m_answerSurplus;
+            arm();
+        }
+        return done || !m_transport.isOpen();
+    });
     if (drain && m_probation > 0 && m_answerSurplus == surplusBefore && m_disturbed == wasDisturbed)
         --m_probation;
 }
