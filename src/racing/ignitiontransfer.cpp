@@ -21,28 +21,22 @@ void notify(const std::function<void(int)>& f, int value)
 // within the next pacing interval. A band the line disturbed is read again.
 std::optional<std::vector<int>> readBand(RacingContext& context, int address, int cylinders)
 {
-    Channel& channel = context.channel();
-    for (int attempt = 1; attempt <= Channel::kAsks; ++attempt) {
+    std::vector<int> band;
+    const bool trusted = context.channel().readTrusted(cmd::ignitionRead(0, address), [&] {
+        band.clear();
         if (!context.waitPacingTick())
-            return std::nullopt;
-        std::vector<int> band;
+            return false;
         for (int cylinder = 0; cylinder < cylinders; ++cylinder) {
-            const Reply reply = channel.askUnsettled(cmd::ignitionRead(cylinder, address));
+            const Reply reply = context.channel().askUnsettled(cmd::ignitionRead(cylinder, address));
             if (!reply || reply->isEmpty())
-                return std::nullopt;
+                return false;
             band.push_back(bytes::at(*reply, 0));
         }
-        switch (channel.settle()) {
-        case LineVerdict::Clean:
-            return band;
-        case LineVerdict::Lost:
-            return std::nullopt;
-        case LineVerdict::Disturbed:
-            break;
-        }
-    }
-    channel.giveUpDisturbed(cmd::ignitionRead(0, address));
-    return std::nullopt;
+        return true;
+    });
+    if (!trusted)
+        return std::nullopt;
+    return band;
 }
 
 Result lost()

@@ -8,6 +8,7 @@
 #include "shell/platform.h"
 #include "shell/session.h"
 #include "shell/timing.h"
+#include "shell/watchdog.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -29,7 +30,6 @@ const QString kProbingPorts = QStringLiteral("Schnittstellen werden gesucht...")
 // box (NoBreakMsg=1) does not leave the user guessing.
 const QString kLinkLostRetrying
     = QStringLiteral("Verbindung zum Motorsteuergerät verloren - neuer Verbindungsversuch alle 3 Sekunden...");
-const QString kLinkLost = QStringLiteral("Verbindung zum Motorsteuergerät verloren!");
 } // namespace
 
 FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
@@ -236,7 +236,7 @@ void FrmHaupt::showIdleStatus()
     if (!m_link.linkLost())
         setStatus(QString());
     else
-        setStatus(m_tmAutoCon.isActive() ? kLinkLostRetrying : kLinkLost);
+        setStatus(m_tmAutoCon.isActive() ? kLinkLostRetrying : QString::fromUtf8(Watchdog::kLostText));
 }
 
 void FrmHaupt::showStatusWindow()

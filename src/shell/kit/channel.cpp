@@ -23,29 +23,46 @@ LineVerdict Channel::settle()
 
 Reply Channel::ask(const Request& request)
 {
-    for (int attempt = 1;; ++attempt) {
-        Reply reply = askUnsettled(request);
-        if (!reply)
-            return reply;
+    Reply reply;
+    if (!request.changesUnit) {
+        if (!readTrusted(request, [&] { return (reply = askUnsettled(request)).has_value(); }))
+            return reply.has_value() ? Reply() : reply;
+        return reply;
+    }
+    reply = askUnsettled(request);
+    if (!reply)
+        return reply;
+    switch (settle()) {
+    case LineVerdict::Clean:
+        return reply;
+    case LineVerdict::Lost:
+        return std::nullopt;
+    case LineVerdict::Disturbed:
+        break;
+    }
+    m_session.link().traceEvent(QStringLiteral("not confirmed: %1").arg(bytes::hex(request.frame)));
+    reply.setDisturbed();
+    return reply;
+}
+
+bool Channel::readTrusted(const Request& named, const std::function<bool()>& askAll)
+{
+    for (int attempt = 1; attempt <= kAsks; ++attempt) {
+        if (attempt > 1)
+            m_session.link().traceEvent(QStringLiteral("asked again: %1").arg(bytes::hex(named.frame)));
+        if (!askAll())
+            return false;
         switch (settle()) {
         case LineVerdict::Clean:
-            return reply;
+            return true;
         case LineVerdict::Lost:
-            return std::nullopt;
+            return false;
         case LineVerdict::Disturbed:
             break;
         }
-        if (request.changesUnit) {
-            m_session.link().traceEvent(QStringLiteral("not confirmed: %1").arg(bytes::hex(request.frame)));
-            reply.setDisturbed();
-            return reply;
-        }
-        if (attempt == kAsks) {
-            giveUpDisturbed(request);
-            return std::nullopt;
-        }
-        m_session.link().traceEvent(QStringLiteral("asked again: %1").arg(bytes::hex(request.frame)));
     }
+    giveUpDisturbed(named);
+    return false;
 }
 
 void Channel::giveUpDisturbed(const Request& request)

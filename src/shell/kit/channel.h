@@ -5,6 +5,7 @@
 #include "shell/watchdog.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -44,6 +45,11 @@ public:
     Reply askUnsettled(const Request& request);
     // The quiet check for the requests since the last one.
     LineVerdict settle();
+    // Reads whose answers count together: `askAll` sends them unsettled and
+    // says whether they were answered; the quiet check after them decides.
+    // Disturbed, they are asked again; a line that stays disturbed is a lost
+    // link (traced with `named`). False when no trusted answers came.
+    bool readTrusted(const Request& named, const std::function<bool()>& askAll);
     // A command without reply, guarded like a transaction: false when it did
     // not go out because the link is lost.
     bool send(const Request& request);
