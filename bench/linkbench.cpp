@@ -22,8 +22,8 @@
 
 #include <cstdio>
 #include <memory>
-#include <vector>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -180,8 +180,8 @@ int main(int argc, char** argv)
     std::printf("device          %s\n", qPrintable(device));
     std::printf("poll ticks      %d after 2 to warm up (%zu transactions, %d bytes each tick)\n", ticks,
         static_cast<size_t>(ticks) * std::size(kTick), bytesPerTick);
-    std::printf("requests        %.3f s (%.2f ms per tick, first request to last answer)\n", busy,
-        busy * 1000 / ticks);
+    std::printf(
+        "requests        %.3f s (%.2f ms per tick, first request to last answer)\n", busy, busy * 1000 / ticks);
     std::printf(
         "wire time       %.3f s (%.2f ms per tick at 19200 baud, 10 bits per byte)\n", wire, wire * 1000 / ticks);
     std::printf("ratio           %.3f\n", busy / wire);

@@ -211,7 +211,8 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
         bool delayOk = true;
         const int n = count.toInt(&countOk);
         const int ms = delay.isEmpty() ? 0 : delay.toInt(&delayOk);
-        if (!hasValue || !countOk || !delayOk || n < 0 || ms < 0 || (value.contains(QLatin1Char(':')) && delay.isEmpty()))
+        if (!hasValue || !countOk || !delayOk || n < 0 || ms < 0
+            || (value.contains(QLatin1Char(':')) && delay.isEmpty()))
             return fail(QStringLiteral("fault 'extra' needs N or N:DELAY_MS, got '%1'").arg(value));
         faults.extraBytes = n;
         faults.extraDelayMs = ms;
@@ -226,8 +227,8 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
 
 QString help()
 {
-    return QStringLiteral(
-        "silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], busy=MS, start-after-writes=N");
+    return QStringLiteral("silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], "
+                          "busy=MS, start-after-writes=N");
 }
 
 } // namespace simfaults

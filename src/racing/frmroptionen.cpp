@@ -104,17 +104,18 @@ void FrmROptionen::installTabKeys()
             }
         }
     };
-    for (const QKeySequence& key : { QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) })
+    for (const QKeySequence& key :
+        { QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) })
         connect(new QShortcut(key, this), &QShortcut::activated, this, [step] { step(1); });
-    for (const QKeySequence& key : { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
-             QKeySequence(Qt::CTRL | Qt::Key_PageUp) })
+    for (const QKeySequence& key :
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp) })
         connect(new QShortcut(key, this), &QShortcut::activated, this, [step] { step(-1); });
 }
 
 RacingTab* FrmROptionen::tab(int index) const
 {
-    const std::array<RacingTab*, TabCount> tabs = { m_ignition, m_switching, m_injection, m_extras, m_choke,
-        m_loadChange };
+    const std::array<RacingTab*, TabCount> tabs
+        = { m_ignition, m_switching, m_injection, m_extras, m_choke, m_loadChange };
     return tabs[index];
 }
 
@@ -242,8 +243,8 @@ void FrmROptionen::setIgnitionSource(const QString& text)
 void FrmROptionen::exitWindow()
 {
     if (m_ignition->tableModified()
-        && platform().messageBox(this, QStringLiteral("Achtung"), kExitQuestion, Platform::Icon::Question,
-               Platform::Buttons::YesNo)
+        && platform().messageBox(
+               this, QStringLiteral("Achtung"), kExitQuestion, Platform::Icon::Question, Platform::Buttons::YesNo)
             != Platform::Answer::Yes)
         return;
     unload();

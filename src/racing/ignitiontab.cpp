@@ -332,7 +332,8 @@ void IgnitionTab::reportWriteResult(const ignition::Result& result)
 // cmdDiskSave
 void IgnitionTab::saveToDisk()
 {
-    const std::optional<QString> path = platform().saveFileName(this, fileDialog(QStringLiteral("Speichern unter")));
+    const std::optional<QString> path
+        = platform().saveFileName(this, fileDialog(QStringLiteral("Speichern unter")));
     if (!path || path->isEmpty())
         return;
     QSaveFile file(*path);

@@ -23,18 +23,19 @@ public:
     static inline const QString kCaption = QStringLiteral("Zündwinkeltabelle");
     static inline const QString kHelpTopic = QStringLiteral("r_optionen_ignitiontable.html");
     static inline const QString kFromUnit = QStringLiteral("Von Motorsteuergerät!");
-    static inline const QString kEngineRunning = QStringLiteral("Motor steht nicht still - Übertragung abgebrochen!");
+    static inline const QString kEngineRunning
+        = QStringLiteral("Motor steht nicht still - Übertragung abgebrochen!");
     static inline const QString kIncomplete
         = QStringLiteral("Zündwinkeltabelle unvollständig. Übertragung abgebrochen!");
     static inline const QString kIncompleteCylinder1
         = QStringLiteral("Zündwinkeltabelle für Zylinder 1 unvollständig. Übertragung abgebrochen!");
     static inline const QString kIncompleteCylinder2
         = QStringLiteral("Zündwinkeltabelle für Zylinder 2 unvollständig. Übertragung abgebrochen!");
-    static inline const QString kLinkLostWhileWriting
-        = QStringLiteral("Die Verbindung zum Motorsteuergerät ist beim Schreiben der Zündwinkeltabelle abgebrochen.");
-    static inline const QString kMaybeIncompatible
-        = QStringLiteral("Die gewählte Zündwinkeltabelle ist möglicherweise nicht kompatibel. Prüfen Sie unbedingt "
-                         "alle Zündwinkel und Drehzahlbereiche nach dem Laden!");
+    static inline const QString kLinkLostWhileWriting = QStringLiteral(
+        "Die Verbindung zum Motorsteuergerät ist beim Schreiben der Zündwinkeltabelle abgebrochen.");
+    static inline const QString kMaybeIncompatible = QStringLiteral(
+        "Die gewählte Zündwinkeltabelle ist möglicherweise nicht kompatibel. Prüfen Sie unbedingt "
+        "alle Zündwinkel und Drehzahlbereiche nach dem Laden!");
     static inline const QString kCylinder1ForBoth
         = QStringLiteral("Es werden die für Zylinder 1 definierten Zündwinkel für beide Zylinder benutzt!");
     static inline const QString kFileFilter = QStringLiteral("Zündwinkeltabelle (*.vmz)|*vmz");

@@ -161,7 +161,8 @@ Result writeShared(RacingContext& context, const IgnitionTable& table, const Lis
         }
         if (bands::isTableAddress(address)) {
             notify(listener.progress, address);
-            if (const TransferOutcome o = writeByte(context, 0, address, *value, false); o != TransferOutcome::Done) {
+            if (const TransferOutcome o = writeByte(context, 0, address, *value, false);
+                o != TransferOutcome::Done) {
                 progress.stop(o);
                 return progress.result();
             }

@@ -684,8 +684,7 @@ void FrmMStg::tickInputs()
 {
     if (!m_ctx.inputsAvailable)
         return;
-    if (const auto in
-        = live::decodeInputs(answer(cmd::inputs()), m_ctx, fmt::regionalSeparator())) {
+    if (const auto in = live::decodeInputs(answer(cmd::inputs()), m_ctx, fmt::regionalSeparator())) {
         txtDkPos->setText(in->txtDkPos);
         txtAnlStat->setText(in->txtAnlStat);
         if (in->lblSE1Stat)
@@ -700,8 +699,7 @@ void FrmMStg::tickAngles()
     // The coil tab of the racing options may have written a new lead angle.
     m_ctx.angleOffset = m_session.leadAngle();
     const Bytes first = answer(cmd::angle1());
-    const Bytes second
-        = gates::readsSecondIgnitionAngle(m_ctx.id) ? answer(cmd::angle2()) : Bytes();
+    const Bytes second = gates::readsSecondIgnitionAngle(m_ctx.id) ? answer(cmd::angle2()) : Bytes();
     if (const auto angles
         = live::decodeIgnitionAngles(first, second, m_ctx, txtRPM->text(), fmt::regionalSeparator())) {
         txtZndWinkel->setText(angles->txtZndWinkel);
@@ -712,8 +710,7 @@ void FrmMStg::tickAngles()
 
 void FrmMStg::tickCorrection()
 {
-    if (const auto text
-        = live::decodeCorrection(answer(cmd::correction()), fmt::regionalSeparator()))
+    if (const auto text = live::decodeCorrection(answer(cmd::correction()), fmt::regionalSeparator()))
         txtZndWnkKorr->setText(*text);
 }
 
@@ -721,8 +718,7 @@ void FrmMStg::tickAnalog()
 {
     if (!m_ctx.headTempAvailable)
         return;
-    if (const auto a
-        = live::decodeAnalog(answer(cmd::analog()), m_ctx, fmt::regionalSeparator())) {
+    if (const auto a = live::decodeAnalog(answer(cmd::analog()), m_ctx, fmt::regionalSeparator())) {
         if (a->txtLMM)
             txtLMM->setText(*a->txtLMM);
         if (a->txtAirtemp)
@@ -735,8 +731,8 @@ void FrmMStg::tickLambda()
 {
     if (!gates::mixtureValues(m_ctx.id))
         return;
-    if (const auto text = live::decodeLambda(
-            answer(cmd::lambda()), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
+    if (const auto text
+        = live::decodeLambda(answer(cmd::lambda()), txtRPM->text(), txtLMM->text(), fmt::regionalSeparator()))
         txtLambda->setText(*text);
 }
 
@@ -744,8 +740,8 @@ void FrmMStg::tickConsumption()
 {
     if (!gates::mixtureValues(m_ctx.id))
         return;
-    if (const auto text = live::decodeConsumption(answer(cmd::injectionTime()), m_period,
-            m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
+    if (const auto text = live::decodeConsumption(
+            answer(cmd::injectionTime()), m_period, m_ctx.injectorFlow, txtRPM->text(), fmt::regionalSeparator()))
         txtVerbrauch->setText(*text);
 }
 

@@ -440,8 +440,9 @@ TEST_P(SoftDownSurplusLine, SendWithoutAChange_LeavesTheUnitAsItWas)
     EXPECT_EQ(sim->memory().tables, before.tables);
 }
 
-INSTANTIATE_TEST_SUITE_P(Timing, SoftDownSurplusLine, ::testing::Values(0, 4),
-    [](const auto& info) { return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext"); });
+INSTANTIATE_TEST_SUITE_P(Timing, SoftDownSurplusLine, ::testing::Values(0, 4), [](const auto& info) {
+    return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext");
+});
 
 TEST_F(SoftDownWindowTest, Send_OwnTimeAndSwitchingOff)
 {

@@ -82,20 +82,24 @@ protected:
         window = std::make_unique<FrmROptionen>(session);
         size_t next = 0;
         bool exited = false;
-        EXPECT_TRUE(runModal(*window, [&] {
-            if (!window->opened() || window->busy() || QApplication::activeModalWidget() != window.get())
-                return;
-            if (next < acts.size()) {
-                if (next == 0)
-                    sim->clearReceived();
-                acts[next++]();
-                return;
-            }
-            if (!exited) {
-                exited = true;
-                button("cmdExit")->click();
-            }
-        }, timeoutMs)) << "the window did not close in time";
+        EXPECT_TRUE(runModal(
+            *window,
+            [&] {
+                if (!window->opened() || window->busy() || QApplication::activeModalWidget() != window.get())
+                    return;
+                if (next < acts.size()) {
+                    if (next == 0)
+                        sim->clearReceived();
+                    acts[next++]();
+                    return;
+                }
+                if (!exited) {
+                    exited = true;
+                    button("cmdExit")->click();
+                }
+            },
+            timeoutMs))
+            << "the window did not close in time";
     }
 
     template <typename W = QWidget> W* find(const char* name) const
@@ -253,7 +257,8 @@ TEST_F(RacingWindowTest, Write111_AnEmptyCylinder2CellInRow40_WritesRows0To39The
     EXPECT_EQ(unitTable('b')[40], 70);
     EXPECT_EQ(unitTable('m')[40], 80);
     EXPECT_NE(unitTable('b')[41], 70);
-    EXPECT_EQ(platform.boxTexts().last(), stoppedMidway(IgnitionTab::kIncompleteCylinder2, partlyWritten(40, 111)));
+    EXPECT_EQ(
+        platform.boxTexts().last(), stoppedMidway(IgnitionTab::kIncompleteCylinder2, partlyWritten(40, 111)));
 }
 
 TEST_F(RacingWindowTest, Write_WhileTheEngineTurns_IsRefusedBeforeAnyByte)
@@ -329,7 +334,8 @@ TEST_F(RacingWindowTest, Write_AWrongEcho_StopsWithTheTransferError)
     EXPECT_EQ(sim->received().size(), 9u);
     EXPECT_EQ(sim->received().back(), of({ '{', 3, unitTable('m')[3], '?' }));
     // Cylinder 1 of the third band went through before cylinder 2 failed.
-    EXPECT_EQ(platform.boxTexts().last(), stoppedMidway(boxes::kTransferError, partlyWritten(2, 111, u("101-150"))));
+    EXPECT_EQ(
+        platform.boxTexts().last(), stoppedMidway(boxes::kTransferError, partlyWritten(2, 111, u("101-150"))));
     EXPECT_FALSE(platform.boxTexts().contains(boxes::kUpdateComplete));
 }
 
@@ -360,8 +366,9 @@ TEST_P(SurplusLine, ReadAndWriteBack_LeaveTheTableAsItWas)
     EXPECT_EQ(unitTable('m'), cylinder2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Timing, SurplusLine, ::testing::Values(0, 4),
-    [](const auto& info) { return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext"); });
+INSTANTIATE_TEST_SUITE_P(Timing, SurplusLine, ::testing::Values(0, 4), [](const auto& info) {
+    return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext");
+});
 
 struct IncompleteCase {
     const char* name;
@@ -391,7 +398,8 @@ TEST_P(IncompleteTable, WritesTheBandsBeforeTheGapThenStops)
             button("cmdWriteZwTab")->click();
         } });
     EXPECT_EQ(int(framesStartingWith('a').size() + framesStartingWith('{').size()), GetParam().writes);
-    EXPECT_EQ(platform.boxTexts().last(), stoppedMidway(GetParam().box, partlyWritten(GetParam().bands, GetParam().of)));
+    EXPECT_EQ(
+        platform.boxTexts().last(), stoppedMidway(GetParam().box, partlyWritten(GetParam().bands, GetParam().of)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Gaps, IncompleteTable,
@@ -508,7 +516,8 @@ TEST(EngineStands, ByScheme)
         { of({ 253, 0, 0 }), false, false },
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ignition::engineStands(BandScheme::Shared76, c.reply), c.stands76) << bytes::hex(c.reply).toStdString();
+        EXPECT_EQ(ignition::engineStands(BandScheme::Shared76, c.reply), c.stands76)
+            << bytes::hex(c.reply).toStdString();
         EXPECT_EQ(ignition::engineStands(BandScheme::PerCylinder111, c.reply), c.stands111)
             << bytes::hex(c.reply).toStdString();
     }
@@ -604,7 +613,9 @@ INSTANTIATE_TEST_SUITE_P(Schemes, ChartSetUp,
     // The 76-band scale never shifts by the lead angle; the 111-band one does.
     ::testing::Values(ChartCase { k76, 50, 205, 12.7, 38.2 }, ChartCase { k111, 0, 202, 12.7, 38.2 },
         ChartCase { k111, 50, 202, 7.7, 33.2 }),
-    [](const auto& info) { return testnames::clean(info.param.profile) + "_lead" + std::to_string(info.param.leadAngle); });
+    [](const auto& info) {
+        return testnames::clean(info.param.profile) + "_lead" + std::to_string(info.param.leadAngle);
+    });
 
 // --- File --------------------------------------------------------------------
 
@@ -629,7 +640,8 @@ TEST_F(RacingWindowTest, File111_SavedAndLoadedAgain_RestoresTheBytesAndNamesThe
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray content = file.readAll();
     EXPECT_EQ(content.count("\r\n"), 111);
-    EXPECT_TRUE(content.startsWith((QString::number(unitTable('b')[1]) + ";" + QString::number(unitTable('m')[1]) + "\r\n").toLatin1()));
+    EXPECT_TRUE(content.startsWith(
+        (QString::number(unitTable('b')[1]) + ";" + QString::number(unitTable('m')[1]) + "\r\n").toLatin1()));
     for (int row = 0; row < 111; ++row)
         EXPECT_EQ(cell(row, 3) + ";" + cell(row, 4), before[row]) << row;
     EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), path);
@@ -721,8 +733,9 @@ TEST_F(RacingWindowTest, File_AMissingLineOrABinaryFile_IsToldInOneReadableBox)
              ASSERT_EQ(platform.boxes.size(), 1u);
              EXPECT_EQ(platform.boxes.at(0).title, u("Hinweis"));
              EXPECT_EQ(platform.boxes.at(0).icon, Platform::Icon::Information);
-             EXPECT_TRUE(platform.boxes.at(0).text.startsWith(
-                 u("Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des Steuergeräts hat 111 Drehzahlbereiche.")));
+             EXPECT_TRUE(
+                 platform.boxes.at(0).text.startsWith(u("Die Datei enthält 110 Zeilen, die Zündwinkeltabelle des "
+                                                        "Steuergeräts hat 111 Drehzahlbereiche.")));
          },
         [&] {
             platform.boxes.clear();
@@ -790,7 +803,8 @@ INSTANTIATE_TEST_SUITE_P(Units, Capabilities,
         CapabilityCase { "ignition-fw1816-racing", -1, "110000",
             { FrmROptionen::kOffsetNotice, FrmROptionen::kInjectionNotice } }),
     [](const auto& info) {
-        return testnames::clean(info.param.profile) + (info.param.minor >= 0 ? "_minor" + std::to_string(info.param.minor) : "");
+        return testnames::clean(info.param.profile)
+            + (info.param.minor >= 0 ? "_minor" + std::to_string(info.param.minor) : "");
     });
 
 TEST_F(RacingWindowTest, Opening_WithWarningsOff_ShowsNoNotice)
@@ -981,11 +995,11 @@ TEST_F(RacingWindowTest, Pacing_OldFirmwareReads76BandsAt250MsAndKeepsItForTheWr
     connectUnit(k76);
     std::vector<qint64> readGaps;
     run({ [&] { button("cmdReadZwTab")->click(); },
-        [&] {
-            readGaps = gapsBetweenReads(*sim, 'b');
-            sim->clearReceived();
-            button("cmdWriteZwTab")->click();
-        } },
+            [&] {
+                readGaps = gapsBetweenReads(*sim, 'b');
+                sim->clearReceived();
+                button("cmdWriteZwTab")->click();
+            } },
         60000);
     const std::vector<qint64> writeGaps = gapsBetweenReads(*sim, 'a');
     ASSERT_EQ(readGaps.size(), 109u);

@@ -80,6 +80,12 @@ protected:
     QString statusTextWhenShown;
     int portWhenShown = 0;
     std::function<void()> whileOpen;
+    // What a watchdog run inside the status window leaves behind.
+    void loseTheLink()
+    {
+        link.setLinkLost(true);
+        link.closePort();
+    }
     QStringList statusHistory;
 };
 
@@ -268,8 +274,7 @@ TEST_F(FrmHauptTest, LostLink_ReconnectsSilentlyUntilTheUnitAnswersAgain)
     // two whole searches before it answers again.
     whileOpen = [&] {
         if (statusWindows == 1) {
-            link.setLinkLost(true);
-            link.closePort();
+            loseTheLink();
             unit.faults().silent = true;
             QTimer::singleShot(2 * 400 + 300, [&] { unit.faults().silent = false; });
         } else {
@@ -300,10 +305,7 @@ TEST_F(FrmHauptTest, LostLinkWithoutAutoReconnect_StaysIdle)
     fileSettings.autoReCon = 0;
     EcuSim unit(QStringLiteral("injection-rx4"));
     transport.addUnit(4, &unit);
-    whileOpen = [&] {
-        link.setLinkLost(true);
-        link.closePort();
-    };
+    whileOpen = [&] { loseTheLink(); };
     start();
     open();
     EXPECT_FALSE(window->autoConActive());
@@ -322,10 +324,7 @@ TEST_F(FrmHauptTest, LostLinkThenInfo_EndsTheReconnectAndTheStatusLineSaysOnlyLo
     fileSettings.comPort = 4;
     EcuSim unit(QStringLiteral("injection-rx4"));
     transport.addUnit(4, &unit);
-    whileOpen = [&] {
-        link.setLinkLost(true);
-        link.closePort();
-    };
+    whileOpen = [&] { loseTheLink(); };
     start();
     open();
     ASSERT_EQ(window->statusText(), kLostRetrying);
@@ -339,8 +338,7 @@ TEST_F(FrmHauptTest, LostLinkAndNoPorts_RetriesWithoutABox)
     EcuSim unit(QStringLiteral("injection-rx4"));
     transport.addUnit(4, &unit);
     whileOpen = [&] {
-        link.setLinkLost(true);
-        link.closePort();
+        loseTheLink();
         transport.removePort(4);
     };
     start();

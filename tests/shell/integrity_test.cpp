@@ -72,12 +72,11 @@ TEST_P(Verdicts, QuietCheck_JudgesTheAnswersSinceTheLastOne)
 
 INSTANTIATE_TEST_SUITE_P(Line, Verdicts,
     ::testing::Values(VerdictCase { "ExactAnswer", { { { { 0, kPeriod } } } } },
-        VerdictCase { "SurplusWithTheAnswer",
-            { { { { 0, kPeriod + "\xA5" } }, true, LineVerdict::Disturbed } } },
-        VerdictCase { "SurplusTrailingBehind",
-            { { { { 0, kPeriod }, { 5, "\xA5" } }, true, LineVerdict::Disturbed } } },
-        VerdictCase { "BytesWaitingBeforeTheRequest",
-            { { { { 0, kPeriod } }, true, LineVerdict::Disturbed, "\xA5\xA5" } } },
+        VerdictCase { "SurplusWithTheAnswer", { { { { 0, kPeriod + "\xA5" } }, true, LineVerdict::Disturbed } } },
+        VerdictCase {
+            "SurplusTrailingBehind", { { { { 0, kPeriod }, { 5, "\xA5" } }, true, LineVerdict::Disturbed } } },
+        VerdictCase {
+            "BytesWaitingBeforeTheRequest", { { { { 0, kPeriod } }, true, LineVerdict::Disturbed, "\xA5\xA5" } } },
         // The tail of one answer lands in front of the next one asked at once:
         // the next reply is shifted, and only the count tells.
         VerdictCase { "TailInFrontOfTheNextReply",

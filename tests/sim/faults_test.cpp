@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(EveryForm, FaultSpec,
 
 TEST(FaultSpec, BadSpecs_AreRejectedWithAReason)
 {
-    for (const char* spec : { "loud", "short", "late=x", "extra=-1", "extra=3:", "extra=3:x", "extra", "silent=1", "" }) {
+    for (const char* spec :
+        { "loud", "short", "late=x", "extra=-1", "extra=3:", "extra=3:x", "extra", "silent=1", "" }) {
         SimFaults f;
         QString error;
         EXPECT_FALSE(simfaults::parse(QString::fromLatin1(spec), f, &error)) << spec;

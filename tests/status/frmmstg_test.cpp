@@ -512,8 +512,9 @@ TEST_P(SurplusBytes, NeverShowAsValues)
     EXPECT_EQ(text("txtZndWnkKorr"), *live::decodeCorrection(bytes::of({ 0xFB }), fmt::regionalSeparator()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Timing, SurplusBytes, ::testing::Values(0, 4),
-    [](const auto& info) { return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext"); });
+INSTANTIATE_TEST_SUITE_P(Timing, SurplusBytes, ::testing::Values(0, 4), [](const auto& info) {
+    return info.param == 0 ? std::string("RightBehind") : std::string("LateInFrontOfTheNext");
+});
 
 TEST_F(StatusWindowTest, UnregisteredUnitWindows_KeepTheirButtonsDisabled)
 {
