@@ -15,6 +15,7 @@ public:
     using RacingTab::RacingTab;
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
+    bool hasPage() const override { return false; }
 
     // The e-choke opening reads (ReadEChokeOnOpening). False when the link was lost.
     bool readOnOpening();

@@ -45,13 +45,16 @@ void FrmROptionen::buildUi()
     m_extras = new ExtrasTab(m_context, SSTab1);
     m_choke = new ChokeTab(m_context, SSTab1);
     m_loadChange = new LoadChangeTab(m_context, SSTab1);
-    for (int i = 0; i < TabCount; ++i)
-        SSTab1->addTab(tab(i), tab(i)->caption());
-    // The other tabs' pages are not built yet: they stay disabled and empty.
-    for (int i = Switching; i < TabCount; ++i)
-        SSTab1->setTabEnabled(i, false);
+    for (int i = 0; i < TabCount; ++i) {
+        RacingTab* page = tab(i);
+        SSTab1->addTab(page, page->caption());
+        SSTab1->setTabEnabled(i, page->hasPage());
+        connect(page, &RacingTab::sourceChanged, this, [this, i](const QString& text) {
+            if (SSTab1->currentIndex() == i)
+                lbl_TabQuelle->setText(text);
+        });
+    }
     connect(SSTab1, &QTabWidget::currentChanged, this, &FrmROptionen::showSource);
-    connect(m_ignition, &IgnitionTab::sourceChanged, this, &FrmROptionen::setIgnitionSource);
 
     cmdExit = new QPushButton(QStringLiteral("&Fertig"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
@@ -119,11 +122,23 @@ RacingTab* FrmROptionen::tab(int index) const
     return tabs[index];
 }
 
-void FrmROptionen::setTabAvailable(int index, bool available)
+// Which tabs a unit is offered; the rest are disabled as the window opens.
+void FrmROptionen::offerTabs()
 {
-    m_available[index] = available;
-    if (index == Ignition)
-        SSTab1->setTabEnabled(index, available);
+    struct Offer {
+        Tab tab;
+        bool (*offered)(const UnitIdentity&);
+    };
+    static constexpr Offer kOffers[] = {
+        { Injection, gates::injectionTabs },
+        { Extras, gates::additionalFunctionsTab },
+        { Choke, gates::injectionTabs },
+        { LoadChange, gates::loadChangeTab },
+    };
+    for (const Offer& offer : kOffers) {
+        m_available[offer.tab] = offer.offered(m_context.unit());
+        SSTab1->setTabEnabled(offer.tab, m_available[offer.tab] && tab(offer.tab)->hasPage());
+    }
 }
 
 QString FrmROptionen::helpTopic() const
@@ -149,8 +164,6 @@ void FrmROptionen::load()
 // What the window sets up before its first read: nothing is sent yet.
 void FrmROptionen::prepare()
 {
-    m_ignitionSource = kNotLoaded;
-    m_lambdaSource = kNotLoaded;
     session().link().resetTimeout();
     m_ignition->showLimits();
     m_ignition->setUpGrid();
@@ -174,19 +187,13 @@ bool FrmROptionen::capabilities()
 {
     const UnitIdentity& unit = m_context.unit();
     offsetSwitchRows();
-    if (!gates::additionalFunctionsTab(unit))
-        setTabAvailable(Extras, false);
+    offerTabs();
     if (!gates::racingDwellRow(unit))
         boxes::notice(session(), this, kDwellNotice);
     if (!carryOn(m_extras->readDwellStart()))
         return false;
-    if (!gates::injectionTabs(unit)) {
-        setTabAvailable(Injection, false);
-        setTabAvailable(Choke, false);
+    if (!gates::injectionTabs(unit))
         boxes::notice(session(), this, kInjectionNotice);
-    }
-    if (!gates::loadChangeTab(unit))
-        setTabAvailable(LoadChange, false);
     return carryOn(m_switching->readInput2Enrichment()) && carryOn(m_loadChange->readFirstParameters())
         && carryOn(m_extras->readPumpTime()) && carryOn(m_extras->readCoilLoadTime())
         && carryOn(m_choke->readOnOpening()) && carryOn(m_extras->readAirMassSettings())
@@ -213,29 +220,13 @@ bool FrmROptionen::hotStartRow()
     return true;
 }
 
-// SSTab1_Click
+// SSTab1_Click: the source label shows where the tab's table came from.
 void FrmROptionen::showSource()
 {
-    switch (SSTab1->currentIndex()) {
-    case Ignition:
-        txtTSLabel->setText(QStringLiteral("ZW-Tabelle:"));
-        lbl_TabQuelle->setText(m_ignitionSource);
-        break;
-    case Injection:
-        txtTSLabel->setText(QStringLiteral("LA-Tabelle:"));
-        lbl_TabQuelle->setText(m_lambdaSource);
-        break;
-    default:
-        txtTSLabel->clear();
-        lbl_TabQuelle->clear();
-    }
-}
-
-void FrmROptionen::setIgnitionSource(const QString& text)
-{
-    m_ignitionSource = text;
-    if (SSTab1->currentIndex() == Ignition)
-        lbl_TabQuelle->setText(text);
+    const RacingTab* page = tab(SSTab1->currentIndex());
+    const QString heading = page->sourceHeading();
+    txtTSLabel->setText(heading);
+    lbl_TabQuelle->setText(heading.isEmpty() ? QString() : page->source());
 }
 
 // cmdExit_Click: an edited table that was neither written nor saved is

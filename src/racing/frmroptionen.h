@@ -24,9 +24,8 @@ class FrmROptionen : public UnitDialog {
     Q_OBJECT
 public:
     static inline const QString kCaption = QStringLiteral("Rennsport-Optionen");
-    static inline const QString kNotLoaded = QStringLiteral("Nicht geladen");
-    static inline const QString kExitQuestion = QStringLiteral(
-        "Die Zündwinkeltabelle wurde verändert aber noch nicht gespeichert. Trotzdem Beenden?");
+    static inline const QString kExitQuestion
+        = QStringLiteral("Die Zündwinkeltabelle wurde verändert aber noch nicht gespeichert. Trotzdem Beenden?");
     static inline const QString kOffsetNotice = QStringLiteral(
         "Konfiguration des zuschaltbaren Zündwinkeloffsets wird vom Steuergerät nicht unterstützt.");
     static inline const QString kDwellNotice = QStringLiteral("Die Konfiguration des Einsatzpunktes der "
@@ -57,7 +56,7 @@ private:
     void buildUi();
     void installTabKeys();
     RacingTab* tab(int index) const;
-    void setTabAvailable(int tab, bool available);
+    void offerTabs();
     QString helpTopic() const;
 
     // Opening.
@@ -70,7 +69,6 @@ private:
 
     // The tab shown changed: the source label follows.
     void showSource();
-    void setIgnitionSource(const QString& text);
     // cmdExit and the close box.
     void exitWindow();
 
@@ -83,8 +81,6 @@ private:
     LoadChangeTab* m_loadChange = nullptr;
     bool m_available[TabCount] = { true, true, true, true, true, true };
     bool m_opened = false;
-    QString m_ignitionSource;
-    QString m_lambdaSource;
 
     QTabWidget* SSTab1 = nullptr;
     QPushButton* cmdExit = nullptr;

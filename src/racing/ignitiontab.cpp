@@ -264,7 +264,7 @@ void IgnitionTab::readTable()
     }
     if (result.outcome != TransferOutcome::Done)
         return; // the link is lost: the window closes
-    emit sourceChanged(kFromUnit);
+    setSource(kFromUnit);
     drawChart();
     context().completion(boxes::kTransferComplete);
 }
@@ -369,7 +369,7 @@ void IgnitionTab::loadFromDisk()
         platform().messageBox(this, QStringLiteral("Hinweis"), notice, Platform::Icon::Information);
     showTable();
     clearSelection();
-    emit sourceChanged(*path);
+    setSource(*path);
     drawChart();
 }
 

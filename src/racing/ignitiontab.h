@@ -47,6 +47,7 @@ public:
 
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
+    QString sourceHeading() const override { return QStringLiteral("ZW-Tabelle:"); }
 
     // Opening: the limit labels, the grid's band labels, the chart.
     void showLimits();
@@ -71,10 +72,6 @@ public:
     void selectCell(int row, int column);
     void sliderMoved(int value);
     void takeOver();
-
-signals:
-    // IgnitionSourceText changed: the unit or a file's full path.
-    void sourceChanged(const QString& text);
 
 private:
     void buildUi();

@@ -88,13 +88,6 @@ std::optional<int> plainByte(const QString& text)
     return value;
 }
 
-// A file's text need not be a whole byte ("12.5"), so its angle is taken from
-// the number as it reads.
-double angleOf(const AngleCoding& coding, double byte)
-{
-    return (coding.reference - coding.shift - byte) / 10.0;
-}
-
 } // namespace
 
 namespace bands {
@@ -173,24 +166,6 @@ int chartPointCount(BandScheme scheme)
 
 } // namespace bands
 
-double AngleCoding::angle(int byte) const
-{
-    return angleOf(*this, byte);
-}
-
-AngleCoding AngleCoding::forLimits(const UnitIdentity& unit, int reference, int angleOffset)
-{
-    return { reference, gates::ignitionTableShiftsByLeadAngle(unit) ? angleOffset : 0 };
-}
-
-AngleCoding AngleCoding::forGrid(const UnitIdentity& unit, int reference, int angleOffset)
-{
-    AngleCoding coding = forLimits(unit, reference, angleOffset);
-    if (bands::schemeFor(unit) == BandScheme::Shared76)
-        coding.shift = 0;
-    return coding;
-}
-
 IgnitionTable::IgnitionTable(BandScheme scheme)
     : m_scheme(scheme)
     , m_rows(bands::rowCount(scheme))
@@ -229,7 +204,7 @@ void IgnitionTable::setByte(int row, int cylinder, int byte, const AngleCoding& 
 
 void IgnitionTable::setText(int row, int cylinder, const QString& text, const AngleCoding& coding)
 {
-    fill(row, cylinder, text, angleOf(coding, fmt::leadingNumber(text)), CellOrigin::File);
+    fill(row, cylinder, text, coding.angle(fmt::leadingNumber(text)), CellOrigin::File);
 }
 
 std::vector<double> IgnitionTable::chartPoints(int cylinder) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "racing/anglecoding.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,24 +35,6 @@ int pointsOfRow(BandScheme scheme, int row);
 int chartPointCount(BandScheme scheme); // 205 or 202
 
 } // namespace bands
-
-// Table byte <-> ignition angle. A byte is the angle below the reference in
-// tenths of a degree: angle = (reference - shift - byte) / 10 degrees before
-// top dead centre.
-struct AngleCoding {
-    int reference = 0; // AngleReference, tenths of a degree
-    int shift = 0; // the lead angle on units that shift by it, else 0
-
-    double angle(int byte) const;
-    double earliest() const { return angle(0); } // txtMaxZw
-    double latest() const { return angle(255); } // txtMinZw
-
-    // The limit labels and the slider label shift by the lead angle on every
-    // unit that knows it.
-    static AngleCoding forLimits(const UnitIdentity& unit, int reference, int angleOffset);
-    // The grid, the chart scale and the file load: the 76-band scheme never shifts.
-    static AngleCoding forGrid(const UnitIdentity& unit, int reference, int angleOffset);
-};
 
 // Where a grid value came from; it decides how its angle is written.
 enum class CellOrigin { Unit, Hand, File };

@@ -13,4 +13,6 @@ public:
     using RacingTab::RacingTab;
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
+    bool hasPage() const override { return false; }
+    QString sourceHeading() const override { return QStringLiteral("LA-Tabelle:"); }
 };

@@ -17,6 +17,7 @@ public:
     using RacingTab::RacingTab;
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
+    bool hasPage() const override { return false; }
 
     // Injection units: sensitivity, enrichment factor,
     // ignition advance and duration. False when the link was lost.

@@ -41,6 +41,11 @@ TransferControls RacingContext::tableTransfer() const
     return TransferControls { m_window, m_lockedByTables, m_status, m_progress, kProgressMin };
 }
 
+TransferControls RacingContext::parameterTransfer() const
+{
+    return TransferControls { m_window, {}, m_status, m_progress, kProgressMin, false };
+}
+
 void RacingContext::setProgress(int value) const
 {
     if (m_progress)

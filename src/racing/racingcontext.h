@@ -37,6 +37,9 @@ public:
     void setControls(QLabel* status, QProgressBar* progress, QList<QWidget*> lockedByTables);
     // A table transfer: "Übertrage Daten...", tabs and exit locked.
     TransferControls tableTransfer() const;
+    // A parameter transfer: no status text, nothing locked, a close waits
+    // for its end (see ParameterTransfer).
+    TransferControls parameterTransfer() const;
     void setProgress(int value) const;
 
     // WaitPacingTick: one Timer1 period before a paced request. False when the
@@ -62,7 +65,10 @@ public:
 
     // A button's action runs through the window: one request at a time, and
     // a lost link closes the window afterwards.
-    void setActionRunner(std::function<void(const std::function<void()>&)> runner) { m_runner = std::move(runner); }
+    void setActionRunner(std::function<void(const std::function<void()>&)> runner)
+    {
+        m_runner = std::move(runner);
+    }
     void runAction(const std::function<void()>& action) const
     {
         if (m_runner)

@@ -931,7 +931,7 @@ TEST_F(RacingWindowTest, SourceLabel_FollowsTheTab)
         EXPECT_EQ(find<QLabel>("txtTSLabel")->text(), u("ZW-Tabelle:"));
         EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), u("Nicht geladen!"));
         tabs->setCurrentIndex(2);
-        EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), FrmROptionen::kNotLoaded);
+        EXPECT_EQ(find<QLabel>("lbl_TabQuelle")->text(), RacingTab::kNotLoaded);
         EXPECT_EQ(find<QLabel>("txtTSLabel")->text(), u("LA-Tabelle:"));
         tabs->setCurrentIndex(3);
         EXPECT_EQ(find<QLabel>("txtTSLabel")->text(), QString());
@@ -945,15 +945,15 @@ TEST_F(RacingWindowTest, CtrlTab_ChangesTheTabEvenFromTheGrid)
     connectUnit(k111);
     run({ [&] {
         auto* tabs = find<QTabWidget>("SSTab1");
-        tabs->setTabEnabled(FrmROptionen::Extras, true);
         QApplication::setActiveWindow(window.get());
         grid()->setFocus();
         QTest::keyClick(grid(), Qt::Key_Tab, Qt::ControlModifier);
-        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
+        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Switching);
         QTest::keyClick(tabs->currentWidget(), Qt::Key_PageDown, Qt::ControlModifier);
-        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Ignition);
+        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
+        tabs->setCurrentIndex(FrmROptionen::Ignition);
         grid()->setFocus();
-        QTest::keyClick(grid(), Qt::Key_PageDown, Qt::ControlModifier);
+        QTest::keyClick(grid(), Qt::Key_PageUp, Qt::ControlModifier);
         EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
         tabs->setCurrentIndex(FrmROptionen::Ignition);
     } });

@@ -28,7 +28,8 @@ TransferScope::TransferScope(const TransferControls& controls, const QString& st
             m_unlock.append(w);
         }
     }
-    countTransfer(m_window, 1);
+    if (m_controls.holdsClose)
+        countTransfer(m_window, 1);
     if (m_status)
         m_status->setText(status);
 }
@@ -42,7 +43,8 @@ TransferScope::~TransferScope()
     for (const QPointer<QWidget>& w : m_unlock)
         if (w)
             w->setEnabled(true);
-    countTransfer(m_window, -1);
+    if (m_controls.holdsClose)
+        countTransfer(m_window, -1);
 }
 
 void TransferScope::progress(int value)

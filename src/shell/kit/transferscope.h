@@ -26,6 +26,9 @@ struct TransferControls {
     QLabel* status = nullptr;
     QProgressBar* progress = nullptr;
     int restingProgress = 1; // where the bar stands between transfers
+    // A table transfer holds the close box until it ends; a parameter
+    // transfer lets a close asked for meanwhile follow it instead.
+    bool holdsClose = true;
 };
 
 // One transfer from start to end. Whatever way the transfer ends (done, lost
