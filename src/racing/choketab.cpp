@@ -3,10 +3,10 @@
 #include "core/commands.h"
 #include "core/format.h"
 #include "core/gates.h"
+#include "racing/chokemodel.h"
+#include "racing/parametertransfer.h"
 #include "racing/racingcontext.h"
 #include "shell/kit/boxes.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -17,19 +17,6 @@ constexpr int kHotStartFactorIndex = 26;
 constexpr int kSensorCountMax = 1023;
 // The threshold count is 10 bits: a larger high byte is no count.
 constexpr int kHotStartHighLimit = 4;
-
-// Volts per tenth of a degree at each band's temperature.
-constexpr double kWarmUpEndSlope[ChokeTab::kBands]
-    = { 0.004197087, 0.004667973, 0.004849161, 0.004659366, 0.004113416, 0.002915818 };
-constexpr double kVoltsPerCount = 5.0 / 1023;
-constexpr double kIntegerMax = 32767;
-
-// The stored count of a warm-up end, in tenths of a degree of the band.
-int warmUpEndFromCount(int band, int count)
-{
-    const double tenths = std::min(count * kVoltsPerCount / kWarmUpEndSlope[band], kIntegerMax);
-    return int(fmt::roundHalfEven(tenths));
-}
 
 } // namespace
 
@@ -85,16 +72,12 @@ bool ChokeTab::readOnOpening()
 
 std::optional<int> ChokeTab::readEntry(int index)
 {
-    const std::optional<int> entry = context().channel().readByte(cmd::chokeByteRead(index));
+    const std::optional<int> entry = readParameter(context(),
+        { cmd::chokeByteRead(index), 0, kEntryMax, 0, kEntryInvalid + fmt::fixedStyle(index) + kEntryInvalidEnd,
+            ParameterRead::Box::Plain });
     if (context().lost())
         return std::nullopt;
-    if (!entry)
-        return 0;
-    if (*entry > kEntryMax) {
-        boxes::defaultUsed(context().window(), kEntryInvalid + fmt::fixedStyle(index) + kEntryInvalidEnd);
-        return 0;
-    }
-    return *entry;
+    return entry.value_or(0);
 }
 
 std::optional<int> ChokeTab::readWarmUpEnd(int band)
@@ -110,7 +93,7 @@ std::optional<int> ChokeTab::readWarmUpEnd(int band)
         return std::nullopt;
     if (!high)
         return 0;
-    const int tenths = warmUpEndFromCount(band, 256 * *high + *low);
+    const int tenths = choke::warmUpEndFromCount(band, 256 * *high + *low);
     if (tenths > kWarmUpEndMax) {
         boxes::defaultUsed(context().window(), kWarmUpEndInvalid[band]);
         return kWarmUpEndStandard;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "racing/chokemodel.h"
 #include "racing/racingtab.h"
 
 #include <array>
@@ -24,7 +25,7 @@ public:
     bool readHotStart();
     void disableHotStart();
 
-    static constexpr int kBands = 6; // "30 bis 40° C" down to "unter -10° C"
+    static constexpr int kBands = choke::kBands;
     static constexpr int kEntryMax = 250;
     static constexpr int kWarmUpEndMax = 300;
     static constexpr int kWarmUpEndStandard = 40;

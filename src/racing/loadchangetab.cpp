@@ -2,6 +2,7 @@
 
 #include "core/commands.h"
 #include "core/gates.h"
+#include "racing/parametertransfer.h"
 #include "racing/racingcontext.h"
 #include "shell/kit/boxes.h"
 
@@ -20,37 +21,28 @@ bool LoadChangeTab::readFirstParameters()
     if (!gates::injectionTabs(context().unit()))
         return true;
 
-    const std::optional<int> sensitivity = readByte(cmd::paramRead(cmd::param::kLoadChangeSensitivity));
-    if (!sensitivity)
-        return false;
-    m_values.sensitivity = *sensitivity;
-    if (*sensitivity > kSensitivityMax) {
-        boxes::defaultUsedHint(context().window(), kSensitivityInvalid);
-        m_values.sensitivity = kSensitivityStandard;
+    using cmd::paramRead;
+    namespace param = cmd::param;
+    const struct {
+        ParameterRead row;
+        int* value;
+        int progress; // where the bar stands after the value
+    } reads[] = {
+        { { paramRead(param::kLoadChangeSensitivity), 0, kSensitivityMax, kSensitivityStandard,
+              kSensitivityInvalid },
+            &m_values.sensitivity, kProgressSensitivity },
+        { { paramRead(param::kLoadChangeEnrichment), 0, kEnrichmentMax, kEnrichmentStandard, kEnrichmentInvalid },
+            &m_values.enrichment, kProgressEnrichment },
+        { { paramRead(param::kLoadChangeAdvance) }, &m_values.advance, kProgressAdvance },
+        { { paramRead(param::kLoadChangeDuration) }, &m_values.duration, kProgressDuration },
+    };
+    for (const auto& read : reads) {
+        const std::optional<int> value = readValue(read.row);
+        if (!value)
+            return false;
+        *read.value = *value;
+        context().setProgress(read.progress);
     }
-    context().setProgress(kProgressSensitivity);
-
-    const std::optional<int> enrichment = readByte(cmd::paramRead(cmd::param::kLoadChangeEnrichment));
-    if (!enrichment)
-        return false;
-    m_values.enrichment = *enrichment;
-    if (*enrichment > kEnrichmentMax) {
-        boxes::defaultUsedHint(context().window(), kEnrichmentInvalid);
-        m_values.enrichment = kEnrichmentStandard;
-    }
-    context().setProgress(kProgressEnrichment);
-
-    const std::optional<int> advance = readByte(cmd::paramRead(cmd::param::kLoadChangeAdvance));
-    if (!advance)
-        return false;
-    m_values.advance = *advance;
-    context().setProgress(kProgressAdvance);
-
-    const std::optional<int> duration = readByte(cmd::paramRead(cmd::param::kLoadChangeDuration));
-    if (!duration)
-        return false;
-    m_values.duration = *duration;
-    context().setProgress(kProgressDuration);
     return true;
 }
 
@@ -60,39 +52,39 @@ bool LoadChangeTab::readOnOpening()
     if (!gates::loadChangeTab(unit))
         return true;
 
-    const std::optional<int> airMass = readMaxAirMass();
+    // A reply beyond 961 stands for 795; one below 400, which the control
+    // cannot hold, is replaced with the opening's own standard.
+    const std::optional<int> airMass = readValue({ cmd::maxLoadChangeAirMassRead(), 0, kMaxAirMassMax,
+        kMaxAirMassStandard, kMaxAirMassInvalid, ParameterRead::Box::Hint, ParameterRead::word });
     if (!airMass)
         return false;
     m_values.maxAirMass = *airMass;
-    // The read accepts values below 400 that the control cannot hold.
     if (*airMass < kMaxAirMassMin || *airMass > kMaxAirMassMax) {
         boxes::defaultUsedHint(context().window(), kMaxAirMassOutOfRange);
         m_values.maxAirMass = kMaxAirMassOpeningStandard;
     }
 
-    const std::optional<int> overrunDuration = readByte(cmd::plainCode(cmd::param::kOverrunDuration));
-    if (!overrunDuration)
-        return false;
-    m_values.overrunDuration = *overrunDuration;
-
-    const std::optional<int> leaning = readByte(cmd::plainCode(cmd::param::kOverrunLeaning));
-    if (!leaning)
-        return false;
-    m_values.overrunLeaning = *leaning;
-    if (*leaning > kOverrunLeaningMax) {
-        boxes::defaultUsedHint(context().window(), kOverrunLeaningInvalid);
-        m_values.overrunLeaning = kOverrunLeaningStandard;
+    const struct {
+        ParameterRead row;
+        int* value;
+    } overrun[] = {
+        { { cmd::plainCode(cmd::param::kOverrunDuration) }, &m_values.overrunDuration },
+        { { cmd::plainCode(cmd::param::kOverrunLeaning), 0, kOverrunLeaningMax, kOverrunLeaningStandard,
+              kOverrunLeaningInvalid },
+            &m_values.overrunLeaning },
+        { { cmd::plainCode(cmd::param::kOverrunSensitivity) }, &m_values.overrunSensitivity },
+    };
+    for (const auto& read : overrun) {
+        const std::optional<int> value = readValue(read.row);
+        if (!value)
+            return false;
+        *read.value = *value;
     }
-
-    const std::optional<int> overrunSensitivity = readByte(cmd::plainCode(cmd::param::kOverrunSensitivity));
-    if (!overrunSensitivity)
-        return false;
-    m_values.overrunSensitivity = *overrunSensitivity;
 
     if (!gates::warmUpAdaptationsOnOpening(unit))
         return true;
     for (int band = 0; band < kBands; ++band) {
-        const std::optional<int> adaptation = readByte(cmd::warmUpAdaptationRead(band));
+        const std::optional<int> adaptation = readValue({ cmd::warmUpAdaptationRead(band) });
         if (!adaptation)
             return false;
         m_values.warmUpAdaptation[band] = bytes::signedByte(*adaptation);
@@ -100,25 +92,10 @@ bool LoadChangeTab::readOnOpening()
     return true;
 }
 
-std::optional<int> LoadChangeTab::readByte(const Request& request)
+std::optional<int> LoadChangeTab::readValue(const ParameterRead& row)
 {
-    const std::optional<int> value = context().channel().readByte(request);
+    const std::optional<int> value = readParameter(context(), row);
     if (context().lost())
         return std::nullopt;
     return value.value_or(0);
-}
-
-std::optional<int> LoadChangeTab::readMaxAirMass()
-{
-    const Reply reply = context().channel().ask(cmd::maxLoadChangeAirMassRead());
-    if (context().lost())
-        return std::nullopt;
-    if (!reply || reply->size() < 2)
-        return 0;
-    const int airMass = bytes::bigEndian16(*reply, 0);
-    if (airMass > kMaxAirMassMax) {
-        boxes::defaultUsedHint(context().window(), kMaxAirMassInvalid);
-        return kMaxAirMassStandard;
-    }
-    return airMass;
 }

@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-struct Request;
+struct ParameterRead;
 
 // Tab 5 "Lastwechsel": load change and overrun of injection units.
 class LoadChangeTab : public RacingTab {
@@ -68,10 +68,9 @@ public:
     const Values& values() const { return m_values; }
 
 private:
-    // TransferLoadChangeParam and its kin: the value, 0 when no reply came;
-    // nullopt when the link was lost.
-    std::optional<int> readByte(const Request& request);
-    std::optional<int> readMaxAirMass();
+    // TransferLoadChangeParam and its kin: the checked value, 0 when no
+    // reply came; nullopt when the link was lost.
+    std::optional<int> readValue(const ParameterRead& row);
 
     Values m_values;
 };

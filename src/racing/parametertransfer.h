@@ -19,6 +19,23 @@ struct ParameterRead {
         Plain, // a plain box under the program's title
     };
 
+    // A value taken as it comes.
+    ParameterRead(Request request)
+        : request(std::move(request))
+    {
+    }
+    ParameterRead(Request request, int min, int max, int standard, QString invalidText, Box box = Box::Hint,
+        int (*decode)(const Bytes&) = nullptr)
+        : request(std::move(request))
+        , min(min)
+        , max(max)
+        , standard(standard)
+        , invalidText(std::move(invalidText))
+        , box(box)
+        , decode(decode)
+    {
+    }
+
     Request request; // what is sent; the reply length comes with it
     int min = 0;
     int max = 255;
@@ -27,6 +44,9 @@ struct ParameterRead {
     Box box = Box::Hint;
     // The reply to a value; by default its first byte.
     int (*decode)(const Bytes& reply) = nullptr;
+
+    // The first two bytes of a reply, high byte first.
+    static int word(const Bytes& reply) { return bytes::bigEndian16(reply, 0); }
 };
 
 // One parameter from the unit, checked by its row: the value, or the row's
