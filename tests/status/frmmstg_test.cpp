@@ -468,6 +468,28 @@ TEST_F(StatusWindowTest, LeadAngleWrittenByAUnitWindow_IsUsedFromTheNextTick)
     EXPECT_EQ(window->context().angleOffset, 80);
 }
 
+TEST_F(StatusWindowTest, SwitchConfigurationWrittenByTheRacingOptions_IsShownWhenTheyClose)
+{
+    // The switching tab sets input 1 to table selection; the status window
+    // reads the configuration again once the racing window has closed.
+    windows.racingOptions = [&](QWidget*) {
+        sim->memory().parameters[cmd::param::kInput1Mode] = 0;
+        return std::unique_ptr<QDialog>();
+    };
+    connectUnit(QStringLiteral("injection-rx4-racing"));
+    bool clicked = false;
+    run([&] {
+        if (!clicked && window->polling()) {
+            EXPECT_EQ(text("lblSE1Mode"), QStringLiteral("Offsetschalter"));
+            clicked = true;
+            pushButton("cmdROpt")->click();
+        } else if (clicked && pushButton("cmdROpt")->isEnabled()) {
+            pushButton("BtncmdExit")->click();
+        }
+    });
+    EXPECT_EQ(text("lblSE1Mode"), QStringLiteral("Tabellenauswahl"));
+}
+
 // Surplus right behind every reply, or so late that it lands in front of
 // the next one: the window shows the unit's true identity and values, never
 // bytes of a shifted reply.
