@@ -28,8 +28,14 @@ void EcuSim::resetMemory()
 {
     m_memory = UnitMemory {};
     // Output 1 as four-stroke rev counter, output 2 as cold-start extra air,
-    // thresholds as periods.
-    m_memory.switching = { 4, 0, 0, 0, 0, 4, 0x01, 0x2C, 0x00, 0xC8 };
+    // switching speeds about 3000 and 5000 min^-1 in the unit's coding: speed
+    // band indexes from firmware 2.314 on, before that 835 minus a period
+    // count (55 and 33), high byte first.
+    const bool bandIndexes = m_profile.major > 2 || (m_profile.major == 2 && m_profile.minor >= 314);
+    if (bandIndexes)
+        m_memory.switching = { 4, 0, 0, 0, 0, 4, 40, 0, 60, 0 };
+    else
+        m_memory.switching = { 4, 0, 0, 0, 0, 4, 0, 55, 0, 33 };
     m_memory.faultEntries.fill(255);
     simparams::reset(m_memory, m_profile);
 }

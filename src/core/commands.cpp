@@ -223,6 +223,46 @@ Request warmUpAdaptationRead(int band)
     return { frame(150, { band, '0' }), 1 };
 }
 
+namespace {
+int thresholdLetter(int threshold)
+{
+    return threshold == 2 ? 'y' : 'x';
+}
+} // namespace
+
+Request output1ModeWrite(int code)
+{
+    return changing({ frame('u', { code, '0' }), 1 });
+}
+Request output2ModeWrite(int code)
+{
+    return changing({ frame('w', { code, '0' }), 1 });
+}
+Request thresholdIndexWrite(int threshold, int index)
+{
+    return changing({ frame(thresholdLetter(threshold), { index, '0' }), 2 });
+}
+Request thresholdPeriodWrite(int threshold, int period)
+{
+    return changing({ frame(thresholdLetter(threshold), { period >> 8, period & 0xFF }), 2 });
+}
+Request input1RetardWrite(int value)
+{
+    return paramWrite(param::kOffsetAngle, value);
+}
+Request input1FunctionWrite(int code)
+{
+    return paramWrite(param::kInput1Mode, code);
+}
+Request input2FunctionWrite(int code)
+{
+    return paramWrite(param::kInput2Mode, code);
+}
+Request input2EnrichmentWrite(int value)
+{
+    return paramWrite(param::kInput2Enrichment, value);
+}
+
 const std::vector<Entry>& catalogue()
 {
     static const std::vector<Entry> entries = {
@@ -286,6 +326,16 @@ const std::vector<Entry>& catalogue()
         { "overrunSensitivity", plainCode(param::kOverrunSensitivity) },
         { "chokeByteRead", chokeByteRead(3) },
         { "warmUpAdaptationRead", warmUpAdaptationRead(5) },
+        { "output1ModeWrite", output1ModeWrite(8) },
+        { "output2ModeWrite", output2ModeWrite(3) },
+        { "thresholdIndexWrite1", thresholdIndexWrite(1, 25) },
+        { "thresholdIndexWrite2", thresholdIndexWrite(2, 110) },
+        { "thresholdPeriodWrite1", thresholdPeriodWrite(1, 600) },
+        { "thresholdPeriodWrite2", thresholdPeriodWrite(2, 16) },
+        { "input1RetardWrite", input1RetardWrite(255) },
+        { "input1FunctionWrite", input1FunctionWrite(0) },
+        { "input2FunctionWrite", input2FunctionWrite(255) },
+        { "input2EnrichmentWrite", input2EnrichmentWrite(16) },
     };
     return entries;
 }

@@ -122,6 +122,17 @@ Request maxLoadChangeAirMassRead(); // 147 "00?": high, low
 Request chokeByteRead(int index); // 131 index "0?": 1 byte
 Request warmUpAdaptationRead(int band); // 150 band "0?": 1 byte, signed
 
+// Switching module writes. Each is answered with the bytes it stored.
+Request output1ModeWrite(int code); // "u" code "0?": echo of the code, 1 byte
+Request output2ModeWrite(int code); // "w" code "0?": echo of the code, 1 byte
+// Thresholds 1 ("x") and 2 ("y"); the unit echoes the two bytes after the letter.
+Request thresholdIndexWrite(int threshold, int index); // letter, band index, "0?": 2 bytes
+Request thresholdPeriodWrite(int threshold, int period); // letter, P high, P low, "?": 2 bytes
+Request input1RetardWrite(int value); // "~w" value "?": echo, 1 byte
+Request input1FunctionWrite(int code); // "\w" 255 or 0 "?": echo, 1 byte
+Request input2FunctionWrite(int code); // 148 "w" 255 or 0 "?": echo, 1 byte
+Request input2EnrichmentWrite(int value); // 135 "w" value "?": echo, 1 byte
+
 // Every command of the program by name with a sample frame, so the simulator
 // and the trace can be checked against one list.
 struct Entry {

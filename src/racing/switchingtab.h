@@ -1,17 +1,24 @@
 #pragma once
 
 #include "racing/racingtab.h"
+#include "racing/switchingmodel.h"
 
-// Tab 1 "Schaltmodul": switched outputs and digital inputs. Its page and its
-// read and write buttons come later; the opening reads are made already, so
-// the unit is read in full and checked as the window opens.
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+// Tab 1 "Schaltmodul": switched outputs 1 and 2 with the switching speeds of
+// output 2, switch input 1 with its ignition retard and, on injection units,
+// switch input 2 with its mixture enrichment.
 class SwitchingTab : public RacingTab {
     Q_OBJECT
 public:
     static inline const QString kCaption = QStringLiteral("Schaltmodul");
     static inline const QString kHelpTopic = QStringLiteral("r_optionen_switching.html");
 
-    using RacingTab::RacingTab;
+    explicit SwitchingTab(RacingContext& context, QWidget* parent = nullptr);
     QString caption() const override { return kCaption; }
     QString helpTopic() const override { return kHelpTopic; }
 
@@ -21,16 +28,14 @@ public:
     void showInput1AsSwitchInput3();
     // Units without the offset switch: its controls are disabled.
     void disableOffsetSwitch();
-    // Ignition-only units: switch input 2 disabled.
-    void disableInput2();
-    // Injection units: the input 2 enrichment.
+    // Injection units: the input 2 enrichment; ignition-only units: input 2
+    // disabled. False when the link was lost.
     bool readInput2Enrichment();
 
-    static constexpr int kOffsetSwitch = 255; // input function "Offsetschalter"
-    static constexpr int kTableSelection = 0; // input 1 "Tabellenauswahl"
-    static constexpr int kDisabledMode = 255; // output mode "Deaktiviert"
-    static constexpr int kLatestAngle = 255; // retard to the latest table angle
-    static constexpr int kEnrichmentMax = 16;
+    // Whether input 2 can select the injection map: the injection tab's map
+    // selection (grEvKfSel, optEVK1, optEVK2) is enabled only then.
+    bool mapSelectionOffered() const { return m_mapSelectionOffered; }
+
     static constexpr int kEnrichmentStandard = 1;
 
     static inline const QString kInput1Caption = QStringLiteral("Schalteingang 1");
@@ -41,33 +46,62 @@ public:
     static inline const QString kEnrichmentInvalid = QStringLiteral(
         "Der im Steuergerät gesetzte Faktor für die zuschaltbare Gemischanreicherung ist ungültig. "
         "Der Standardwert wird verwendet");
-
-    // What the page shows; the unit's codes and raw values.
-    struct Values {
-        int output1Mode = kDisabledMode;
-        int output2Mode = kDisabledMode;
-        // Band index, or 835 minus the period count on older firmware.
-        int threshold1 = 0;
-        int threshold2 = 0;
-        bool threshold1Enabled = false;
-        bool threshold2Enabled = false;
-        QString input1Caption = kInput1Caption;
-        bool offsetSwitchEnabled = true; // frame and slider of input 1
-        int input1Retard = 0;
-        bool input1RetardEnabled = true;
-        int input1Function = kOffsetSwitch;
-        bool input2Enabled = true; // the whole input 2 frame
-        int input2Function = kOffsetSwitch;
-        int input2Enrichment = 0;
-        bool input2EnrichmentEnabled = true;
-    };
-    const Values& values() const { return m_values; }
+    // Writing is refused while an output shows a mode without a code; %1 is
+    // the output's number.
+    static inline const QString kUnknownModeRefused
+        = QStringLiteral("Für die Betriebsart „Unbekannt“ gibt es keinen Code. Bitte wählen Sie eine Betriebsart "
+                         "für Schaltausgang %1.");
 
 private:
+    void buildUi();
+    void fillLists();
+
+    // The read: false when a request got no answer.
+    bool readAll();
     bool readBlock();
     bool readInput1Retard();
     bool readInput1Function();
     bool readInput2Function();
 
-    Values m_values;
+    // cmdLesen and cmdSchreiben.
+    void readButton();
+    void writeSwitching();
+
+    // EnableThresholds, by the output 2 mode shown.
+    void enableThresholds();
+    void threshold1Moved();
+    void threshold2Moved();
+    void showOffset();
+    void showEnrichment();
+    void showInput1Function(bool offsetSwitch);
+    void showInput2Function(bool offsetSwitch);
+
+    switching::Generation m_generation;
+    std::vector<switching::Mode> m_output1Modes;
+    bool m_mapSelectionOffered = false;
+
+    QGroupBox* frmSchaltausgang1 = nullptr;
+    QComboBox* cmbS1Akt = nullptr;
+    QGroupBox* frmSchaltausgang2 = nullptr;
+    QComboBox* cmbS2Akt = nullptr;
+    QLabel* lblSchaltdrehzahl1 = nullptr;
+    QSlider* SliderN21 = nullptr;
+    QLabel* lblNS21 = nullptr;
+    QLabel* lblSchaltdrehzahl2 = nullptr;
+    QSlider* SliderN22 = nullptr;
+    QLabel* lblNS22 = nullptr;
+    QGroupBox* frmOfsSchalter = nullptr;
+    QLabel* lblSIFkt = nullptr;
+    QComboBox* cmbSIFkt = nullptr;
+    QLabel* lblZwOfs = nullptr;
+    QSlider* sldZwOffset = nullptr;
+    QLabel* lblZwOffset = nullptr;
+    QGroupBox* frmInjektOfsSchalter = nullptr;
+    QLabel* lblInjOfs1 = nullptr;
+    QComboBox* cmbS2Fkt = nullptr;
+    QLabel* lblInjOfs2 = nullptr;
+    QSlider* sldInjektOffset = nullptr;
+    QLabel* lblInjektOffset = nullptr;
+    QPushButton* cmdLesen = nullptr;
+    QPushButton* cmdSchreiben = nullptr;
 };

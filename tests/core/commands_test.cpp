@@ -79,6 +79,16 @@ const FrameCase kFrames[] = {
     { "overrunSensitivity", of({ 132, '0', '0', '?' }), 1 },
     { "chokeByteRead", of({ 131, 3, '0', '?' }), 1 },
     { "warmUpAdaptationRead", of({ 150, 5, '0', '?' }), 1 },
+    { "output1ModeWrite", of({ 'u', 8, '0', '?' }), 1 },
+    { "output2ModeWrite", of({ 'w', 3, '0', '?' }), 1 },
+    { "thresholdIndexWrite1", of({ 'x', 25, '0', '?' }), 2 },
+    { "thresholdIndexWrite2", of({ 'y', 110, '0', '?' }), 2 },
+    { "thresholdPeriodWrite1", of({ 'x', 2, 88, '?' }), 2 },
+    { "thresholdPeriodWrite2", of({ 'y', 0, 16, '?' }), 2 },
+    { "input1RetardWrite", of({ '~', 'w', 255, '?' }), 1 },
+    { "input1FunctionWrite", of({ '\\', 'w', 0, '?' }), 1 },
+    { "input2FunctionWrite", of({ 148, 'w', 255, '?' }), 1 },
+    { "input2EnrichmentWrite", of({ 135, 'w', 16, '?' }), 1 },
 };
 
 class CatalogueFrame : public ::testing::TestWithParam<FrameCase> { };
@@ -102,6 +112,16 @@ TEST(Catalogue, NamesEveryCommandOnce)
     for (const cmd::Entry& e : cmd::catalogue())
         EXPECT_TRUE(names.insert(e.name).second) << e.name;
     EXPECT_EQ(names.size(), std::size(kFrames));
+}
+
+// A write must never be sent twice on a disturbed answer.
+TEST(Catalogue, EveryWriteChangesTheUnit)
+{
+    for (const cmd::Entry& e : cmd::catalogue()) {
+        if (std::string(e.name).find("Write") != std::string::npos) {
+            EXPECT_TRUE(e.sample.changesUnit) << e.name;
+        }
+    }
 }
 
 // Builders carry every argument byte, zeros and high bytes included.

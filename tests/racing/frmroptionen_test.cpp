@@ -10,11 +10,13 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -204,6 +206,58 @@ TEST_F(RacingWindowTest, Read_TheUnitFallsSilent_ClosesTheWindowWithoutCompletio
     EXPECT_EQ(cell(10, 4), QString());
     EXPECT_FALSE(platform.boxTexts().contains(boxes::kTransferComplete));
     EXPECT_NE(find<QLabel>("lbl_TabQuelle")->text(), IgnitionTab::kFromUnit);
+}
+
+TEST_F(RacingWindowTest, SwitchingWrite_TheUnitFallsSilent_ClosesTheWindowWithoutABox)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111);
+    window = std::make_unique<FrmROptionen>(session);
+    bool clicked = false;
+    EXPECT_TRUE(runModal(*window, [&] {
+        if (!window->opened() || clicked)
+            return;
+        clicked = true;
+        sim->clearReceived();
+        sim->faults().dropAfter = sim->commandCount() + 2;
+        button("cmdSchreiben")->click();
+    }));
+    EXPECT_TRUE(link.timedOut());
+    ASSERT_EQ(sim->received().size(), 3u);
+    EXPECT_EQ(sim->received().back().at(0), 'x');
+    EXPECT_TRUE(platform.boxTexts().isEmpty());
+}
+
+// Every Alt letter of the switching page, with the window's "&Fertig", leads
+// to one control only.
+TEST_F(RacingWindowTest, SwitchingPage_AltLettersAreUnique)
+{
+    connectUnit("injection-rx4-racing");
+    run({ [&] {
+        find<QTabWidget>("SSTab1")->setCurrentIndex(FrmROptionen::Switching);
+        QWidget* page = find<QTabWidget>("SSTab1")->currentWidget();
+        QStringList texts { button("cmdExit")->text() };
+        for (const QLabel* l : page->findChildren<QLabel*>())
+            texts << l->text();
+        for (const QAbstractButton* b : page->findChildren<QAbstractButton*>())
+            texts << b->text();
+        for (const QGroupBox* g : page->findChildren<QGroupBox*>())
+            texts << g->title();
+        QStringList letters;
+        for (const QString& t : texts) {
+            const int at = t.indexOf(QLatin1Char('&'));
+            if (at >= 0 && at + 1 < t.size())
+                letters << t.mid(at + 1, 1).toLower();
+        }
+        EXPECT_GE(letters.size(), 11);
+        EXPECT_EQ(QSet<QString>(letters.begin(), letters.end()).size(), letters.size())
+            << letters.join(',').toStdString();
+        for (const QLabel* l : page->findChildren<QLabel*>()) {
+            if (l->text().contains(QLatin1Char('&'))) {
+                EXPECT_TRUE(l->buddy()) << l->objectName().toStdString();
+            }
+        }
+    } });
 }
 
 // --- Writing -----------------------------------------------------------------

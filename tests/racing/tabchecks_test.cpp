@@ -1,5 +1,8 @@
 #include "racing/tabtest.h"
 
+#include <QComboBox>
+#include <QSlider>
+
 namespace {
 
 // Where a stored value lives in the simulated unit.
@@ -55,8 +58,15 @@ const auto pump = KEPT(extras, readPumpTime, pumpTime);
 const auto chargeTime = KEPT(extras, readCoilLoadTime, coilLoadTime);
 const auto airMass = KEPT(extras, readAirMassSettings, fullLoadAirMass);
 const auto coilDelay = KEPT(extras, readCoilAndLeadAngle, coilDelay);
-const auto input1 = KEPT(switching, readSwitching, input1Function);
-const auto input2 = KEPT(switching, readInput2Enrichment, input2Enrichment);
+const auto input1 = [](Tabs& t) {
+    EXPECT_TRUE(t.switching.readSwitching());
+    return control<QComboBox>(t.switching, "cmbSIFkt")->currentText() == QStringLiteral("Offsetschalter") ? 255
+                                                                                                          : 0;
+};
+const auto input2 = [](Tabs& t) {
+    EXPECT_TRUE(t.switching.readInput2Enrichment());
+    return control<QSlider>(t.switching, "sldInjektOffset")->value();
+};
 const auto sensitivity = KEPT(loadChange, readFirstParameters, sensitivity);
 const auto enrichment = KEPT(loadChange, readFirstParameters, enrichment);
 const auto maxAirMass = KEPT(loadChange, readOnOpening, maxAirMass);

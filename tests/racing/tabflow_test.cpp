@@ -1,6 +1,9 @@
 #include "racing/tabtest.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QProgressBar>
+#include <QSlider>
 
 namespace {
 
@@ -25,19 +28,23 @@ TEST_F(TabTest, Switching_ReadsTheBlockAndTheInputsInOrder)
 
     EXPECT_EQ(sim->received(),
         (Frames { "j00?", "~00?", "\\00?", of({ 148, 'r', '0', '?' }), of({ 135, 'r', '0', '?' }) }));
-    const SwitchingTab::Values& v = tabs->switching.values();
-    EXPECT_EQ(v.output1Mode, 4);
-    EXPECT_EQ(v.output2Mode, 2);
-    EXPECT_EQ(v.threshold1, 25);
-    EXPECT_EQ(v.threshold2, 40);
-    EXPECT_TRUE(v.threshold1Enabled);
-    EXPECT_TRUE(v.threshold2Enabled);
-    EXPECT_EQ(v.input1Retard, 35);
-    EXPECT_EQ(v.input1Function, SwitchingTab::kTableSelection);
-    EXPECT_FALSE(v.input1RetardEnabled);
-    EXPECT_EQ(v.input2Function, 0);
-    EXPECT_FALSE(v.input2EnrichmentEnabled);
-    EXPECT_EQ(v.input2Enrichment, 3);
+    const SwitchingTab& t = tabs->switching;
+    EXPECT_EQ(control<QComboBox>(t, "cmbS1Akt")->currentText(), QStringLiteral("4-Takt DZM"));
+    EXPECT_EQ(control<QComboBox>(t, "cmbS2Akt")->currentText(), QStringLiteral("Aus-Ein-Aus"));
+    EXPECT_EQ(control<QSlider>(t, "SliderN21")->value(), 25);
+    EXPECT_EQ(control<QSlider>(t, "SliderN22")->value(), 40);
+    EXPECT_EQ(control<QLabel>(t, "lblNS21")->text(), QStringLiteral("1501"));
+    EXPECT_EQ(control<QLabel>(t, "lblNS22")->text(), QStringLiteral("3001"));
+    EXPECT_TRUE(control(t, "SliderN21")->isEnabled());
+    EXPECT_TRUE(control(t, "SliderN22")->isEnabled());
+    EXPECT_EQ(control<QSlider>(t, "sldZwOffset")->value(), 35);
+    EXPECT_EQ(control<QLabel>(t, "lblZwOffset")->text(), QString::fromUtf8("um 3,5 Grad KW"));
+    EXPECT_EQ(control<QComboBox>(t, "cmbSIFkt")->currentText(), QStringLiteral("Tabellenauswahl"));
+    EXPECT_FALSE(control(t, "sldZwOffset")->isEnabled());
+    EXPECT_EQ(control<QComboBox>(t, "cmbS2Fkt")->currentText(), QStringLiteral("Kennfeldauswahl"));
+    EXPECT_FALSE(control(t, "sldInjektOffset")->isEnabled());
+    EXPECT_EQ(control<QSlider>(t, "sldInjektOffset")->value(), 3);
+    EXPECT_EQ(control<QLabel>(t, "lblInjektOffset")->text(), QStringLiteral("+3 / 16"));
     EXPECT_TRUE(boxTexts().isEmpty());
 }
 

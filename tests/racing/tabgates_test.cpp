@@ -1,5 +1,8 @@
 #include "racing/tabtest.h"
 
+#include <QLabel>
+#include <QSlider>
+
 namespace {
 
 using Frames = std::vector<QByteArray>;
@@ -24,7 +27,7 @@ bool switching(Tabs& t)
 }
 bool retardEnabled(const Tabs& t)
 {
-    return t.switching.values().input1RetardEnabled;
+    return control(t.switching, "sldZwOffset")->isEnabled();
 }
 
 Frames loadChangeOpening(bool adaptations)
@@ -43,7 +46,7 @@ const GateCase kGates[] = {
     { "switching_2_519_no_input2_function", unitWith('E', 2, 2, 519), switching, { "j00?", kRetard, kFunction }, retardEnabled, true },
     { "switching_2_520_input2_function", unitWith('E', 2, 2, 520), switching, { "j00?", kRetard, kFunction, kInput2 }, retardEnabled, true },
     { "input2_enrichment_ignition", unitWith('Z', 2, 4, 12), [](Tabs& t) { return t.switching.readInput2Enrichment(); }, {},
-        [](const Tabs& t) { return t.switching.values().input2Enabled; }, false },
+        [](const Tabs& t) { return control(t.switching, "frmInjektOfsSchalter")->isEnabled(); }, false },
     { "dwell_2_149", unitWith('E', 2, 2, 149), [](Tabs& t) { return t.extras.readDwellStart(); }, {},
         [](const Tabs& t) { return t.extras.values().dwellStartEnabled; }, false },
     { "pump_one_cylinder", unitWith('E', 1, 4, 12), [](Tabs& t) { return t.extras.readPumpTime(); }, {},
@@ -89,10 +92,11 @@ TEST_F(TabTest, Switching_PeriodThresholdsBefore2_314)
     connectUnit(unitWith('Z', 2, 2, 313));
     sim->memory().switching = { 255, 0, 0, 0, 0, 0, 2, 88, 0, 16 };
     EXPECT_TRUE(tabs->switching.readSwitching());
-    EXPECT_EQ(tabs->switching.values().threshold1, 235);
-    EXPECT_EQ(tabs->switching.values().threshold2, 819);
-    EXPECT_TRUE(tabs->switching.values().threshold1Enabled);
-    EXPECT_FALSE(tabs->switching.values().threshold2Enabled);
+    EXPECT_EQ(control<QSlider>(tabs->switching, "SliderN21")->value(), 235);
+    EXPECT_EQ(control<QSlider>(tabs->switching, "SliderN22")->value(), 819);
+    EXPECT_EQ(control<QLabel>(tabs->switching, "lblNS21")->text(), QStringLiteral("277"));
+    EXPECT_TRUE(control(tabs->switching, "SliderN21")->isEnabled());
+    EXPECT_FALSE(control(tabs->switching, "SliderN22")->isEnabled());
 }
 
 // --- a unit that stops answering ------------------------------------------------

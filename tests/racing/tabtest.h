@@ -33,6 +33,14 @@ struct Tabs {
     LoadChangeTab loadChange;
 };
 
+// A control of a tab by its object name.
+template <typename W = QWidget> W* control(const QWidget& tab, const char* name)
+{
+    W* w = tab.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_TRUE(w) << name;
+    return w;
+}
+
 // A unit of the default kind with another line, cylinder count or firmware.
 inline SimProfile unitWith(char line, int cylinders, int major, int minor)
 {

@@ -49,13 +49,13 @@ const FrameCase kFrameCases[] = {
     FrameCase { "inputTwoMode", frame({ 148, 'r', Z, Q }), 1, frame({ 148, W, 0, Q }), "00", "00" },
     FrameCase { "inputTwoEnrichment", frame({ 135, 'r', Z, Q }), 1, frame({ 135, W, 16, Q }), "10", "10" },
     FrameCase {
-        "outputOneMode", frame({ 'j', Z, Z, Q }), 10, frame({ 'u', 255, Z, Q }), "ff", "ff0000000004012c00c8" },
+        "outputOneMode", frame({ 'j', Z, Z, Q }), 10, frame({ 'u', 255, Z, Q }), "ff", "ff000000000428003c00" },
     FrameCase {
-        "outputTwoMode", frame({ 'j', Z, Z, Q }), 10, frame({ 'w', 3, Z, Q }), "03", "040000000003012c00c8" },
+        "outputTwoMode", frame({ 'j', Z, Z, Q }), 10, frame({ 'w', 3, Z, Q }), "03", "04000000000328003c00" },
     FrameCase { "thresholdOneBandIndex", frame({ 'j', Z, Z, Q }), 10, frame({ 'x', 25, Z, Q }), "1930",
-        "040000000004193000c8" },
+        "04000000000419303c00" },
     FrameCase { "thresholdTwoPeriod", frame({ 'j', Z, Z, Q }), 10, frame({ 'y', 0x02, 0x58, Q }), "0258",
-        "040000000004012c0258" },
+        "04000000000428000258" },
     // Coils, sensor, pump.
     FrameCase { "pumpPrePressure", frame({ 127, 'r', Z, Q }), 1, frame({ 127, W, 20, Q }), "14", "14" },
     FrameCase { "coilChargeTime", frame({ 129, 'r', 0, Q }), 3, frame({ 129, W, 40, Q }), "409c00", "409c00" },
