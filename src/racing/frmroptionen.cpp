@@ -155,6 +155,9 @@ void FrmROptionen::load()
     m_context.setProgress(RacingContext::kProgressMin);
     if (!capabilities())
         return;
+    // The load-change reads move the bar; like every transfer, the opening
+    // leaves it at rest.
+    m_context.setProgress(RacingContext::kProgressMin);
     // Tab 0 is shown already: the source label keeps "Nicht geladen!" until
     // the tab changes or a table is read or loaded.
     SSTab1->setCurrentIndex(Ignition);

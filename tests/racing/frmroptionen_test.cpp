@@ -846,6 +846,7 @@ TEST_P(Capabilities, TabsAndNotices)
         available += window->tabAvailable(tab) ? u("1") : u("0");
     EXPECT_EQ(available, QString::fromLatin1(GetParam().available));
     EXPECT_EQ(platform.boxTexts(), GetParam().notices);
+    EXPECT_EQ(find<QProgressBar>("pgBComPos")->value(), RacingContext::kProgressMin) << "the bar rests after opening";
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, Capabilities,
