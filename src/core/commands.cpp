@@ -204,11 +204,11 @@ Request plainCode(int code)
 }
 Request fullLoadAirMassRead()
 {
-    return read00(141, 2);
+    return read00(param::kFullLoadAirMassRead, 2);
 }
 Request coilDelayRead()
 {
-    return read00(153, 4);
+    return read00(param::kCoilDelay, 4);
 }
 Request maxLoadChangeAirMassRead()
 {
@@ -221,6 +221,37 @@ Request chokeByteRead(int index)
 Request warmUpAdaptationRead(int band)
 {
     return { frame(150, { band, '0' }), 1 };
+}
+
+// --- Additional functions writes ---------------------------------------------
+
+Request pumpPrePressureWrite(int value)
+{
+    return paramWrite(param::kPumpPrePressure, value);
+}
+Request airMassSamplingWrite(int value)
+{
+    return paramWrite(param::kAirMassSampling, value);
+}
+Request fullLoadAirMassWrite(int count)
+{
+    return changing({ frame(param::kFullLoadAirMassWrite, { count >> 8, count & 0xFF }), 2 });
+}
+Request coilTypeWrite(int code)
+{
+    return paramWrite(param::kCoilType, code);
+}
+Request coilDelayWrite(int delay)
+{
+    return changing({ frame(param::kCoilDelay, { (delay >> 8) | 0x80, delay & 0xFF }), 4 });
+}
+Request leadAngleWrite(int value)
+{
+    return paramWrite(param::kLeadAngle, value);
+}
+Request dwellStartWrite(int value)
+{
+    return paramWrite(param::kDwellStart, value);
 }
 
 const std::vector<Entry>& catalogue()
@@ -286,6 +317,13 @@ const std::vector<Entry>& catalogue()
         { "overrunSensitivity", plainCode(param::kOverrunSensitivity) },
         { "chokeByteRead", chokeByteRead(3) },
         { "warmUpAdaptationRead", warmUpAdaptationRead(5) },
+        { "pumpPrePressureWrite", pumpPrePressureWrite(20) },
+        { "airMassSamplingWrite", airMassSamplingWrite(0) },
+        { "fullLoadAirMassWrite", fullLoadAirMassWrite(961) },
+        { "coilTypeWrite", coilTypeWrite(0) },
+        { "coilDelayWrite", coilDelayWrite(4090) },
+        { "leadAngleWrite", leadAngleWrite(20) },
+        { "dwellStartWrite", dwellStartWrite(255) },
     };
     return entries;
 }
