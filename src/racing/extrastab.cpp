@@ -410,6 +410,7 @@ void ExtrasTab::readAll()
 {
     const UnitIdentity& unit = context().unit();
     ParameterTransfer t(context(), RacingContext::kParameterProgress);
+    m_values.coilFrameEnabled = gates::coilChargeTime(unit) || gates::coilAndLeadAngleSettings(unit);
     if (gates::coilChargeTime(unit) && !readChargeTime())
         return;
     if (gates::pumpPrePressure(unit) && !readPump())
