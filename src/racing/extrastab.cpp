@@ -67,7 +67,7 @@ ExtrasTab::ExtrasTab(RacingContext& context, QWidget* parent)
     : RacingTab(context, parent)
 {
     buildUi();
-    show();
+    showValues();
 }
 
 void ExtrasTab::buildUi()
@@ -212,7 +212,7 @@ void ExtrasTab::buildUi()
         cmd_WriteZusatz2, &QPushButton::clicked, this, [this] { context().runAction([this] { writeAll(); }); });
 }
 
-void ExtrasTab::show()
+void ExtrasTab::showValues()
 {
     const Values v = m_values;
     const std::pair<BuddyUpDown*, int> controls[] = { { udCoilLoadTime, v.coilLoadTime },
@@ -254,7 +254,7 @@ void ExtrasTab::coilTypeChosen(int row)
     if (row < 0 || row >= int(extras::kCoilTypes.size()))
         return;
     applyCoilType(extras::kCoilTypes[row].code);
-    show();
+    showValues();
 }
 
 void ExtrasTab::applyCoilType(int code)
@@ -283,14 +283,14 @@ bool ExtrasTab::readDwellStart()
         return true;
     }
     const bool standing = read(plainRow(cmd::param::kDwellStart), m_values.dwellStart);
-    show();
+    showValues();
     return standing;
 }
 
 void ExtrasTab::disableDwellStart()
 {
     m_values.dwellStartEnabled = false;
-    show();
+    showValues();
 }
 
 bool ExtrasTab::readPumpTime()
@@ -305,14 +305,14 @@ bool ExtrasTab::readPumpTime()
 bool ExtrasTab::readPump()
 {
     const bool standing = read(pumpRow(), m_values.pumpTime);
-    show();
+    showValues();
     return standing;
 }
 
 void ExtrasTab::disablePump()
 {
     m_values.pumpEnabled = false;
-    show();
+    showValues();
 }
 
 bool ExtrasTab::readCoilLoadTime()
@@ -329,14 +329,14 @@ bool ExtrasTab::readCoilLoadTime()
 bool ExtrasTab::readChargeTime()
 {
     const bool standing = read(chargeTimeRow(), m_values.coilLoadTime);
-    show();
+    showValues();
     return standing;
 }
 
 void ExtrasTab::disableCoilLoadTime()
 {
     m_values.coilLoadTimeEnabled = false;
-    show();
+    showValues();
 }
 
 bool ExtrasTab::readAirMassSettings()
@@ -350,14 +350,14 @@ bool ExtrasTab::readAirMassSettings()
         ParameterRead::Box::Hint, extras::fullLoadAirMass };
     const bool standing = read(plainRow(cmd::param::kAirMassSampling), m_values.airMassSampling)
         && read(airMass, m_values.fullLoadAirMass);
-    show();
+    showValues();
     return standing;
 }
 
 void ExtrasTab::disableAirMassSettings()
 {
     m_values.airMassEnabled = false;
-    show();
+    showValues();
 }
 
 bool ExtrasTab::readCoilAndLeadAngle()
@@ -391,7 +391,7 @@ bool ExtrasTab::readCoilSettings()
         }
         return true;
     }();
-    show();
+    showValues();
     return standing;
 }
 
@@ -399,7 +399,7 @@ void ExtrasTab::disableCoilAndLeadAngle()
 {
     m_values.coilSettingsEnabled = false;
     m_values.coilDelayEnabled = false;
-    show();
+    showValues();
 }
 
 // --- Buttons -------------------------------------------------------------------
@@ -421,7 +421,7 @@ void ExtrasTab::readAll()
         if (gates::dwellControlsWithCoilType(unit)) {
             m_values.dwellStartEnabled = true;
             const bool standing = read(plainRow(cmd::param::kDwellStart), m_values.dwellStart);
-            show();
+            showValues();
             if (!standing)
                 return;
         } else {

@@ -84,7 +84,7 @@ signals:
 private:
     void buildUi();
     // The controls show the values and their enabling.
-    void show();
+    void showValues();
     // cmbCoilType_Click: the chosen type and what it enables.
     void coilTypeChosen(int row);
     void applyCoilType(int code);
