@@ -204,11 +204,11 @@ Request plainCode(int code)
 }
 Request fullLoadAirMassRead()
 {
-    return read00(141, 2);
+    return read00(param::kFullLoadAirMassRead, 2);
 }
 Request coilDelayRead()
 {
-    return read00(153, 4);
+    return read00(param::kCoilDelay, 4);
 }
 Request maxLoadChangeAirMassRead()
 {
@@ -261,6 +261,35 @@ Request input2FunctionWrite(int code)
 Request input2EnrichmentWrite(int value)
 {
     return paramWrite(param::kInput2Enrichment, value);
+// --- Additional functions writes ---------------------------------------------
+
+Request pumpPrePressureWrite(int value)
+{
+    return paramWrite(param::kPumpPrePressure, value);
+}
+Request airMassSamplingWrite(int value)
+{
+    return paramWrite(param::kAirMassSampling, value);
+}
+Request fullLoadAirMassWrite(int count)
+{
+    return changing({ frame(param::kFullLoadAirMassWrite, { count >> 8, count & 0xFF }), 2 });
+}
+Request coilTypeWrite(int code)
+{
+    return paramWrite(param::kCoilType, code);
+}
+Request coilDelayWrite(int delay)
+{
+    return changing({ frame(param::kCoilDelay, { (delay >> 8) | 0x80, delay & 0xFF }), 4 });
+}
+Request leadAngleWrite(int value)
+{
+    return paramWrite(param::kLeadAngle, value);
+}
+Request dwellStartWrite(int value)
+{
+    return paramWrite(param::kDwellStart, value);
 }
 
 const std::vector<Entry>& catalogue()
@@ -336,6 +365,13 @@ const std::vector<Entry>& catalogue()
         { "input1FunctionWrite", input1FunctionWrite(0) },
         { "input2FunctionWrite", input2FunctionWrite(255) },
         { "input2EnrichmentWrite", input2EnrichmentWrite(16) },
+        { "pumpPrePressureWrite", pumpPrePressureWrite(20) },
+        { "airMassSamplingWrite", airMassSamplingWrite(0) },
+        { "fullLoadAirMassWrite", fullLoadAirMassWrite(961) },
+        { "coilTypeWrite", coilTypeWrite(0) },
+        { "coilDelayWrite", coilDelayWrite(4090) },
+        { "leadAngleWrite", leadAngleWrite(20) },
+        { "dwellStartWrite", dwellStartWrite(255) },
     };
     return entries;
 }

@@ -132,6 +132,21 @@ Request input1RetardWrite(int value); // "~w" value "?": echo, 1 byte
 Request input1FunctionWrite(int code); // "\w" 255 or 0 "?": echo, 1 byte
 Request input2FunctionWrite(int code); // 148 "w" 255 or 0 "?": echo, 1 byte
 Request input2EnrichmentWrite(int value); // 135 "w" value "?": echo, 1 byte
+// Additional functions writes. Each is answered with what the unit stored.
+namespace param {
+constexpr int kFullLoadAirMassRead = 141;
+constexpr int kFullLoadAirMassWrite = 142;
+constexpr int kCoilDelay = 153;
+} // namespace param
+Request pumpPrePressureWrite(int value); // 127 "w" value "?": echo, 1 byte
+Request airMassSamplingWrite(int value); // 143 "w" value "?": echo, 1 byte
+Request fullLoadAirMassWrite(int count); // 142 high low "?": echo high, low
+Request coilTypeWrite(int code); // 152 "w" code "?": echo, 1 byte
+// 153 (high OR 128) low "?": the set top bit makes it a write; echo high,
+// low and two unused bytes.
+Request coilDelayWrite(int delay);
+Request leadAngleWrite(int value); // 154 "w" value "?": echo, 1 byte
+Request dwellStartWrite(int value); // 158 "w" value "?": echo, 1 byte
 
 // Every command of the program by name with a sample frame, so the simulator
 // and the trace can be checked against one list.

@@ -1,18 +1,280 @@
 #include "extrastab.h"
 
-#include "core/coilcharge.h"
+#include "basic/controls.h"
 #include "core/commands.h"
 #include "core/gates.h"
+#include "racing/parametertransfer.h"
 #include "racing/racingcontext.h"
 #include "shell/kit/boxes.h"
 #include "shell/session.h"
 
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
 namespace {
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QString u(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// The opening's checked reads; the read button repeats some of them.
+ParameterRead chargeTimeRow()
+{
+    return { cmd::coilChargeTimeRead(), extras::kChargeTimeMin, extras::kChargeTimeMax,
+        extras::kChargeTimeStandard, coilcharge::kInvalidText, ParameterRead::Box::Hint, extras::chargeTime };
+}
+
+ParameterRead pumpRow()
+{
+    return { cmd::paramRead(cmd::param::kPumpPrePressure), 0, extras::kPumpTimeMax, extras::kPumpTimeStandard,
+        ExtrasTab::kPumpTimeInvalid };
+}
+
+// The unit's known implausible delay (first byte 255, second byte set) and
+// every other delay beyond the control both give the standard: a value the
+// control clamped would be written back changed.
+ParameterRead coilDelayRow()
+{
+    return { cmd::coilDelayRead(), extras::kCoilDelayMin, extras::kCoilDelayMax, extras::kCoilDelayStandard,
+        ExtrasTab::kCoilDelayImplausible, ParameterRead::Box::Hint, extras::coilDelay };
+}
+
+// A value the control holds whatever the unit answers.
+ParameterRead plainRow(int code)
+{
+    ParameterRead row;
+    row.request = cmd::paramRead(code);
+    return row;
+}
 
 } // namespace
 
-// Each read leaves a value untouched when its reply is missing on a link that
-// still stands; only a lost link ends the opening.
+ExtrasTab::ExtrasTab(RacingContext& context, QWidget* parent)
+    : RacingTab(context, parent)
+{
+    buildUi();
+    showValues();
+}
+
+void ExtrasTab::buildUi()
+{
+    const auto valueBox = [this](const char* name) {
+        auto* e = named(new QLineEdit(this), name);
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(u("Aus (180°)")) + 16);
+        return e;
+    };
+    using Shown = BuddyUpDown::Shown;
+    const auto upDown = [this](const char* name, int min, int max, int step, Shown shown = Shown::RisesWithValue) {
+        auto* s = named(new BuddyUpDown(shown, this), name);
+        s->setRange(min, max);
+        s->setSingleStep(step);
+        return s;
+    };
+    const auto label = [this](const char* name, const char* text, QWidget* buddy = nullptr) {
+        auto* l = named(new QLabel(u(text), this), name);
+        if (buddy)
+            l->setBuddy(buddy);
+        return l;
+    };
+    // The value and its arrows sit together, as one control.
+    const auto valueRow = [](QLineEdit* value, BuddyUpDown* arrows, QLabel* unit = nullptr) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(2);
+        row->addWidget(value);
+        row->addWidget(arrows);
+        if (unit) {
+            row->addSpacing(4);
+            row->addWidget(unit);
+        }
+        row->addStretch();
+        return row;
+    };
+
+    // Coils and sensor. The window's "&Lesen", "&Schreiben" and "&Fertig"
+    // keep L, S and F; each label gives its control a letter of its own.
+    frmCoilConfig = named(new QGroupBox(u("Zündspule(n)"), this), "frmCoilConfig");
+    cmbCoilType = named(new QComboBox(this), "cmbCoilType");
+    for (const extras::CoilType& type : extras::kCoilTypes)
+        cmbCoilType->addItem(u(type.text), type.code);
+    cmbCoilType->setPlaceholderText(extras::kUnknownCoilType);
+    cmbCoilType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    lblCoilType = label("lblCoilType", "&Typ:", cmbCoilType);
+    udCoilLoadTime = upDown("udCoilLoadTime", extras::kChargeTimeMin, extras::kChargeTimeMax, 1);
+    txt_CoilLoadTime = valueBox("txt_CoilLoadTime");
+    lblCLtText1 = label("lblCLtText1", "Lade&zeit (ms):", udCoilLoadTime);
+    udCOilDelay = upDown("udCOilDelay", extras::kCoilDelayMin, extras::kCoilDelayMax, extras::kCoilDelayStep);
+    txtCOilDelay = valueBox("txtCOilDelay");
+    lblCoilDelay = label("lblCoilDelay", "Schalt&verzögerung (µs):", udCOilDelay);
+    // The up arrow lowers the raw value: the speed shown rises.
+    udTwellRotation = upDown("udTwellRotation", 0, extras::kDwellStartMax, 1, Shown::FallsWithValue);
+    txt_TwellRotation = valueBox("txt_TwellRotation");
+    lblTwellOn = label("lblTwellOn", "Schließwinkel&regelung ab (U/min):", udTwellRotation);
+    udVHWinkel = upDown("udVHWinkel", 0, extras::kLeadAngleMax, 1);
+    txtVHWinkel = valueBox("txtVHWinkel");
+    lblVHWinkel = label("lblVHWinkel", "Vor&haltewinkel (° KW):", udVHWinkel);
+    auto* coils = new QGridLayout(frmCoilConfig);
+    coils->addWidget(lblCoilType, 0, 0);
+    coils->addWidget(cmbCoilType, 0, 1, Qt::AlignLeft);
+    coils->addWidget(lblCLtText1, 1, 0);
+    coils->addLayout(valueRow(txt_CoilLoadTime, udCoilLoadTime), 1, 1);
+    coils->addWidget(lblCoilDelay, 2, 0);
+    coils->addLayout(valueRow(txtCOilDelay, udCOilDelay), 2, 1);
+    coils->addWidget(lblTwellOn, 3, 0);
+    coils->addLayout(valueRow(txt_TwellRotation, udTwellRotation), 3, 1);
+    coils->addWidget(lblVHWinkel, 4, 0);
+    coils->addLayout(valueRow(txtVHWinkel, udVHWinkel), 4, 1);
+    coils->setColumnStretch(2, 1);
+
+    // Fuel pump.
+    frm_BPump = named(new QGroupBox(u("Kraftstoffversorgung"), this), "frm_BPump");
+    udVDruck = upDown("udVDruck", 0, extras::kPumpTimeMax, 1);
+    txtVDruck = valueBox("txtVDruck");
+    lbl_BVD1 = label("lbl_BVD1", "Vordruck&aufbau max.:", udVDruck);
+    lblPVD2 = label("lblPVD2", "Sekunden");
+    auto* pump = new QHBoxLayout(frm_BPump);
+    pump->addWidget(lbl_BVD1);
+    pump->addLayout(valueRow(txtVDruck, udVDruck, lblPVD2));
+
+    // Air mass, injection units only.
+    frmWaitHfmADC = named(new QGroupBox(u("Abtastdifferenz Luftmassensensor"), this), "frmWaitHfmADC");
+    udWaitHfmADC = upDown("udWaitHfmADC", 0, extras::kSamplingMax, 1);
+    txtWaitHfmADC = valueBox("txtWaitHfmADC");
+    lblWaitHfmADC = label("lblWaitHfmADC", "Fa&ktor:", udWaitHfmADC);
+    auto* sampling = new QHBoxLayout(frmWaitHfmADC);
+    sampling->addWidget(lblWaitHfmADC);
+    sampling->addLayout(valueRow(txtWaitHfmADC, udWaitHfmADC));
+
+    frmVLLM = named(new QGroupBox(u("Vollastbereich bei Einspritzung"), this), "frmVLLM");
+    udVLLM = upDown("udVLLM", extras::kFullLoadAirMassMin, extras::kFullLoadAirMassMax, 1);
+    txtVLLM = valueBox("txtVLLM");
+    lblVLLM1 = label("lblVLLM1", "&Beginn ab:", udVLLM);
+    lblVLLM2 = label("lblVLLM2", "kg Luft /h");
+    auto* fullLoad = new QHBoxLayout(frmVLLM);
+    fullLoad->addWidget(lblVLLM1);
+    fullLoad->addLayout(valueRow(txtVLLM, udVLLM, lblVLLM2));
+
+    cmd_ReadZusatz2 = named(new QPushButton(u("&Lesen"), this), "cmd_ReadZusatz2");
+    cmd_WriteZusatz2 = named(new QPushButton(u("&Schreiben"), this), "cmd_WriteZusatz2");
+    buttonkeys::pressOnReturn({ cmd_ReadZusatz2, cmd_WriteZusatz2 });
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(frmCoilConfig);
+    left->addStretch();
+    auto* right = new QVBoxLayout;
+    right->addWidget(frm_BPump);
+    right->addWidget(frmWaitHfmADC);
+    right->addWidget(frmVLLM);
+    right->addStretch();
+    auto* groups = new QHBoxLayout;
+    groups->addLayout(left, 1);
+    groups->addLayout(right, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmd_ReadZusatz2);
+    buttons->addWidget(cmd_WriteZusatz2);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(groups, 1);
+    layout->addLayout(buttons);
+
+    // The change events: the display box follows, and the state the write sends.
+    const auto follow = [this](BuddyUpDown* control, int Values::*field, QLineEdit* box, QString (*text)(int)) {
+        connect(control, &QSpinBox::valueChanged, this, [this, field, box, text](int value) {
+            m_values.*field = value;
+            box->setText(text(value));
+        });
+    };
+    follow(udCoilLoadTime, &Values::coilLoadTime, txt_CoilLoadTime, extras::chargeTimeText);
+    follow(udCOilDelay, &Values::coilDelay, txtCOilDelay, extras::coilDelayText);
+    follow(udTwellRotation, &Values::dwellStart, txt_TwellRotation, extras::dwellStartText);
+    follow(udVHWinkel, &Values::leadAngle, txtVHWinkel, extras::leadAngleText);
+    follow(udVDruck, &Values::pumpTime, txtVDruck, extras::pumpTimeText);
+    follow(udWaitHfmADC, &Values::airMassSampling, txtWaitHfmADC, extras::samplingText);
+    follow(udVLLM, &Values::fullLoadAirMass, txtVLLM, extras::fullLoadAirMassText);
+    connect(cmbCoilType, &QComboBox::activated, this, &ExtrasTab::coilTypeChosen);
+    connect(cmd_ReadZusatz2, &QPushButton::clicked, this, [this] { context().runAction([this] { readAll(); }); });
+    connect(
+        cmd_WriteZusatz2, &QPushButton::clicked, this, [this] { context().runAction([this] { writeAll(); }); });
+}
+
+void ExtrasTab::showValues()
+{
+    const Values v = m_values;
+    const std::pair<BuddyUpDown*, int> controls[] = { { udCoilLoadTime, v.coilLoadTime },
+        { udCOilDelay, v.coilDelay }, { udTwellRotation, v.dwellStart }, { udVHWinkel, v.leadAngle },
+        { udVDruck, v.pumpTime }, { udWaitHfmADC, v.airMassSampling }, { udVLLM, v.fullLoadAirMass } };
+    for (const auto& [control, value] : controls) {
+        const QSignalBlocker quiet(control);
+        control->setValue(value);
+    }
+    txt_CoilLoadTime->setText(extras::chargeTimeText(v.coilLoadTime));
+    txtCOilDelay->setText(extras::coilDelayText(v.coilDelay));
+    txt_TwellRotation->setText(extras::dwellStartText(v.dwellStart));
+    txtVHWinkel->setText(extras::leadAngleText(v.leadAngle));
+    txtVDruck->setText(extras::pumpTimeText(v.pumpTime));
+    txtWaitHfmADC->setText(extras::samplingText(v.airMassSampling));
+    txtVLLM->setText(extras::fullLoadAirMassText(v.fullLoadAirMass));
+    cmbCoilType->setCurrentIndex(extras::coilTypeRow(v.coilType));
+
+    frmCoilConfig->setEnabled(v.coilFrameEnabled);
+    for (QWidget* w : std::initializer_list<QWidget*> { lblCLtText1, txt_CoilLoadTime, udCoilLoadTime })
+        w->setEnabled(v.coilLoadTimeEnabled);
+    for (QWidget* w : std::initializer_list<QWidget*> { lblCoilDelay, txtCOilDelay, udCOilDelay })
+        w->setEnabled(v.coilDelayEnabled);
+    for (QWidget* w : std::initializer_list<QWidget*> { lblTwellOn, txt_TwellRotation, udTwellRotation })
+        w->setEnabled(v.dwellStartEnabled);
+    for (QWidget* w :
+        std::initializer_list<QWidget*> { lblCoilType, cmbCoilType, lblVHWinkel, txtVHWinkel, udVHWinkel })
+        w->setEnabled(v.coilSettingsEnabled);
+    for (QWidget* w : std::initializer_list<QWidget*> { frm_BPump, txtVDruck, lbl_BVD1, udVDruck, lblPVD2 })
+        w->setEnabled(v.pumpEnabled);
+    for (QWidget* w : std::initializer_list<QWidget*> { udVLLM, udWaitHfmADC, frmWaitHfmADC, frmVLLM,
+             lblWaitHfmADC, lblVLLM1, lblVLLM2, txtWaitHfmADC, txtVLLM })
+        w->setEnabled(v.airMassEnabled);
+}
+
+// cmbCoilType_Click
+void ExtrasTab::coilTypeChosen(int row)
+{
+    if (row < 0 || row >= int(extras::kCoilTypes.size()))
+        return;
+    applyCoilType(extras::kCoilTypes[row].code);
+    showValues();
+}
+
+void ExtrasTab::applyCoilType(int code)
+{
+    m_values.coilType = code;
+    m_values.coilDelayEnabled = extras::hasDelaySetting(code);
+    m_values.dwellStartEnabled = gates::dwellControlsWithCoilType(context().unit());
+}
+
+bool ExtrasTab::read(const ParameterRead& row, int& field)
+{
+    const std::optional<int> value = readParameter(context(), row);
+    if (context().lost())
+        return false;
+    if (value)
+        field = *value;
+    return true;
+}
+
+// --- Opening reads -----------------------------------------------------------
 
 bool ExtrasTab::readDwellStart()
 {
@@ -20,17 +282,15 @@ bool ExtrasTab::readDwellStart()
         disableDwellStart();
         return true;
     }
-    const std::optional<int> start = context().channel().readParam(cmd::param::kDwellStart);
-    if (context().lost())
-        return false;
-    if (start)
-        m_values.dwellStart = *start;
-    return true;
+    const bool standing = read(plainRow(cmd::param::kDwellStart), m_values.dwellStart);
+    showValues();
+    return standing;
 }
 
 void ExtrasTab::disableDwellStart()
 {
     m_values.dwellStartEnabled = false;
+    showValues();
 }
 
 bool ExtrasTab::readPumpTime()
@@ -39,22 +299,20 @@ bool ExtrasTab::readPumpTime()
         disablePump();
         return true;
     }
-    const std::optional<int> time = context().channel().readParam(cmd::param::kPumpPrePressure);
-    if (context().lost())
-        return false;
-    if (!time)
-        return true;
-    m_values.pumpTime = *time;
-    if (*time >= kPumpTimeLimit) {
-        boxes::defaultUsedHint(context().window(), kPumpTimeInvalid);
-        m_values.pumpTime = kPumpTimeStandard;
-    }
-    return true;
+    return readPump();
+}
+
+bool ExtrasTab::readPump()
+{
+    const bool standing = read(pumpRow(), m_values.pumpTime);
+    showValues();
+    return standing;
 }
 
 void ExtrasTab::disablePump()
 {
     m_values.pumpEnabled = false;
+    showValues();
 }
 
 bool ExtrasTab::readCoilLoadTime()
@@ -63,24 +321,22 @@ bool ExtrasTab::readCoilLoadTime()
         disableCoilLoadTime();
         return true;
     }
+    m_values.coilFrameEnabled = true;
     m_values.coilLoadTimeEnabled = true;
-    const Reply reply = context().channel().ask(cmd::coilChargeTimeRead());
-    if (context().lost())
-        return false;
-    if (!reply || reply->size() < 3)
-        return true;
-    const int time = coilcharge::stepFromCount(coilcharge::count(*reply));
-    m_values.coilLoadTime = time;
-    if (!coilcharge::stepValid(time)) {
-        boxes::defaultUsedHint(context().window(), coilcharge::kInvalidText);
-        m_values.coilLoadTime = coilcharge::kStandard;
-    }
-    return true;
+    return readChargeTime();
+}
+
+bool ExtrasTab::readChargeTime()
+{
+    const bool standing = read(chargeTimeRow(), m_values.coilLoadTime);
+    showValues();
+    return standing;
 }
 
 void ExtrasTab::disableCoilLoadTime()
 {
     m_values.coilLoadTimeEnabled = false;
+    showValues();
 }
 
 bool ExtrasTab::readAirMassSettings()
@@ -89,82 +345,139 @@ bool ExtrasTab::readAirMassSettings()
         disableAirMassSettings();
         return true;
     }
-    const std::optional<int> sampling = context().channel().readParam(cmd::param::kAirMassSampling);
-    if (context().lost())
-        return false;
-    if (sampling)
-        m_values.airMassSampling = *sampling;
-
-    const Reply reply = context().channel().ask(cmd::fullLoadAirMassRead());
-    if (context().lost())
-        return false;
-    if (!reply || reply->size() < 2)
-        return true;
-    const int airMass = bytes::bigEndian16(*reply, 0);
-    m_values.fullLoadAirMass = airMass;
-    if (airMass < kFullLoadAirMassMin || airMass > kFullLoadAirMassMax) {
-        boxes::defaultUsedHint(context().window(), kFullLoadAirMassInvalid);
-        m_values.fullLoadAirMass = kFullLoadAirMassStandard;
-    }
-    return true;
+    const ParameterRead airMass { cmd::fullLoadAirMassRead(), extras::kFullLoadAirMassMin,
+        extras::kFullLoadAirMassMax, extras::kFullLoadAirMassStandard, kFullLoadAirMassInvalid,
+        ParameterRead::Box::Hint, extras::fullLoadAirMass };
+    const bool standing = read(plainRow(cmd::param::kAirMassSampling), m_values.airMassSampling)
+        && read(airMass, m_values.fullLoadAirMass);
+    showValues();
+    return standing;
 }
 
 void ExtrasTab::disableAirMassSettings()
 {
     m_values.airMassEnabled = false;
+    showValues();
 }
 
 bool ExtrasTab::readCoilAndLeadAngle()
 {
-    const UnitIdentity& unit = context().unit();
-    if (!gates::coilAndLeadAngleSettings(unit)) {
+    if (!gates::coilAndLeadAngleSettings(context().unit())) {
         disableCoilAndLeadAngle();
         return true;
     }
+    m_values.coilFrameEnabled = true;
     m_values.coilSettingsEnabled = true;
-    const std::optional<int> type = context().channel().readParam(cmd::param::kCoilType);
-    if (context().lost())
-        return false;
-    if (type) {
-        m_values.coilType = *type;
-        m_values.coilDelayEnabled = *type == kCoilTypeOther;
-        m_values.dwellStartEnabled = gates::dwellControlsWithCoilType(unit);
-    }
-
-    if (!readCoilDelay())
-        return false;
-
-    const std::optional<int> lead = context().channel().readParam(cmd::param::kLeadAngle);
-    if (context().lost())
-        return false;
-    if (lead) {
-        m_values.leadAngle = *lead;
-        // The ignition table's angles shift by it from now on.
-        context().session().setLeadAngle(*lead);
-    }
-    return true;
+    return readCoilSettings();
 }
 
-bool ExtrasTab::readCoilDelay()
+// Coil type with what it enables, the delay and the lead angle, which the
+// ignition table's angles follow from now on.
+bool ExtrasTab::readCoilSettings()
 {
-    const Reply reply = context().channel().ask(cmd::coilDelayRead());
-    if (context().lost())
-        return false;
-    if (!reply || reply->size() < 2)
+    const bool standing = [this] {
+        int code = m_values.coilType;
+        if (!read(plainRow(cmd::param::kCoilType), code))
+            return false;
+        applyCoilType(code);
+        if (!read(coilDelayRow(), m_values.coilDelay))
+            return false;
+        const std::optional<int> lead = readParameter(context(), plainRow(cmd::param::kLeadAngle));
+        if (context().lost())
+            return false;
+        if (lead) {
+            m_values.leadAngle = *lead;
+            context().session().setLeadAngle(*lead);
+        }
         return true;
-    const int delay = bytes::bigEndian16(*reply, 0);
-    m_values.coilDelay = delay;
-    // Beyond the control's range: a first byte of 255 with a second byte is
-    // the known implausible case, a first byte of 255 alone is taken alike.
-    if (delay > kCoilDelayMax) {
-        boxes::defaultUsedHint(context().window(), kCoilDelayImplausible);
-        m_values.coilDelay = kCoilDelayStandard;
-    }
-    return true;
+    }();
+    showValues();
+    return standing;
 }
 
 void ExtrasTab::disableCoilAndLeadAngle()
 {
     m_values.coilSettingsEnabled = false;
     m_values.coilDelayEnabled = false;
+    showValues();
+}
+
+// --- Buttons -------------------------------------------------------------------
+
+// cmd_ReadZusatz2: the charge time, the pump time, then the coil settings and
+// the dwell start; the air-mass settings are read on opening only.
+void ExtrasTab::readAll()
+{
+    const UnitIdentity& unit = context().unit();
+    ParameterTransfer t(context(), RacingContext::kParameterProgress);
+    m_values.coilFrameEnabled = gates::coilChargeTime(unit) || gates::coilAndLeadAngleSettings(unit);
+    if (gates::coilChargeTime(unit) && !readChargeTime())
+        return;
+    if (gates::pumpPrePressure(unit) && !readPump())
+        return;
+    if (gates::coilAndLeadAngleSettings(unit)) {
+        if (!readCoilSettings())
+            return;
+        if (gates::dwellControlsWithCoilType(unit)) {
+            m_values.dwellStartEnabled = true;
+            const bool standing = read(plainRow(cmd::param::kDwellStart), m_values.dwellStart);
+            showValues();
+            if (!standing)
+                return;
+        } else {
+            disableDwellStart();
+        }
+    }
+    t.finish(boxes::kTransferComplete);
+}
+
+// cmd_WriteZusatz2. A write the unit does not confirm ends the sequence,
+// except the charge time: the rest is still sent and the end box names it.
+void ExtrasTab::writeAll()
+{
+    const UnitIdentity& unit = context().unit();
+    const Values v = m_values;
+    const auto echo = [](int value) { return bytes::of({ value }); };
+    ParameterTransfer t(context(), RacingContext::kParameterProgress);
+
+    if (v.dwellStartEnabled && !t.write(cmd::dwellStartWrite(v.dwellStart), echo(v.dwellStart)))
+        return;
+    if (v.coilLoadTimeEnabled) {
+        const auto confirms
+            = [time = v.coilLoadTime](const Bytes& reply) { return extras::chargeTime(reply) == time; };
+        if (!t.write(cmd::coilChargeTimeWrite(v.coilLoadTime), confirms, ParameterTransfer::OnMismatch::GoOn,
+                kChargeTimeName))
+            return;
+    }
+    t.setProgress(RacingContext::kParameterProgress);
+    // The pump time goes out on every unit that knows it, also where its
+    // controls are disabled.
+    if (gates::pumpPrePressureWritten(unit) && !t.write(cmd::pumpPrePressureWrite(v.pumpTime), echo(v.pumpTime)))
+        return;
+    if (v.airMassEnabled) {
+        const int count = v.fullLoadAirMass;
+        if (!t.write(cmd::fullLoadAirMassWrite(count), bytes::of({ count >> 8, count & 0xFF })))
+            return;
+        if (!t.write(cmd::airMassSamplingWrite(v.airMassSampling), echo(v.airMassSampling)))
+            return;
+    }
+    if (gates::coilAndLeadAngleSettings(unit)) {
+        if (!t.write(cmd::coilTypeWrite(v.coilType), echo(v.coilType)))
+            return;
+        if (extras::hasDelaySetting(v.coilType)) {
+            const auto confirms
+                = [delay = v.coilDelay](const Bytes& reply) { return extras::coilDelay(reply) == delay; };
+            if (!t.write(cmd::coilDelayWrite(v.coilDelay), confirms))
+                return;
+        }
+        // The lead angle goes out twice in a row; only the second echo is judged.
+        context().channel().ask(cmd::leadAngleWrite(v.leadAngle));
+        if (context().lost())
+            return;
+        if (!t.write(cmd::leadAngleWrite(v.leadAngle), echo(v.leadAngle)))
+            return;
+        context().session().setLeadAngle(v.leadAngle);
+        emit leadAngleWritten();
+    }
+    t.finish(boxes::kTransferComplete);
 }

@@ -55,6 +55,7 @@ void FrmROptionen::buildUi()
         });
     }
     connect(SSTab1, &QTabWidget::currentChanged, this, &FrmROptionen::showSource);
+    connect(m_extras, &ExtrasTab::leadAngleWritten, m_ignition, &IgnitionTab::showLimits);
 
     cmdExit = new QPushButton(QStringLiteral("&Fertig"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));

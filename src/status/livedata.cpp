@@ -1,7 +1,7 @@
 #include "livedata.h"
 
+#include "core/curves.h"
 #include "core/format.h"
-#include "curves.h"
 
 namespace live {
 namespace {

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -1011,6 +1012,55 @@ TEST_F(RacingWindowTest, CtrlTab_ChangesTheTabEvenFromTheGrid)
         QTest::keyClick(grid(), Qt::Key_PageUp, Qt::ControlModifier);
         EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
         tabs->setCurrentIndex(FrmROptionen::Ignition);
+    } });
+}
+
+// --- Additional functions ------------------------------------------------------
+
+TEST_F(RacingWindowTest, Extras_WritingLeadAngle20_ShiftsTheLimitLabelsButNotTheGrid)
+{
+    TimeScale fast(0.05);
+    connectUnit(k111, 0);
+    sim->memory().tables['b'][1] = 100;
+    QString gridBefore;
+    run({ [&] { button("cmdReadZwTab")->click(); },
+        [&] {
+            gridBefore = cell(0, 1);
+            platform.boxes.clear();
+            find<QTabWidget>("SSTab1")->setCurrentIndex(FrmROptionen::Extras);
+            find<QSpinBox>("udVHWinkel")->setValue(20);
+            button("cmd_WriteZusatz2")->click();
+        } });
+    EXPECT_EQ(sim->memory().parameters[simcodes::kAngleOffset], 20);
+    EXPECT_EQ(session.leadAngle(), 20);
+    // (382 - 20 - 255) / 10 and (382 - 20) / 10.
+    EXPECT_EQ(find<QLabel>("txtMinZw")->text(), u("10,7"));
+    EXPECT_EQ(find<QLabel>("txtMaxZw")->text(), u("36,2"));
+    EXPECT_EQ(cell(0, 1), gridBefore);
+    EXPECT_EQ(platform.boxTexts(), QStringList { boxes::kTransferComplete });
+}
+
+TEST_F(RacingWindowTest, Extras_EveryControlHasItsOwnAltLetter)
+{
+    connectUnit(k111);
+    run({ [&] {
+        QWidget* page = find<QTabWidget>("SSTab1")->widget(FrmROptionen::Extras);
+        QStringList texts { button("cmdExit")->text() };
+        for (const QLabel* l : page->findChildren<QLabel*>()) {
+            if (l->text().contains(u'&')) {
+                EXPECT_NE(l->buddy(), nullptr) << l->objectName().toStdString();
+                texts.append(l->text());
+            }
+        }
+        for (const QPushButton* b : page->findChildren<QPushButton*>())
+            texts.append(b->text());
+        QSet<QChar> letters;
+        for (const QString& text : texts) {
+            const QChar letter = text.at(text.indexOf(u'&') + 1).toLower();
+            EXPECT_FALSE(letters.contains(letter)) << text.toStdString();
+            letters.insert(letter);
+        }
+        EXPECT_EQ(letters.size(), 11);
     } });
 }
 

@@ -1,4 +1,4 @@
-#include "status/curves.h"
+#include "core/curves.h"
 #include "status/livedata.h"
 #include "support/testnames.h"
 
