@@ -261,6 +261,8 @@ Request input2FunctionWrite(int code)
 Request input2EnrichmentWrite(int value)
 {
     return paramWrite(param::kInput2Enrichment, value);
+}
+
 // --- Additional functions writes ---------------------------------------------
 
 Request pumpPrePressureWrite(int value)

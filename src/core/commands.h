@@ -132,6 +132,7 @@ Request input1RetardWrite(int value); // "~w" value "?": echo, 1 byte
 Request input1FunctionWrite(int code); // "\w" 255 or 0 "?": echo, 1 byte
 Request input2FunctionWrite(int code); // 148 "w" 255 or 0 "?": echo, 1 byte
 Request input2EnrichmentWrite(int value); // 135 "w" value "?": echo, 1 byte
+
 // Additional functions writes. Each is answered with what the unit stored.
 namespace param {
 constexpr int kFullLoadAirMassRead = 141;

@@ -56,9 +56,7 @@ ParameterRead coilDelayRow()
 // A value the control holds whatever the unit answers.
 ParameterRead plainRow(int code)
 {
-    ParameterRead row;
-    row.request = cmd::paramRead(code);
-    return row;
+    return { cmd::paramRead(code) };
 }
 
 } // namespace
@@ -450,9 +448,10 @@ void ExtrasTab::writeAll()
             return;
     }
     t.setProgress(RacingContext::kParameterProgress);
-    // The pump time goes out on every unit that knows it, also where its
-    // controls are disabled.
-    if (gates::pumpPrePressureWritten(unit) && !t.write(cmd::pumpPrePressureWrite(v.pumpTime), echo(v.pumpTime)))
+    // The pump time goes out only where it was read: a one-cylinder unit
+    // never shows it, and would get a time nobody chose.
+    if (gates::pumpPrePressureWritten(unit) && v.pumpEnabled
+        && !t.write(cmd::pumpPrePressureWrite(v.pumpTime), echo(v.pumpTime)))
         return;
     if (v.airMassEnabled) {
         const int count = v.fullLoadAirMass;

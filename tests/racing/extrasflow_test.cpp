@@ -154,6 +154,23 @@ TEST_F(ExtrasFlow, PotCoils_DisableTheDelayAndTheWriteSendsType1WithoutDelay)
     EXPECT_EQ(sim->memory().parameters.at(152), 1);
 }
 
+TEST_F(ExtrasFlow, OneCylinderUnit_KeepsItsStoredPumpTime)
+{
+    // Firmware 3.100 knows the pump time, but a one-cylinder unit never
+    // shows it: the write must not send a time nobody chose.
+    connectWithBar(unitWith('E', 1, 3, 100));
+    sim->memory().parameters[127] = 9;
+    openAndSetForWriteAll();
+    EXPECT_FALSE(find("udVDruck")->isEnabled());
+
+    tabs->extras.writeAll();
+
+    for (const QByteArray& frame : sim->received())
+        EXPECT_NE(bytes::at(frame, 0), 127) << "pump time written";
+    EXPECT_EQ(sim->memory().parameters.at(127), 9);
+    EXPECT_EQ(boxTexts(), QStringList { boxes::kTransferComplete });
+}
+
 // A unit that stores something else than was sent, at each write.
 struct MismatchCase {
     const char* name;
