@@ -79,6 +79,10 @@ const FrameCase kFrames[] = {
     { "overrunSensitivity", of({ 132, '0', '0', '?' }), 1 },
     { "chokeByteRead", of({ 131, 3, '0', '?' }), 1 },
     { "warmUpAdaptationRead", of({ 150, 5, '0', '?' }), 1 },
+    { "lambdaByteRead", of({ 125, 129, '0', '?' }), 1 },
+    { "lambdaByteWrite", of({ 124, 2, 181, '?' }), 1 },
+    { "flowConstantRead", of({ 96, 0, '0', '?' }), 2 },
+    { "flowConstantWrite", of({ 95, 10, 201, '?' }), 2 },
 };
 
 class CatalogueFrame : public ::testing::TestWithParam<FrameCase> { };
@@ -102,6 +106,16 @@ TEST(Catalogue, NamesEveryCommandOnce)
     for (const cmd::Entry& e : cmd::catalogue())
         EXPECT_TRUE(names.insert(e.name).second) << e.name;
     EXPECT_EQ(names.size(), std::size(kFrames));
+}
+
+// Only the writes are marked as changing the unit: a read may be repeated, a
+// write never is.
+TEST(InjectionMapCommands, WritesChangeTheUnit_ReadsDoNot)
+{
+    EXPECT_FALSE(cmd::lambdaByteRead(1).changesUnit);
+    EXPECT_FALSE(cmd::flowConstantRead().changesUnit);
+    EXPECT_TRUE(cmd::lambdaByteWrite(1, 4).changesUnit);
+    EXPECT_TRUE(cmd::flowConstantWrite(2761).changesUnit);
 }
 
 // Builders carry every argument byte, zeros and high bytes included.
@@ -132,6 +146,10 @@ INSTANTIATE_TEST_SUITE_P(Forms, Builder,
         BuilderCase { "FaultReadShort", cmd::faultRead(gates::FaultMemoryLayout::Short), "f00?", 3 },
         BuilderCase { "ChokeByteIndexZero", cmd::chokeByteRead(0), of({ 131, 0, '0', '?' }), 1 },
         BuilderCase { "WarmUpAdaptationBandZero", cmd::warmUpAdaptationRead(0), of({ 150, 0, '0', '?' }), 1 },
+        BuilderCase { "LambdaReadAddressZero", cmd::lambdaByteRead(0), of({ 125, 0, '0', '?' }), 1 },
+        BuilderCase { "LambdaWriteZeroByte", cmd::lambdaByteWrite(248, 0), of({ 124, 248, 0, '?' }), 1 },
+        BuilderCase { "FlowConstantLowZero", cmd::flowConstantWrite(0x0300), of({ 95, 3, 0, '?' }), 2 },
+        BuilderCase { "FlowConstantBothHigh", cmd::flowConstantWrite(0xFFFF), of({ 95, 255, 255, '?' }), 2 },
         BuilderCase { "LongerFrame", { cmd::frame('p', { 1, 2, 3, 0 }), 1 }, of({ 'p', 1, 2, 3, 0, '?' }), 1 }),
     [](const auto& info) { return std::string(info.param.name); });
 
