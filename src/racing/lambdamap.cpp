@@ -77,8 +77,8 @@ QString unsendableText(const QString& text, Cell cell)
 
 QString unsavableText(const QString& text, Cell cell)
 {
-    return QStringLiteral("Der Wert \"%1\" (%2) lässt sich nicht als Lambdawert mit zwei Nachkommastellen "
-                          "speichern. Die Datei wurde nicht geschrieben.")
+    return QStringLiteral("Der Wert \"%1\" (%2) ist kein Lambdawert, der sich in einer Lambdatabellen-Datei "
+                          "speichern lässt. Die Datei wurde nicht geschrieben.")
         .arg(text, cellName(cell));
 }
 
@@ -123,6 +123,11 @@ std::optional<int> storedFromText(const QString& text)
     if (!(stored >= 1 && stored <= kLargestValidStored))
         return std::nullopt;
     return static_cast<int>(stored);
+}
+
+bool engineTurns(int firstPeriodByte)
+{
+    return firstPeriodByte < 254;
 }
 
 std::array<Request, 2> cellReads(Map map, Cell cell)

@@ -92,6 +92,10 @@ ReadCell decodeCell(int high, int low);
 // before the first byte goes out, never sent cut or wrapped.
 std::optional<int> storedFromText(const QString& text);
 
+// The standstill check before each row of a map write: the first byte of the
+// period reply (cmd::period()) is 254 or 255 while the engine stands.
+bool engineTurns(int firstPeriodByte);
+
 // The read and write frames of a cell: high byte first, then low.
 std::array<Request, 2> cellReads(Map map, Cell cell);
 std::array<Request, 2> cellWrites(Map map, Cell cell, int stored);

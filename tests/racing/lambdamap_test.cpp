@@ -169,6 +169,14 @@ INSTANTIATE_TEST_SUITE_P(Table, CellFrames,
         return testName(mapName(info.param.map), info.param.cell.row, info.param.cell.column);
     });
 
+TEST(Standstill, OnlyAPeriodOf254OrMore_MeansTheEngineStands)
+{
+    EXPECT_TRUE(lambda::engineTurns(0));
+    EXPECT_TRUE(lambda::engineTurns(253));
+    EXPECT_FALSE(lambda::engineTurns(254));
+    EXPECT_FALSE(lambda::engineTurns(255));
+}
+
 // --- The in-place editor -----------------------------------------------------------
 
 // "#" in the texts stands for the regional separator.

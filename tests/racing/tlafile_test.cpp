@@ -78,8 +78,10 @@ TEST_P(TlaRefusal, NoFileContent_TheFirstBadCellNamed)
     const tla::Encoded encoded = tla::write(maps, Map::One);
     EXPECT_EQ(encoded.refusal, c.refusal);
     EXPECT_TRUE(encoded.content.isEmpty());
-    if (c.refusal == tla::Refusal::Unsavable)
+    if (c.refusal == tla::Refusal::Unsavable) {
         EXPECT_EQ(encoded.cell, c.cell);
+        EXPECT_EQ(encoded.cellText, maps.text(Map::One, c.cell));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, TlaRefusal,
@@ -164,6 +166,14 @@ INSTANTIATE_TEST_SUITE_P(Table, TlaRead,
             { { { 1, 1 }, "abcd" }, { { 1, 2 }, "1,00" }, { { 1, 3 }, ";  ;" }, { { 1, 4 }, "" } }, false },
         LoadCase { "EmptyFile", "", 0, false, false, 321, { { { 1, 1 }, "0,80" } }, true }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TlaRefusal, UnsavableCell_IsNamedInTheBox)
+{
+    EXPECT_EQ(lambda::unsavableText(QStringLiteral("10,24"), { 9, 6 }),
+        QStringLiteral("Der Wert \"10,24\" (Luftmasse 260-320 kg/h, Drehzahl > 6,5 (1000 U/min)) ist kein "
+                       "Lambdawert, der sich in einer Lambdatabellen-Datei speichern lässt. Die Datei wurde nicht "
+                       "geschrieben."));
+}
 
 TEST(TlaRead, LoadIntoMapTwo_LeavesMapOneAlone)
 {
