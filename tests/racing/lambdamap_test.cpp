@@ -323,15 +323,6 @@ TEST(LambdaMaps, ValueReadAndWrittenBack_SendsTheUnitsOwnBytes)
     EXPECT_EQ(maps.storedValue(Map::One, { 2, 3 }), 1034);
 }
 
-TEST(LambdaMaps, InvalidRead_HoldsTheStandardAndSendsIt)
-{
-    lambda::LambdaMaps maps;
-    EXPECT_TRUE(maps.setFromUnit(Map::Two, { 10, 6 }, 41, 0).invalid);
-    EXPECT_EQ(maps.text(Map::Two, { 10, 6 }), QStringLiteral("1,00"));
-    EXPECT_EQ(maps.storedValue(Map::Two, { 10, 6 }), 1024);
-    EXPECT_TRUE(maps.text(Map::One, { 10, 6 }).isEmpty());
-}
-
 TEST(LambdaMaps, CellThatCannotBeSent_IsNamedBeforeAnythingGoesOut)
 {
     lambda::LambdaMaps maps = filled(Map::Two, QStringLiteral("1.00"));
@@ -346,18 +337,6 @@ TEST(LambdaMaps, CellThatCannotBeSent_IsNamedBeforeAnythingGoesOut)
     maps.setText(Map::Two, { 3, 4 }, QStringLiteral("0,85"));
     EXPECT_EQ(maps.firstUnsendable(Map::Two), (Cell { 7, 1 }));
     EXPECT_FALSE(maps.firstUnsendable(Map::One) == std::nullopt);
-}
-
-TEST(LambdaMaps, EmptyCell_MakesTheMapIncomplete)
-{
-    lambda::LambdaMaps maps = filled(Map::One, QStringLiteral("1,00"));
-    EXPECT_TRUE(maps.complete(Map::One));
-    maps.setText(Map::One, { 10, 6 }, QString());
-    EXPECT_FALSE(maps.complete(Map::One));
-    // Committing into the empty cell fills it with the standard.
-    EXPECT_TRUE(maps.commit(Map::One, { 10, 6 }, QStringLiteral("x")).rangeBox);
-    EXPECT_EQ(maps.text(Map::One, { 10, 6 }), QStringLiteral("1,00"));
-    EXPECT_TRUE(maps.complete(Map::One));
 }
 
 } // namespace
