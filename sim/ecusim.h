@@ -95,6 +95,8 @@ constexpr int kInput2Mode = 148;
 constexpr int kEnrichment = 135;
 constexpr int kOutputs = 128;
 constexpr int kInjectionTime = 144;
+// Both lambda maps in one table (memory().tables), map 1 at 1-120, map 2 at 129-248.
+constexpr int kLambdaMaps = 125;
 } // namespace simcodes
 
 // A received frame and the time it became complete.

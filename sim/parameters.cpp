@@ -120,14 +120,22 @@ Table ignitionTable(int leadAngle, int sensorAngle, double laterTenths = 0)
     return t;
 }
 
-// Map 1 at lambda 1.00 throughout, map 2 richer at 0.90; cell N = 1024 / lambda, big-endian.
+// Target lambda per air-mass row, in hundredths: 1.00 at part load, richer
+// towards full load; the top speed bands richer still. Map 2 is the richer
+// map for racing. A cell is N = 1024 / lambda, big-endian; each speed column
+// is a block of 20 bytes, map 2 lies 128 above map 1.
 Table lambdaMaps()
 {
+    constexpr int rowHundredths[10] = { 100, 100, 98, 96, 94, 92, 90, 89, 88, 87 };
+    constexpr int columnRicher[6] = { 0, 0, 0, 1, 2, 3 };
+    constexpr int map2Richer = 5;
     Table t = erasedTable();
     for (int map = 1; map <= 2; ++map) {
-        const int n = map == 1 ? 1024 : 1138;
         for (int column = 1; column <= 6; ++column) {
             for (int row = 1; row <= 10; ++row) {
+                const int hundredths
+                    = rowHundredths[row - 1] - columnRicher[column - 1] - (map == 2 ? map2Richer : 0);
+                const long n = std::lround(102400.0 / hundredths);
                 const int address = 20 * (column - 1) + 2 * row - 1 + (map == 2 ? 128 : 0);
                 t[address] = static_cast<quint8>(n >> 8);
                 t[address + 1] = static_cast<quint8>(n & 0xFF);
@@ -247,7 +255,7 @@ void reset(UnitMemory& memory, const SimProfile& profile)
     // Cylinder 2 runs a little later at speed, as the engine model's second
     // cylinder does, so both curves can be told apart.
     memory.tables['m'] = ignitionTable(leadAngle, memory.sensorAngle, 5);
-    memory.tables[125] = lambdaMaps();
+    memory.tables[simcodes::kLambdaMaps] = lambdaMaps();
     memory.tables[131] = chokeTable();
     memory.tables[150] = warmUpAdaptation();
 }

@@ -294,6 +294,33 @@ Request dwellStartWrite(int value)
     return paramWrite(param::kDwellStart, value);
 }
 
+// --- Injection map -----------------------------------------------------------
+
+namespace {
+constexpr int kLambdaRead = 125;
+constexpr int kLambdaWrite = 124;
+constexpr int kFlowConstantRead = 96;
+constexpr int kFlowConstantWrite = 95;
+} // namespace
+
+Request lambdaByteRead(int address)
+{
+    return { frame(kLambdaRead, { address, '0' }), 1 };
+}
+Request lambdaByteWrite(int address, int value)
+{
+    return changing({ frame(kLambdaWrite, { address, value }), 1 });
+}
+// Not injectorDelivery(): the same code, but a zero byte where that one sends "0".
+Request flowConstantRead()
+{
+    return { frame(kFlowConstantRead, { 0, '0' }), 2 };
+}
+Request flowConstantWrite(int constant)
+{
+    return changing({ frame(kFlowConstantWrite, { constant >> 8, constant & 0xFF }), 2 });
+}
+
 const std::vector<Entry>& catalogue()
 {
     static const std::vector<Entry> entries = {
@@ -374,6 +401,10 @@ const std::vector<Entry>& catalogue()
         { "coilDelayWrite", coilDelayWrite(4090) },
         { "leadAngleWrite", leadAngleWrite(20) },
         { "dwellStartWrite", dwellStartWrite(255) },
+        { "lambdaByteRead", lambdaByteRead(129) },
+        { "lambdaByteWrite", lambdaByteWrite(2, 181) },
+        { "flowConstantRead", flowConstantRead() },
+        { "flowConstantWrite", flowConstantWrite(2761) },
     };
     return entries;
 }

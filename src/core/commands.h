@@ -149,6 +149,14 @@ Request coilDelayWrite(int delay);
 Request leadAngleWrite(int value); // 154 "w" value "?": echo, 1 byte
 Request dwellStartWrite(int value); // 158 "w" value "?": echo, 1 byte
 
+// Injection map: both lambda maps byte by byte (map 1 at addresses 1-120, map 2
+// at 129-248) and the injector's flow constant. The standstill check before a
+// map write is period().
+Request lambdaByteRead(int address); // 125 address "0?": the stored byte, 1 byte
+Request lambdaByteWrite(int address, int value); // 124 address value "?": echo, 1 byte
+Request flowConstantRead(); // 96 0 "0?": high, low
+Request flowConstantWrite(int constant); // 95 high low "?": echo high, low
+
 // Every command of the program by name with a sample frame, so the simulator
 // and the trace can be checked against one list.
 struct Entry {

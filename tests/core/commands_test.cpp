@@ -98,6 +98,10 @@ const FrameCase kFrames[] = {
     { "coilDelayWrite", of({ 153, 0x8F, 0xFA, '?' }), 4, true },
     { "leadAngleWrite", of({ 154, 'w', 20, '?' }), 1, true },
     { "dwellStartWrite", of({ 158, 'w', 255, '?' }), 1, true },
+    { "lambdaByteRead", of({ 125, 129, '0', '?' }), 1 },
+    { "lambdaByteWrite", of({ 124, 2, 181, '?' }), 1, true },
+    { "flowConstantRead", of({ 96, 0, '0', '?' }), 2 },
+    { "flowConstantWrite", of({ 95, 10, 201, '?' }), 2, true },
 };
 
 class CatalogueFrame : public ::testing::TestWithParam<FrameCase> { };
@@ -152,6 +156,10 @@ INSTANTIATE_TEST_SUITE_P(Forms, Builder,
         BuilderCase { "FaultReadShort", cmd::faultRead(gates::FaultMemoryLayout::Short), "f00?", 3 },
         BuilderCase { "ChokeByteIndexZero", cmd::chokeByteRead(0), of({ 131, 0, '0', '?' }), 1 },
         BuilderCase { "WarmUpAdaptationBandZero", cmd::warmUpAdaptationRead(0), of({ 150, 0, '0', '?' }), 1 },
+        BuilderCase { "LambdaReadAddressZero", cmd::lambdaByteRead(0), of({ 125, 0, '0', '?' }), 1 },
+        BuilderCase { "LambdaWriteZeroByte", cmd::lambdaByteWrite(248, 0), of({ 124, 248, 0, '?' }), 1 },
+        BuilderCase { "FlowConstantLowZero", cmd::flowConstantWrite(0x0300), of({ 95, 3, 0, '?' }), 2 },
+        BuilderCase { "FlowConstantBothHigh", cmd::flowConstantWrite(0xFFFF), of({ 95, 255, 255, '?' }), 2 },
         BuilderCase { "LongerFrame", { cmd::frame('p', { 1, 2, 3, 0 }), 1 }, of({ 'p', 1, 2, 3, 0, '?' }), 1 }),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -129,7 +129,9 @@ INSTANTIATE_TEST_SUITE_P(Defaults, NewUnit,
         NewUnitCase { "softDownStandard", frame({ 'o', Z, Z, Q }), "ff" },
         NewUnitCase { "idleStatic395", frame({ 'h', 0, Z, Q }), "0181" },
         NewUnitCase { "lambdaMap1Is1", frame({ 125, 1, Z, Q }) + frame({ 125, 2, Z, Q }), "0400" },
-        NewUnitCase { "lambdaMap2Last", frame({ 125, 247, Z, Q }) + frame({ 125, 248, Z, Q }), "0472" },
+        NewUnitCase { "lambdaMap1FullLoad", frame({ 125, 19, Z, Q }) + frame({ 125, 20, Z, Q }), "0499" },
+        NewUnitCase { "lambdaMap2First", frame({ 125, 129, Z, Q }) + frame({ 125, 130, Z, Q }), "0436" },
+        NewUnitCase { "lambdaMap2Last", frame({ 125, 247, Z, Q }) + frame({ 125, 248, Z, Q }), "0510" },
         NewUnitCase { "hotStart920", frame({ 131, 24, Z, Q }) + frame({ 131, 25, Z, Q }), "6700" },
         NewUnitCase { "ignitionLowestBandAt8Degrees", frame({ 'b', 1, Z, Q }), "fc" }),
     [](const auto& info) { return std::string(info.param.name); });
@@ -143,6 +145,38 @@ TEST(ParameterMemory, ValueSetAfterConstruction_IsAnswered_AbsentOneReadsErased)
     EXPECT_EQ(sim.feed(frame({ 136, 'r', Z, Q })).toHex(), QByteArray("4d"));
     EXPECT_EQ(sim.feed(frame({ 141, Z, Z, Q })).toHex(), QByteArray("0321"));
     EXPECT_EQ(sim.feed(frame({ 158, 'r', Z, Q })).toHex(), QByteArray("ff"));
+}
+
+// Every cell of both maps holds a lambda the program accepts (N of 402-10240,
+// lambda 2.55-0.10); the unused addresses between and after them are erased.
+TEST(LambdaMaps, NewUnit_EveryCellValid_GapsErased)
+{
+    EcuSim sim(QStringLiteral("injection-rx4"));
+    const auto byte = [&sim](int address) {
+        return static_cast<unsigned char>(sim.feed(frame({ 125, address, Z, Q })).at(0));
+    };
+    for (int base : { 1, 129 }) {
+        for (int offset = 0; offset < 120; offset += 2) {
+            const int n = byte(base + offset) * 256 + byte(base + offset + 1);
+            EXPECT_GE(n, 402) << base + offset;
+            EXPECT_LE(n, 10240) << base + offset;
+        }
+    }
+    for (int unused : { 0, 121, 128, 249 })
+        EXPECT_EQ(byte(unused), 0xFF) << unused;
+}
+
+// Tests put bytes the program must refuse straight into the unit's memory.
+TEST(LambdaMaps, BytesSetInMemory_AreAnsweredAsTheyStand)
+{
+    EcuSim sim(QStringLiteral("injection-rx4"));
+    auto& maps = sim.memory().tables[simcodes::kLambdaMaps];
+    maps[1] = 41;
+    maps[2] = 0;
+    maps[247] = 0;
+    maps[248] = 0;
+    EXPECT_EQ(sim.feed(frame({ 125, 1, Z, Q }) + frame({ 125, 2, Z, Q })).toHex(), QByteArray("2900"));
+    EXPECT_EQ(sim.feed(frame({ 125, 247, Z, Q }) + frame({ 125, 248, Z, Q })).toHex(), QByteArray("0000"));
 }
 
 TEST(ParameterMemory, SoftDownStandardRead_AnswersTheStandardNotTheStoredTime)
