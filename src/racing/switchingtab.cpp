@@ -320,6 +320,14 @@ bool SwitchingTab::readBlock()
     enableThresholds();
     SliderN21->setValue(block->threshold1);
     SliderN22->setValue(block->threshold2);
+    // A slider clamps what it cannot hold; say so, since the next write
+    // would store the clamped speed.
+    const switching::Range range1 = switching::threshold1Range(m_generation);
+    const switching::Range range2 = switching::threshold2Range(m_generation, SliderN21->value());
+    if (block->threshold1 < range1.min || block->threshold1 > range1.max)
+        boxes::defaultUsedHint(this, kThresholdOutOfRange.arg(1));
+    if (block->threshold2 < range2.min || block->threshold2 > range2.max)
+        boxes::defaultUsedHint(this, kThresholdOutOfRange.arg(2));
     return true;
 }
 

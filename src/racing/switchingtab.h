@@ -46,6 +46,10 @@ public:
     static inline const QString kEnrichmentInvalid = QStringLiteral(
         "Der im Steuergerät gesetzte Faktor für die zuschaltbare Gemischanreicherung ist ungültig. "
         "Der Standardwert wird verwendet");
+    // A stored speed the slider cannot hold; %1 is the slider's number.
+    static inline const QString kThresholdOutOfRange = QStringLiteral(
+        "Die im Steuergerät gesetzte Schaltdrehzahl %1 liegt außerhalb des einstellbaren Bereichs. Angezeigt "
+        "wird der nächstliegende Wert; er wird erst mit „Schreiben“ übertragen.");
     // Writing is refused while an output shows a mode without a code; %1 is
     // the output's number.
     static inline const QString kUnknownModeRefused

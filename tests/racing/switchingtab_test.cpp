@@ -105,6 +105,18 @@ TEST_F(SwitchingTest, Read_CodesWithoutListTextShowUnbekannt)
     EXPECT_FALSE(slider("SliderN22")->isEnabled());
 }
 
+TEST_F(SwitchingTest, Read_ErasedThresholdsAreNamedBeforeAWriteCouldStoreTheClampedSpeed)
+{
+    connect(unitWith('Z', 2, 4, 12)); // band-index thresholds, 0-108 and up to 110
+    sim->memory().switching = { 4, 0, 0, 0, 0, 2, 255, 255, 255, 255 };
+    press("cmdLesen");
+    EXPECT_EQ(slider("SliderN21")->value(), 108);
+    EXPECT_EQ(slider("SliderN22")->value(), 110);
+    EXPECT_EQ(boxTexts(),
+        (QStringList {
+            SwitchingTab::kThresholdOutOfRange.arg(1), SwitchingTab::kThresholdOutOfRange.arg(2), u(kDone) }));
+}
+
 // A new simulated unit holds codes and thresholds the tab shows as they are.
 TEST(SwitchingSimulator, EveryProfileHoldsAPlausibleBlock)
 {
