@@ -154,6 +154,26 @@ TEST_F(InjectionTabTest, Read_OfMap2_FillsMap2AndLeavesMap1Empty)
     EXPECT_EQ(cell(1, 1), QString());
 }
 
+TEST_F(InjectionTabTest, Read_UnitFallsSilent_StopsAtOnceAndKeepsTheCellsRead)
+{
+    open();
+    const int silentAt = address(Map::One, 5, 3) + 1;
+    const EcuSim::Handler read = sim->handler(125);
+    sim->setHandler(125, 4, [this, read, silentAt](const QByteArray& frame, qint64 now) {
+        if (quint8(frame[1]) != silentAt)
+            return read(frame, now);
+        sim->faults().silent = true;
+        return QByteArray();
+    });
+    tab->readMap();
+    EXPECT_TRUE(context->lost());
+    EXPECT_EQ(sim->received().back(), of({ 125, silentAt, '0', '?' }));
+    EXPECT_EQ(cell(5, 2), u("0,94"));
+    EXPECT_EQ(cell(5, 3), QString());
+    EXPECT_EQ(find<QLineEdit>("txtFoerdermenge")->text(), u("500"));
+    EXPECT_EQ(tab->source(), RacingTab::kNotLoaded);
+}
+
 // A flow constant that gives no rate within 150-650 is replaced by 178 with
 // its box, never clamped to a limit that the next write would send back.
 TEST_F(InjectionTabTest, Read_FlowConstantOutOfRange_GivesTheBoxAnd178)
