@@ -252,7 +252,7 @@ TEST_P(InjectionWriteFailure, WrongEchoGoesOnAndIsNamedAtTheEnd_SilenceStopsAtOn
         EXPECT_EQ(boxTexts(), QStringList());
     } else {
         // The low byte of that cell is not sent; the rest and the flow rate are.
-        EXPECT_EQ(*(at + 1) == of({ 124, failing + 1, 181, '?' }), false);
+        EXPECT_NE(*(at + 1), of({ 124, failing + 1, 181, '?' }));
         EXPECT_EQ(sent.back(), of({ 95, 10, 201, '?' }));
         EXPECT_EQ(sent.size(), 10u + 2 * 60 - 1 + 1);
         EXPECT_EQ(boxTexts(),
