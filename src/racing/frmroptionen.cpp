@@ -153,6 +153,7 @@ void FrmROptionen::load()
     prepare();
     if (!carryOn(m_switching->readSwitching()))
         return;
+    m_injection->setMapSelectionOffered(m_switching->mapSelectionOffered());
     m_context.setProgress(RacingContext::kProgressMin);
     if (!capabilities())
         return;

@@ -847,7 +847,8 @@ TEST_P(Capabilities, TabsAndNotices)
         available += window->tabAvailable(tab) ? u("1") : u("0");
     EXPECT_EQ(available, QString::fromLatin1(GetParam().available));
     EXPECT_EQ(platform.boxTexts(), GetParam().notices);
-    EXPECT_EQ(find<QProgressBar>("pgBComPos")->value(), RacingContext::kProgressMin) << "the bar rests after opening";
+    EXPECT_EQ(find<QProgressBar>("pgBComPos")->value(), RacingContext::kProgressMin)
+        << "the bar rests after opening";
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, Capabilities,
@@ -1013,6 +1014,37 @@ TEST_F(RacingWindowTest, CtrlTab_ChangesTheTabEvenFromTheGrid)
         EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
         tabs->setCurrentIndex(FrmROptionen::Ignition);
     } });
+}
+
+TEST_F(RacingWindowTest, Injection_CtrlTabLeavesTheLambdaGridAndItsEditor)
+{
+    connectUnit("injection-rx4-racing");
+    run({ [&] {
+        auto* tabs = find<QTabWidget>("SSTab1");
+        auto* lambdaGrid = find<QTableWidget>("msfgEV");
+        QApplication::setActiveWindow(window.get());
+        tabs->setCurrentIndex(FrmROptionen::Injection);
+        lambdaGrid->setFocus();
+        QTest::keyClick(lambdaGrid, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
+        tabs->setCurrentIndex(FrmROptionen::Injection);
+        lambdaGrid->setFocus();
+        QTest::keyClick(lambdaGrid, '1');
+        QWidget* editor = QApplication::focusWidget();
+        ASSERT_NE(editor, lambdaGrid);
+        QTest::keyClick(editor, Qt::Key_PageDown, Qt::ControlModifier);
+        EXPECT_EQ(tabs->currentIndex(), FrmROptionen::Extras);
+        tabs->setCurrentIndex(FrmROptionen::Ignition);
+    } });
+    EXPECT_TRUE(find<QWidget>("optEVK2")->isEnabled());
+}
+
+TEST_F(RacingWindowTest, Injection_OlderFirmwareKeepsMap1)
+{
+    connectUnit("injection-fw2450");
+    run({});
+    EXPECT_FALSE(find<QWidget>("grEvKfSel")->isEnabled());
+    EXPECT_FALSE(find<QWidget>("optEVK2")->isEnabled());
 }
 
 // --- Additional functions ------------------------------------------------------

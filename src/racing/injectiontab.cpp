@@ -1,0 +1,609 @@
+#include "injectiontab.h"
+
+#include "basic/controls.h"
+#include "racing/racingcontext.h"
+#include "racing/tlafile.h"
+#include "shell/kit/boxes.h"
+#include "shell/platform.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <functional>
+
+using lambda::Cell;
+using lambda::Map;
+
+namespace {
+
+// Twips at 96 dpi: 15 per pixel.
+constexpr int kBandWidth = 1220 / 15;
+constexpr int kCellWidth = 700 / 15;
+
+QString u(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+void setTextColour(QWidget* w, const QColor& colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::ButtonText, colour);
+    w->setPalette(p);
+}
+
+Platform::FileDialog fileDialog(const QString& title)
+{
+    Platform::FileDialog dialog;
+    dialog.title = title;
+    dialog.filter = tla::kFileFilter;
+    dialog.defaultExtension = tla::kDefaultExtension;
+    return dialog;
+}
+
+// The in-place editor: Enter, Up and Down commit the text and hand the key to
+// the tab, which moves on; Esc drops the text; leaving the editor otherwise
+// commits it.
+class LambdaDelegate : public QStyledItemDelegate {
+public:
+    LambdaDelegate(
+        std::function<void(int, int, const QString&)> commit, std::function<void(int)> left, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_commit(std::move(commit))
+        , m_left(std::move(left))
+    {
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* editor = new QLineEdit(parent);
+        editor->setObjectName(QStringLiteral("txtEdit"));
+        editor->setFrame(false);
+        editor->setAlignment(Qt::AlignCenter);
+        return editor;
+    }
+
+    // The current cell carries a frame while the grid has the focus: with no
+    // selection drawn, the user would not see where typing goes.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!(option.state & QStyle::State_HasFocus))
+            return;
+        painter->save();
+        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
+    {
+        // The range box takes the focus from the editor; that must not commit twice.
+        if (m_committing)
+            return;
+        const QString text = static_cast<QLineEdit*>(editor)->text();
+        m_committing = true;
+        m_commit(index.row(), index.column(), text);
+        m_committing = false;
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && m_committing && event->type() == QEvent::FocusOut)
+            return true;
+        if (!editor || event->type() != QEvent::KeyPress)
+            return QStyledItemDelegate::eventFilter(object, event);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: {
+            const QPointer<QWidget> alive(editor);
+            emit const_cast<LambdaDelegate*>(this)->commitData(editor);
+            if (alive)
+                emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            m_left(key);
+            return true;
+        }
+        default:
+            return QStyledItemDelegate::eventFilter(object, event);
+        }
+    }
+
+private:
+    std::function<void(int, int, const QString&)> m_commit;
+    std::function<void(int)> m_left;
+    mutable bool m_committing = false;
+};
+
+} // namespace
+
+// The grid of the shown map. Typing a character opens the editor with that
+// character; Enter, F2 and a double click open it with the cell's text.
+class LambdaGrid : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const QModelIndex current = currentIndex();
+        const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (state() != EditingState && current.isValid() && plain) {
+            if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+                edit(current, EditKeyPressed, event);
+                return;
+            }
+            const QString text = event->text();
+            if (!text.isEmpty() && text.at(0) > QLatin1Char(' ') && text.at(0) != QChar(0x7F)) {
+                m_typed = text;
+                const bool opened = edit(current, EditKeyPressed, event);
+                m_typed.clear();
+                if (opened)
+                    return;
+            }
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override
+    {
+        if (!QTableWidget::edit(index, trigger, event))
+            return false;
+        // Qt selects the editor's text; here the caret goes to the end, after
+        // the typed character or the cell's own text.
+        if (auto* editor = qobject_cast<QLineEdit*>(indexWidget(index))) {
+            if (!m_typed.isEmpty())
+                editor->setText(m_typed);
+            editor->deselect();
+            editor->end(false);
+        }
+        return true;
+    }
+
+private:
+    QString m_typed;
+};
+
+InjectionTab::InjectionTab(RacingContext& context, QWidget* parent)
+    : RacingTab(context, parent)
+{
+    buildUi();
+}
+
+InjectionTab::~InjectionTab() = default;
+
+void InjectionTab::buildUi()
+{
+    msfgEV = named(new LambdaGrid(lambda::kRows + 1, lambda::kColumns + 1, this), "msfgEV");
+    msfgEV->horizontalHeader()->hide();
+    msfgEV->verticalHeader()->hide();
+    msfgEV->setSelectionMode(QAbstractItemView::NoSelection);
+    msfgEV->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    // Ctrl+Tab belongs to the window's tabs; Tab leaves the grid.
+    msfgEV->setTabKeyNavigation(false);
+    msfgEV->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    msfgEV->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    msfgEV->verticalHeader()->setDefaultSectionSize(msfgEV->fontMetrics().height() + 6);
+    msfgEV->setItemDelegate(
+        new LambdaDelegate([this](int row, int column, const QString& typed) { commitEdit(row, column, typed); },
+            [this](int key) { editorLeft(key); }, msfgEV));
+    const QBrush header = palette().brush(QPalette::Button);
+    for (int row = 0; row <= lambda::kRows; ++row) {
+        for (int column = 0; column <= lambda::kColumns; ++column) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignCenter);
+            if (row == 0 || column == 0) {
+                // Header cells: neither chosen nor edited, skipped by the arrow keys.
+                item->setFlags(Qt::NoItemFlags);
+                item->setBackground(header);
+                item->setForeground(palette().brush(QPalette::ButtonText));
+            } else {
+                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsEditable);
+                item->setBackground(Qt::white);
+                item->setForeground(Qt::black);
+            }
+            msfgEV->setItem(row, column, item);
+        }
+    }
+    // A header cell never becomes current: the keys start on the first map cell.
+    msfgEV->setCurrentCell(1, 1);
+    connect(msfgEV, &QTableWidget::cellClicked, this, &InjectionTab::markCell);
+    connect(msfgEV, &QTableWidget::cellDoubleClicked, this, &InjectionTab::markCell);
+
+    Label10 = named(new QLabel(u("Motordrehzahlbereiche  in 1000 U/min"), this), "Label10");
+
+    grEvKfSel = named(new QGroupBox(u("Kennfeld-Nr."), this), "grEvKfSel");
+    grEvKfSel->setToolTip(u("Auswahl des darzustellenden Einspritzkennfeldes"));
+    optEVK1 = named(new QRadioButton(u("1"), grEvKfSel), "optEVK1");
+    optEVK1->setToolTip(u("Einspritzkennfeld 1 wird in der Tabelle dargestellt"));
+    setTextColour(optEVK1, kMap1Colour);
+    optEVK1->setChecked(true);
+    optEVK2 = named(new QRadioButton(u("2"), grEvKfSel), "optEVK2");
+    optEVK2->setToolTip(u("Einspritzkennfeld 2 wird in der Tabelle dargestellt"));
+    setTextColour(optEVK2, kMap2Colour);
+    auto* choice = new QHBoxLayout(grEvKfSel);
+    choice->addWidget(optEVK1);
+    choice->addWidget(optEVK2);
+    choice->addStretch();
+    connect(optEVK1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            showMap(Map::One);
+    });
+    connect(optEVK2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            showMap(Map::Two);
+    });
+    setMapSelectionOffered(false);
+
+    lblEKNR = named(new QLabel(this), "lblEKNR");
+    lblEKNR->setToolTip(u("Nummer des in der Tabelle dargestellten Einspritzkennfeldes"));
+    QFont bold = lblEKNR->font();
+    bold.setBold(true);
+    lblEKNR->setFont(bold);
+
+    Frame3 = named(new QGroupBox(u("Fördermenge EV"), this), "Frame3");
+    Frame3->setToolTip(u("Angabe der statischen Förderleistung des verwendeten Einspritzventils"));
+    udFoerdermenge = named(new BuddyUpDown(BuddyUpDown::Shown::RisesWithValue, Frame3), "udFoerdermenge");
+    udFoerdermenge->setRange(lambda::kFlowMin, lambda::kFlowMax);
+    udFoerdermenge->setSingleStep(1);
+    txtFoerdermenge = named(new QLineEdit(Frame3), "txtFoerdermenge");
+    txtFoerdermenge->setReadOnly(true);
+    txtFoerdermenge->setFocusPolicy(Qt::NoFocus);
+    txtFoerdermenge->setMaximumWidth(txtFoerdermenge->fontMetrics().horizontalAdvance(u("8888")) + 16);
+    Label9 = named(new QLabel(u("g / min."), Frame3), "Label9");
+    auto* flow = new QHBoxLayout(Frame3);
+    flow->setSpacing(2);
+    flow->addWidget(txtFoerdermenge);
+    flow->addWidget(udFoerdermenge);
+    flow->addSpacing(4);
+    flow->addWidget(Label9);
+    flow->addStretch();
+    connect(udFoerdermenge, &QSpinBox::valueChanged, this, [this](int rate) {
+        m_maps.setFlow(rate);
+        txtFoerdermenge->setText(QString::number(rate));
+    });
+    setFlow(lambda::kFlowDesign);
+
+    Frame6 = named(new QGroupBox(u("Schreibmodus"), this), "Frame6");
+    Frame6->setToolTip(u("Übertragungsmodus für Einspritzkennfeld festlegen"));
+    CmbSModeInjTable = named(new QComboBox(Frame6), "CmbSModeInjTable");
+    CmbSModeInjTable->setToolTip(u("Übertragungsmodus für Einspritzwerte festlegen"));
+    CmbSModeInjTable->addItems({ kTableMode, kCellMode });
+    auto* mode = new QHBoxLayout(Frame6);
+    mode->addWidget(CmbSModeInjTable);
+    mode->addStretch();
+
+    const auto button = [this](const char* name, const char* text, const char* tip) {
+        auto* b = named(new QPushButton(u(text), this), name);
+        b->setToolTip(u(tip));
+        b->setAutoDefault(false);
+        return b;
+    };
+    Command1 = button("Command1", "&Lesen", "Einspritzkennfeld(er) vom Steuergerät lesen");
+    Command2 = button("Command2", "&Schreiben", "Einspritzkennwert(e) in Steuergerät schreiben");
+    Command3 = button("Command3", "Sichern auf &Disk", "Einspritzkennfeld auf Datenträger sichern");
+    Command4 = button("Command4", "L&aden von Disk", "Einspritzkennfeld von Datenträger laden");
+    buttonkeys::pressOnReturn({ Command1, Command2, Command3, Command4 });
+    connect(Command1, &QPushButton::clicked, this, [this] { context().runAction([this] { readMap(); }); });
+    connect(Command2, &QPushButton::clicked, this, [this] { context().runAction([this] { write(); }); });
+    connect(Command3, &QPushButton::clicked, this, [this] { context().runAction([this] { saveToDisk(); }); });
+    connect(Command4, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromDisk(); }); });
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(Label10);
+    left->addWidget(msfgEV);
+    left->addStretch();
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(lblEKNR);
+    right->addWidget(grEvKfSel);
+    right->addWidget(Frame3);
+    right->addWidget(Frame6);
+    right->addStretch();
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(Command1, 0, 0);
+    buttons->addWidget(Command2, 0, 1);
+    buttons->addWidget(Command3, 1, 0);
+    buttons->addWidget(Command4, 1, 1);
+    right->addLayout(buttons);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(right);
+    layout->addStretch();
+
+    setUpGrid();
+    showMap(Map::One);
+}
+
+// SetUpInjectionGrid
+void InjectionTab::setUpGrid()
+{
+    msfgEV->item(0, 0)->setText(lambda::kCornerLabel);
+    for (int row = 1; row <= lambda::kRows; ++row)
+        msfgEV->item(row, 0)->setText(lambda::rowLabels().at(row - 1));
+    for (int column = 1; column <= lambda::kColumns; ++column)
+        msfgEV->item(0, column)->setText(lambda::columnLabels().at(column - 1));
+    // The design widths, or more where the font needs it.
+    int bandWidth = kBandWidth;
+    for (int row = 0; row <= lambda::kRows; ++row)
+        bandWidth
+            = std::max(bandWidth, msfgEV->fontMetrics().horizontalAdvance(msfgEV->item(row, 0)->text()) + 12);
+    int cellWidth = kCellWidth;
+    for (int column = 1; column <= lambda::kColumns; ++column)
+        cellWidth
+            = std::max(cellWidth, msfgEV->fontMetrics().horizontalAdvance(msfgEV->item(0, column)->text()) + 12);
+    msfgEV->setColumnWidth(0, bandWidth);
+    for (int column = 1; column <= lambda::kColumns; ++column)
+        msfgEV->setColumnWidth(column, cellWidth);
+    const int frame = msfgEV->frameWidth() * 2;
+    msfgEV->setFixedSize(frame + bandWidth + lambda::kColumns * cellWidth,
+        frame + (lambda::kRows + 1) * msfgEV->verticalHeader()->defaultSectionSize());
+}
+
+void InjectionTab::setMapSelectionOffered(bool offered)
+{
+    for (QWidget* w : std::initializer_list<QWidget*> { grEvKfSel, optEVK1, optEVK2 })
+        w->setEnabled(offered);
+}
+
+// optEVK1_Click, optEVK2_Click: nothing is transferred; highlight and target stay.
+void InjectionTab::showMap(Map map)
+{
+    m_maps.show(map);
+    const bool one = map == Map::One;
+    lblEKNR->setText(one ? u("SOLL-Lambda (1)") : u("SOLL-Lambda (2)"));
+    setTextColour(lblEKNR, one ? kMap1Colour : kMap2Colour);
+    // A map chosen from here, not by the buttons, shows on them too.
+    QRadioButton* option = one ? optEVK1 : optEVK2;
+    if (!option->isChecked()) {
+        const QSignalBlocker quiet(option);
+        option->setChecked(true);
+    }
+    showShownMap();
+}
+
+void InjectionTab::showCell(Cell cell)
+{
+    msfgEV->item(cell.row, cell.column)->setText(m_maps.text(m_maps.shown(), cell));
+}
+
+void InjectionTab::showShownMap()
+{
+    for (int row = 1; row <= lambda::kRows; ++row)
+        for (int column = 1; column <= lambda::kColumns; ++column)
+            showCell({ row, column });
+}
+
+void InjectionTab::setFlow(int rate)
+{
+    udFoerdermenge->setValue(rate);
+    // The same value again sends no change; the field still shows it.
+    txtFoerdermenge->setText(QString::number(udFoerdermenge->value()));
+    m_maps.setFlow(udFoerdermenge->value());
+}
+
+// MarkLambdaCell
+void InjectionTab::markCell(int row, int column)
+{
+    if (row < 1 || row > lambda::kRows || column < 1 || column > lambda::kColumns)
+        return;
+    if (m_highlight)
+        msfgEV->item(m_highlight->row, m_highlight->column)->setBackground(Qt::white);
+    msfgEV->setCurrentCell(row, column);
+    msfgEV->item(row, column)->setBackground(kHighlight);
+    m_highlight = Cell { row, column };
+    m_maps.setTarget(*m_highlight);
+}
+
+// The editor's text committed on the cell it was opened on.
+void InjectionTab::commitEdit(int row, int column, const QString& typed)
+{
+    const Cell cell { row, column };
+    const lambda::Commit commit = m_maps.commit(m_maps.shown(), cell, typed);
+    if (commit.rangeBox)
+        platform().messageBox(this, lambda::kRangeTitle, lambda::kRangeText, Platform::Icon::Critical);
+    showCell(cell);
+}
+
+// Enter also chooses the cell; Enter and Down move one row down, Up one up.
+void InjectionTab::editorLeft(int key)
+{
+    msfgEV->setFocus();
+    const int row = msfgEV->currentRow();
+    const int column = msfgEV->currentColumn();
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        markCell(row, column);
+        [[fallthrough]];
+    case Qt::Key_Down:
+        if (row < lambda::kRows)
+            msfgEV->setCurrentCell(row + 1, column);
+        break;
+    case Qt::Key_Up:
+        if (row > 1)
+            msfgEV->setCurrentCell(row - 1, column);
+        break;
+    default:
+        break;
+    }
+}
+
+injection::Listener InjectionTab::listener(TransferScope& scope)
+{
+    injection::Listener l;
+    // 60 cells and the flow rate share the bar's range; it ends full.
+    l.progress = [&scope](int done, int total) {
+        scope.progress(RacingContext::kProgressMin
+            + done * (RacingContext::kProgressMax - RacingContext::kProgressMin) / total);
+    };
+    l.cellRead = [this](Cell cell, const lambda::ReadCell& read) {
+        if (read.invalid)
+            boxes::defaultUsed(this, lambda::kInvalidReadText);
+        showCell(cell);
+    };
+    l.firstUnconfirmed = [this] { boxes::transferError(this, lambda::kTransferErrorText); };
+    return l;
+}
+
+// Command1: the shown map and the flow rate. No completion box.
+void InjectionTab::readMap()
+{
+    injection::Result result;
+    {
+        TransferScope scope(context().tableTransfer());
+        result = injection::read(context(), m_maps, m_maps.shown(), listener(scope));
+    }
+    if (result.outcome != TransferOutcome::Done)
+        return; // the link is lost: the window closes
+    setFlow(m_maps.flow());
+    if (result.flowReplaced)
+        boxes::defaultUsedHint(this, lambda::kFlowInvalidText);
+    setSource(lambda::kFromUnit);
+}
+
+// Command2
+void InjectionTab::write()
+{
+    if (CmbSModeInjTable->currentText() == kTableMode)
+        writeTable();
+    else
+        writeCell();
+}
+
+bool InjectionTab::refuseIncomplete()
+{
+    if (m_maps.complete(m_maps.shown()))
+        return false;
+    platform().messageBox(this, lambda::kIncompleteTitle, lambda::kIncompleteText, Platform::Icon::Critical);
+    return true;
+}
+
+// A cell the unit would store cut or wrapped (only a file can bring one in)
+// refuses the write before its first byte.
+bool InjectionTab::refuseUnsendable(const std::optional<Cell>& cell)
+{
+    if (!cell)
+        return false;
+    platform().messageBox(this, lambda::kIncompleteTitle,
+        lambda::unsendableText(m_maps.text(m_maps.shown(), *cell), *cell), Platform::Icon::Critical);
+    return true;
+}
+
+void InjectionTab::writeTable()
+{
+    if (refuseIncomplete() || refuseUnsendable(m_maps.firstUnsendable(m_maps.shown())))
+        return;
+    injection::Result result;
+    {
+        TransferScope scope(context().tableTransfer());
+        result = injection::write(context(), m_maps, m_maps.shown(), listener(scope));
+    }
+    switch (result.outcome) {
+    case TransferOutcome::Done:
+        // Values the unit did not confirm never end in the completion box.
+        if (result.confirmed())
+            context().completion(boxes::kUpdateComplete);
+        else
+            boxes::transferError(this, injection::unconfirmedText(result));
+        break;
+    case TransferOutcome::EngineRunning:
+        boxes::transferError(this, lambda::kEngineTurnsText);
+        break;
+    case TransferOutcome::Incomplete:
+    case TransferOutcome::EchoMismatch:
+    case TransferOutcome::LinkLost:
+        break; // refused above, or the window closes
+    }
+}
+
+// "Datenpunkt": the chosen cell of the shown map; nothing is locked and no
+// completion box follows.
+void InjectionTab::writeCell()
+{
+    const std::optional<Cell> target = m_maps.target();
+    if (!target) {
+        platform().messageBox(this, lambda::kIncompleteTitle, lambda::kNoCellText, Platform::Icon::Critical);
+        return;
+    }
+    if (refuseIncomplete())
+        return;
+    const std::optional<int> stored = m_maps.storedValue(m_maps.shown(), *target);
+    if (!stored) {
+        refuseUnsendable(target);
+        return;
+    }
+    TransferScope scope(context().parameterTransfer(), QString());
+    scope.progress(RacingContext::kParameterProgress);
+    if (injection::writeCell(context(), m_maps.shown(), *target, *stored) == TransferOutcome::EchoMismatch)
+        boxes::transferError(this, lambda::kTransferErrorText);
+}
+
+// Command3
+void InjectionTab::saveToDisk()
+{
+    const std::optional<QString> path = platform().saveFileName(this, fileDialog(u("Speichern unter")));
+    if (!path || path->isEmpty())
+        return;
+    const tla::Encoded file = tla::write(m_maps, m_maps.shown());
+    switch (file.refusal) {
+    case tla::Refusal::None:
+        break;
+    case tla::Refusal::Incomplete:
+        platform().messageBox(this, lambda::kIncompleteTitle, lambda::kIncompleteText, Platform::Icon::Critical);
+        return;
+    case tla::Refusal::Unsavable:
+        platform().messageBox(this, lambda::kIncompleteTitle, lambda::unsavableText(file.cellText, file.cell),
+            Platform::Icon::Critical);
+        return;
+    }
+    if (!tla::save(*path, file.content))
+        platform().messageBox(this, kAppTitle, tla::saveFailedText(*path), Platform::Icon::Critical);
+}
+
+// Command4: into the shown map only.
+void InjectionTab::loadFromDisk()
+{
+    const std::optional<QString> path = platform().openFileName(this, fileDialog(u("Öffnen")));
+    if (!path || path->isEmpty())
+        return;
+    const std::optional<QByteArray> content = tla::load(*path);
+    if (!content) {
+        platform().messageBox(this, kAppTitle, tla::loadFailedText(*path), Platform::Icon::Critical);
+        return;
+    }
+    const tla::LoadResult result = tla::read(*content, m_maps, m_maps.shown());
+    showShownMap();
+    if (result.flowReplaced)
+        platform().messageBox(
+            this, lambda::kFlowInvalidTitle, lambda::kFlowInvalidText, Platform::Icon::Information);
+    setFlow(m_maps.flow());
+    setSource(*path);
+}
