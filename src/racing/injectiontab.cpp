@@ -155,9 +155,16 @@ protected:
         const QModelIndex current = currentIndex();
         const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
         if (state() != EditingState && current.isValid() && plain) {
-            if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            // Enter, Space and Backspace open the cell's own text for editing.
+            switch (event->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Space:
+            case Qt::Key_Backspace:
                 edit(current, EditKeyPressed, event);
                 return;
+            default:
+                break;
             }
             const QString text = event->text();
             if (!text.isEmpty() && text.at(0) > QLatin1Char(' ') && text.at(0) != QChar(0x7F)) {
@@ -469,7 +476,7 @@ injection::Listener InjectionTab::listener(TransferScope& scope)
             boxes::defaultUsed(this, lambda::kInvalidReadText);
         showCell(cell);
     };
-    l.firstUnconfirmed = [this] { boxes::transferError(this, lambda::kTransferErrorText); };
+    l.unconfirmed = [this] { boxes::transferError(this, lambda::kTransferErrorText); };
     return l;
 }
 

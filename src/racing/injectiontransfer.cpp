@@ -103,8 +103,8 @@ Result write(RacingContext& context, const lambda::LambdaMaps& maps, lambda::Map
 {
     Result result;
     const auto unconfirmed = [&] {
-        if (result.confirmed() && listener.firstUnconfirmed)
-            listener.firstUnconfirmed();
+        if (listener.unconfirmed)
+            listener.unconfirmed();
     };
     int done = 0;
     for (int row = 1; row <= kRows; ++row) {

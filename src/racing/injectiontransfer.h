@@ -17,8 +17,8 @@ struct Listener {
     std::function<void(int done, int total)> progress;
     // A cell was read; its invalid flag asks for the box.
     std::function<void(lambda::Cell cell, const lambda::ReadCell& read)> cellRead;
-    // The first value of a write that the unit did not confirm; the write goes on.
-    std::function<void()> firstUnconfirmed;
+    // A value of a write that the unit did not confirm; the write goes on.
+    std::function<void()> unconfirmed;
 };
 
 struct Result {

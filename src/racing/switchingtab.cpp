@@ -315,7 +315,9 @@ bool SwitchingTab::readBlock()
         return false;
     context().setProgress(RacingContext::kParameterProgress);
 
-    showMode(cmbS1Akt, m_output1Modes, block->output1Mode);
+    // "BZA" is offered on injection units only, but a unit that holds it
+    // shows it by name and gets it back unchanged.
+    showMode(cmbS1Akt, switching::output1Modes(true), block->output1Mode);
     showMode(cmbS2Akt, switching::output2Modes(), block->output2Mode);
     enableThresholds();
     SliderN21->setValue(block->threshold1);
@@ -408,7 +410,7 @@ void SwitchingTab::readButton()
 void SwitchingTab::writeSwitching()
 {
     // No code exists for "Unbekannt": nothing is sent rather than a guess.
-    const std::optional<int> output1 = switching::modeCode(m_output1Modes, cmbS1Akt->currentText());
+    const std::optional<int> output1 = switching::modeCode(switching::output1Modes(true), cmbS1Akt->currentText());
     const std::optional<int> output2 = switching::modeCode(switching::output2Modes(), cmbS2Akt->currentText());
     if (!output1 || !output2) {
         boxes::transferError(this, kUnknownModeRefused.arg(output1 ? 2 : 1));

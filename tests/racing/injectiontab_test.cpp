@@ -268,16 +268,18 @@ INSTANTIATE_TEST_SUITE_P(Cells, InjectionWriteFailure,
         FailureCase { "silent_last", true, { 10, 6 } }),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(InjectionTabTest, WriteTable_ManyWrongEchoes_OneBoxThenTheCountWithTheFlow)
+TEST_F(InjectionTabTest, WriteTable_ManyWrongEchoes_ABoxEachThenTheCountWithTheFlow)
 {
     open();
     loadFile(tlaFile(u("0,85"), " 178"));
     replyToWrites([](int, int value) { return of({ value ^ 1 }); });
     sim->setHandler(95, 4, [](const QByteArray&, qint64) { return of({ 0, 0 }); });
     tab->writeTable();
-    EXPECT_EQ(boxTexts(),
-        (QStringList { lambda::kTransferErrorText,
-            u("Die Übertragung ist beendet. Vom Steuergerät nicht bestätigt: 60 Lambdawerte, Fördermenge EV") }));
+    QStringList expected;
+    for (int box = 0; box < 60 + 1; ++box)
+        expected << lambda::kTransferErrorText;
+    expected << u("Die Übertragung ist beendet. Vom Steuergerät nicht bestätigt: 60 Lambdawerte, Fördermenge EV");
+    EXPECT_EQ(boxTexts(), expected);
 }
 
 TEST_F(InjectionTabTest, WriteTable_EngineTurning_RefusesBeforeAnyByte)
@@ -399,6 +401,15 @@ TEST_F(InjectionTabTest, Editor_TypingOpensEnterCommitsChoosesAndMovesDown)
     key(Qt::Key_Up);
     EXPECT_EQ(cell(2, 3), u("0,95")); // 0.951 rounds to two decimals
     EXPECT_EQ(grid()->currentRow(), 1);
+
+    // Space and Backspace open the editor on the cell's text as well.
+    for (const Qt::Key opener : { Qt::Key_Space, Qt::Key_Backspace }) {
+        grid()->setCurrentCell(2, 3);
+        key(opener);
+        ASSERT_TRUE(editing());
+        EXPECT_EQ(editor()->text(), u("0,95"));
+        key(Qt::Key_Escape);
+    }
 }
 
 TEST_F(InjectionTabTest, Editor_NoNumberInAnEmptyCell_GivesTheBoxAnd100)

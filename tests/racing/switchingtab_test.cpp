@@ -91,10 +91,18 @@ TEST_F(SwitchingTest, ReadButton_ReadsEveryValueAndEndsWithTheCompletionBox)
 TEST_F(SwitchingTest, Read_CodesWithoutListTextShowUnbekannt)
 {
     connect(unitWith('Z', 2, 4, 12));
-    sim->memory().switching = { 8, 0, 0, 0, 0, 7, 40, 0, 60, 0 }; // "BZA" is for injection units only
+    sim->memory().switching = { 7, 0, 0, 0, 0, 7, 40, 0, 60, 0 };
     press("cmdLesen");
     EXPECT_EQ(combo("cmbS1Akt")->currentText(), u("Unbekannt"));
     EXPECT_EQ(combo("cmbS2Akt")->currentText(), u("Unbekannt"));
+
+    // "BZA" is offered on injection units only; an ignition unit that holds
+    // it shows it by name and writes it back unchanged.
+    sim->memory().switching = { 8, 0, 0, 0, 0, 0, 40, 0, 60, 0 };
+    press("cmdLesen");
+    EXPECT_EQ(combo("cmbS1Akt")->currentText(), u("BZA"));
+    press("cmdSchreiben");
+    EXPECT_EQ(sim->received().front(), of({ 'u', 8, '0', '?' }));
 
     // A later read of known codes takes "Unbekannt" out of the lists again.
     sim->memory().switching = { 4, 0, 0, 0, 0, 255, 40, 0, 60, 0 };
