@@ -1,6 +1,8 @@
 #include "racing/chokemodel.h"
 #include "support/testnames.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 namespace {
