@@ -18,6 +18,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kHotStartIndex = 24; // low byte; the high byte follows
@@ -355,8 +357,10 @@ bool ChokeTab::readHotStart()
                 kHotStartFactorInvalid, ParameterRead::Box::Plain, choke::hotStartFactor });
         if (context().lost())
             return false;
-        if (factor)
+        if (factor) {
             m_values.hotStartFactor = *factor;
+            m_values.hotStartRead = true;
+        }
         return true;
     }();
     showValues();
@@ -445,6 +449,10 @@ bool ChokeTab::writeBands(ParameterTransfer& t)
             return false;
         t.advance(kProgressStep);
     }
+    // Where the opening skipped the hot start and no read brought it since,
+    // the page holds design values nobody chose: they are not sent.
+    if (!v.hotStartRead)
+        return true;
     // The threshold goes out as the sensor's count, low byte first.
     const int count = choke::kSensorCountMax - v.hotStartTemperature;
     const QString hotStart = u("Heißstart");

@@ -75,6 +75,7 @@ public:
         int hotStartTemperature = kHotStartStandard; // 1023 minus the sensor count
         int hotStartFactor = 0; // sixteenths, signed
         bool hotStartEnabled = true;
+        bool hotStartRead = false; // the unit's hot-start values are on the page
     };
     const Values& values() const { return m_values; }
 

@@ -187,6 +187,30 @@ TEST_F(ChokeFlow, WriteButton_SendsEveryByteInOrderAndTheUnitStoresThem)
     EXPECT_EQ(find("udEchokeHeissStartTemp")->value(), 700);
 }
 
+TEST_F(ChokeFlow, HotStartNotReadOnOpening_IsWrittenOnlyAfterTheReadButton)
+{
+    // 2.533 does not read the hot start on opening: the page holds design values.
+    connectWithBar(unitWith('E', 2, 2, 533));
+    auto& table = sim->memory().tables[131];
+    table[24] = 0x43;
+    table[25] = 1;
+    table[26] = 5;
+    ASSERT_TRUE(tabs->choke.readOnOpening());
+    tabs->choke.disableHotStart();
+    sim->clearReceived();
+
+    tabs->choke.writeAll();
+    EXPECT_EQ(sim->received().size(), kWriteAll.size() - 3);
+    EXPECT_EQ(table[24], 0x43);
+    EXPECT_EQ(table[26], 5);
+
+    tabs->choke.readAll();
+    sim->clearReceived();
+    tabs->choke.writeAll();
+    EXPECT_EQ(Frames(sim->received().end() - 3, sim->received().end()),
+        (Frames { of({ 130, 24, 0x43, '?' }), of({ 130, 25, 1, '?' }), of({ 130, 26, 5, '?' }) }));
+}
+
 TEST_F(ChokeFlow, NoUpdateMsg_ReadAndWriteShowNoBox)
 {
     Settings values = settings.readAll();
