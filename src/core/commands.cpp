@@ -218,6 +218,10 @@ Request chokeByteRead(int index)
 {
     return { frame(131, { index, '0' }), 1 };
 }
+Request chokeByteWrite(int index, int value)
+{
+    return changing({ frame(130, { index, value }), 1 });
+}
 Request warmUpAdaptationRead(int band)
 {
     return { frame(150, { band, '0' }), 1 };
@@ -383,6 +387,7 @@ const std::vector<Entry>& catalogue()
         { "overrunLeaning", plainCode(param::kOverrunLeaning) },
         { "overrunSensitivity", plainCode(param::kOverrunSensitivity) },
         { "chokeByteRead", chokeByteRead(3) },
+        { "chokeByteWrite", chokeByteWrite(26, 253) },
         { "warmUpAdaptationRead", warmUpAdaptationRead(5) },
         { "output1ModeWrite", output1ModeWrite(8) },
         { "output2ModeWrite", output2ModeWrite(3) },

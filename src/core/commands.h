@@ -120,6 +120,7 @@ Request fullLoadAirMassRead(); // 141 "00?": high, low
 Request coilDelayRead(); // 153 "00?": high, low and two unused bytes
 Request maxLoadChangeAirMassRead(); // 147 "00?": high, low
 Request chokeByteRead(int index); // 131 index "0?": 1 byte
+Request chokeByteWrite(int index, int value); // 130 index value "?": echo, 1 byte
 Request warmUpAdaptationRead(int band); // 150 band "0?": 1 byte, signed
 
 // Switching module writes. Each is answered with the bytes it stored.

@@ -80,6 +80,7 @@ const FrameCase kFrames[] = {
     { "overrunLeaning", of({ 133, '0', '0', '?' }), 1 },
     { "overrunSensitivity", of({ 132, '0', '0', '?' }), 1 },
     { "chokeByteRead", of({ 131, 3, '0', '?' }), 1 },
+    { "chokeByteWrite", of({ 130, 26, 253, '?' }), 1, true },
     { "warmUpAdaptationRead", of({ 150, 5, '0', '?' }), 1 },
     { "output1ModeWrite", of({ 'u', 8, '0', '?' }), 1, true },
     { "output2ModeWrite", of({ 'w', 3, '0', '?' }), 1, true },

@@ -101,6 +101,10 @@ const char* const kMaxAirOpening = "Der im Steuergerät gesetzte Maximalluftmass
 const char* const kLeaning = "Der im Steuergerät gesetzte Gemischabmagerungsfaktor für die Schubstartabmagerung "
                              "ist ungültig. Der Standardwert wird verwendet";
 const char* const kEntry3 = "Ungültiger Eintrag in Echoke-Tabelle an Poition  3. Standardwert wird verwendet.";
+const char* const kEntry3Beyond
+    = "Der im Steuergerät gesetzte Wert für „Gemischanreicherung nach "
+      "Motortemperatur“ (0 bis 10° C) liegt außerhalb des einstellbaren Bereichs. "
+      "Angezeigt wird der nächstliegende Wert; er wird erst mit „Schreiben“ übertragen.";
 const char* const kWarmUpEnd0 = "Der im Steuergerät gesetzte Wert für das Warmlaufende im Bereich zwischen 30 und "
                                 "40 Grad C. ist unzulässig. Der Standardwert wird verwendet.";
 const char* const kWarmUpEnd5
@@ -108,6 +112,10 @@ const char* const kWarmUpEnd5
       "Grad C. ist unzulässig. Der Standardwert wird verwendet.";
 const char* const kHotStart = "Der im Steuergerät gesetzte Wert für die Heisstarterkennung ist unzulässig. Der "
                               "Standardwert wird verwendet.";
+const char* const kHotStartBeyond
+    = "Der im Steuergerät gesetzte Wert für „Motortemperatur über (° C):“ liegt "
+      "außerhalb des einstellbaren Bereichs. Angezeigt wird der nächstliegende Wert; "
+      "er wird erst mit „Schreiben“ übertragen.";
 const char* const kHotFactor = "Der im Steuergerät gesetzte Wert für die Heisstartanreicherung ist unzulässig. "
                                "Der Standardwert wird verwendet.";
 
@@ -140,7 +148,9 @@ const CheckCase kChecks[] = {
     { "overrun_leaning_16", { param(133, 16) }, leaning, 16, nullptr, true },
     { "overrun_leaning_17", { param(133, 17) }, leaning, 3, kLeaning, true },
     { "adaptation_253", { { Stored::Adaptation, 2, 253 } }, adaptation2, -3, nullptr, true },
-    { "echoke_250", { choke(3, 250) }, echoke3, 250, nullptr, false },
+    { "echoke_64", { choke(3, 64) }, echoke3, 64, nullptr, false },
+    { "echoke_65_beyond_the_control", { choke(3, 65) }, echoke3, 64, kEntry3Beyond, false },
+    { "echoke_250_beyond_the_control", { choke(3, 250) }, echoke3, 64, kEntry3Beyond, false },
     { "echoke_251", { choke(3, 251) }, echoke3, 0, kEntry3, false },
     { "warm_up_end_34_0", { choke(12, 34), choke(13, 0) }, warmUpEnd0, 40, nullptr, false },
     { "warm_up_end_count_258_is_300", { choke(12, 2), choke(13, 1) }, warmUpEnd0, 300, nullptr, false },
@@ -148,6 +158,9 @@ const CheckCase kChecks[] = {
     { "warm_up_end_band5_255_255", { choke(22, 255), choke(23, 255) }, warmUpEnd5, 40, kWarmUpEnd5, false },
     { "hot_start_103_0", { choke(24, 103), choke(25, 0) }, hotStart, 920, nullptr, false },
     { "hot_start_high_4", { choke(24, 0), choke(25, 4) }, hotStart, 920, kHotStart, false },
+    { "hot_start_count_323", { choke(24, 67), choke(25, 1) }, hotStart, 700, nullptr, false },
+    { "hot_start_count_324_beyond_the_control", { choke(24, 68), choke(25, 1) }, hotStart, 700, kHotStartBeyond,
+        false },
     { "hot_factor_240", { choke(26, 240) }, hotFactor, -16, nullptr, false },
     { "hot_factor_200", { choke(26, 200) }, hotFactor, 0, kHotFactor, false },
 };
