@@ -116,13 +116,15 @@ TEST_F(ChokeFlow, Page_EveryControlByItsNameWithItsBandAndUniqueKeys)
     const QRegularExpression mnemonic(QStringLiteral("&(\\w)"));
     const auto take = [&](const QString& text, const QString& who) {
         const QRegularExpressionMatch m = mnemonic.match(text);
-        if (m.hasMatch())
+        if (m.hasMatch()) {
             EXPECT_TRUE(letters.insert(m.captured(1).at(0).toLower()).second) << who.toStdString();
+        }
     };
     for (QLabel* l : tabs->choke.findChildren<QLabel*>()) {
         take(l->text(), l->objectName());
-        if (l->text().contains(QLatin1Char('&')))
+        if (l->text().contains(QLatin1Char('&'))) {
             EXPECT_TRUE(l->buddy()) << l->objectName().toStdString();
+        }
     }
     for (QGroupBox* g : tabs->choke.findChildren<QGroupBox*>())
         take(g->title(), g->objectName());

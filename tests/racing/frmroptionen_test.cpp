@@ -1,3 +1,5 @@
+#include "core/gates.h"
+#include "core/identity.h"
 #include "racing/frmroptionen.h"
 #include "racing/ignitiontab.h"
 #include "racing/ignitiontransfer.h"
@@ -829,6 +831,40 @@ struct CapabilityCase {
     const char* available; // per tab: 1 offered, 0 left out
     QStringList notices;
 };
+
+// Every racing unit the simulator knows opens the window in full: every read
+// answered and valid, no box, the bar at rest, and each tab the unit is
+// offered enabled with its page.
+class EveryRacingUnit : public RacingWindowTest, public ::testing::WithParamInterface<QString> { };
+
+TEST_P(EveryRacingUnit, OpensWithEveryOfferedTab)
+{
+    connectUnit(*simprofiles::find(GetParam()));
+    run({});
+    ASSERT_TRUE(window->opened());
+    EXPECT_EQ(platform.boxTexts(), QStringList());
+    EXPECT_EQ(find<QProgressBar>("pgBComPos")->value(), RacingContext::kProgressMin);
+    auto* tabs = find<QTabWidget>("SSTab1");
+    for (int tab = 0; tab < FrmROptionen::TabCount; ++tab)
+        EXPECT_EQ(tabs->isTabEnabled(tab), window->tabAvailable(tab)) << tabs->tabText(tab).toStdString();
+}
+
+QStringList racingProfiles()
+{
+    QStringList out;
+    for (const QString& name : simprofiles::names()) {
+        const SimProfile& p = *simprofiles::find(name);
+        UnitIdentity unit;
+        unit.setFirmware(p.firmware);
+        unit.setUnitType(p.unitType);
+        if (gates::racingVariant(unit))
+            out << name;
+    }
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, EveryRacingUnit, ::testing::ValuesIn(racingProfiles()),
+    [](const auto& info) { return testnames::clean(info.param.toStdString()); });
 
 class Capabilities : public RacingWindowTest, public ::testing::WithParamInterface<CapabilityCase> { };
 
