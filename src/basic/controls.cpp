@@ -1,6 +1,8 @@
 #include "controls.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -84,3 +86,30 @@ void pressOnReturn(std::initializer_list<QPushButton*> buttons)
 }
 
 } // namespace buttonkeys
+
+namespace form {
+
+QLineEdit* displayBox(QWidget* parent, const QString& name, const QString& widest)
+{
+    auto* e = named(new QLineEdit(parent), name);
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    e->setMaximumWidth(e->fontMetrics().horizontalAdvance(widest) + 16);
+    return e;
+}
+
+QHBoxLayout* valueRow(QLineEdit* value, QSpinBox* arrows, QLabel* unit)
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(2);
+    row->addWidget(value);
+    row->addWidget(arrows);
+    if (unit) {
+        row->addSpacing(4);
+        row->addWidget(unit);
+    }
+    row->addStretch();
+    return row;
+}
+
+} // namespace form

@@ -1,9 +1,13 @@
 #pragma once
 
 #include <QSpinBox>
+#include <QString>
 
 #include <initializer_list>
 
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 
 // An up-down control without a text of its own: its buddy field shows the
@@ -37,3 +41,26 @@ namespace buttonkeys {
 void pressOnReturn(std::initializer_list<QPushButton*> buttons);
 
 } // namespace buttonkeys
+
+// Building a page of named controls.
+namespace form {
+
+// The object name a test or the help finds the control by.
+template <typename W> W* named(W* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+template <typename W> W* named(W* widget, const char* name)
+{
+    return named(widget, QString::fromLatin1(name));
+}
+
+// The box beside an up-down that shows its value in units: read-only,
+// skipped by Tab, wide enough for `widest`.
+QLineEdit* displayBox(QWidget* parent, const QString& name, const QString& widest);
+
+// The value, its arrows and its unit sit together, as one control.
+QHBoxLayout* valueRow(QLineEdit* value, QSpinBox* arrows, QLabel* unit = nullptr);
+
+} // namespace form

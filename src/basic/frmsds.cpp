@@ -21,15 +21,12 @@
 
 #include <algorithm>
 
+using form::named;
+using form::valueRow;
+
 namespace {
 
 constexpr int kSoftDownOff = 9;
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QString u(const char* text)
 {
@@ -73,17 +70,6 @@ void FrmSDS::buildUi()
         s->setRange(min, max);
         s->setSingleStep(step);
         return s;
-    };
-    // The value, its arrows and its unit sit together, as one control.
-    const auto valueRow = [](QLineEdit* value, QSpinBox* arrows, QLabel* unit) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(2);
-        row->addWidget(value);
-        row->addWidget(arrows);
-        row->addSpacing(4);
-        row->addWidget(unit);
-        row->addStretch();
-        return row;
     };
 
     // Soft-down.

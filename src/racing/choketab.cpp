@@ -20,6 +20,9 @@
 
 #include <algorithm>
 
+using form::named;
+using form::valueRow;
+
 namespace {
 
 constexpr int kHotStartIndex = 24; // low byte; the high byte follows
@@ -87,12 +90,6 @@ QString valueName(ChokeTab::Group group, int band)
     return u(kGroups[group].name) + QStringLiteral(" (") + choke::bandText(band).trimmed() + QLatin1Char(')');
 }
 
-template <typename W> W* named(W* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
 } // namespace
 
 const std::array<QString, ChokeTab::kBands> ChokeTab::kWarmUpEndInvalid = {
@@ -124,27 +121,12 @@ ChokeTab::ChokeTab(RacingContext& context, QWidget* parent)
 
 void ChokeTab::buildUi()
 {
-    const auto valueBox = [this](const QString& name) {
-        auto* e = named(new QLineEdit(this), name);
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::NoFocus);
-        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(u("+ 173.37°C")) + 16);
-        return e;
-    };
+    const auto valueBox = [this](const QString& name) { return form::displayBox(this, name, u("+ 173.37°C")); };
     const auto upDown = [this](const QString& name, int min, int max, int step) {
         auto* s = named(new BuddyUpDown(BuddyUpDown::Shown::RisesWithValue, this), name);
         s->setRange(min, max);
         s->setSingleStep(step);
         return s;
-    };
-    // The value and its arrows sit together, as one control.
-    const auto valueRow = [](QLineEdit* value, BuddyUpDown* arrows) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(2);
-        row->addWidget(value);
-        row->addWidget(arrows);
-        row->addStretch();
-        return row;
     };
 
     // The three per-band groups, each in two rows of three bands. Controls

@@ -18,13 +18,10 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-namespace {
+using form::named;
+using form::valueRow;
 
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
+namespace {
 
 QString u(const char* text)
 {
@@ -70,13 +67,7 @@ ExtrasTab::ExtrasTab(RacingContext& context, QWidget* parent)
 
 void ExtrasTab::buildUi()
 {
-    const auto valueBox = [this](const char* name) {
-        auto* e = named(new QLineEdit(this), name);
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::NoFocus);
-        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(u("Aus (180°)")) + 16);
-        return e;
-    };
+    const auto valueBox = [this](const char* name) { return form::displayBox(this, u(name), u("Aus (180°)")); };
     using Shown = BuddyUpDown::Shown;
     const auto upDown = [this](const char* name, int min, int max, int step, Shown shown = Shown::RisesWithValue) {
         auto* s = named(new BuddyUpDown(shown, this), name);
@@ -89,19 +80,6 @@ void ExtrasTab::buildUi()
         if (buddy)
             l->setBuddy(buddy);
         return l;
-    };
-    // The value and its arrows sit together, as one control.
-    const auto valueRow = [](QLineEdit* value, BuddyUpDown* arrows, QLabel* unit = nullptr) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(2);
-        row->addWidget(value);
-        row->addWidget(arrows);
-        if (unit) {
-            row->addSpacing(4);
-            row->addWidget(unit);
-        }
-        row->addStretch();
-        return row;
     };
 
     // Coils and sensor. The window's "&Lesen", "&Schreiben" and "&Fertig"

@@ -27,6 +27,8 @@
 using lambda::Cell;
 using lambda::Map;
 
+using form::named;
+
 namespace {
 
 // Twips at 96 dpi: 15 per pixel.
@@ -36,12 +38,6 @@ constexpr int kCellWidth = 700 / 15;
 QString u(const char* s)
 {
     return QString::fromUtf8(s);
-}
-
-template <typename W> W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 void setTextColour(QWidget* w, const QColor& colour)

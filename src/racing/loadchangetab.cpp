@@ -16,6 +16,9 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+using form::named;
+using form::valueRow;
+
 namespace {
 
 using namespace loadchange;
@@ -28,12 +31,6 @@ constexpr int kProgressDuration = 60;
 constexpr int kProgressMaxAirMass = 75;
 constexpr int kProgressOverrunDuration = 90;
 constexpr int kProgressOverrunLeaning = 110;
-
-template <typename W> W* named(W* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
 
 QString u(const char* text)
 {
@@ -90,11 +87,8 @@ LoadChangeTab::LoadChangeTab(RacingContext& context, QWidget* parent)
 void LoadChangeTab::buildUi()
 {
     const auto valueBox = [this](const QString& name, const char* tip) {
-        auto* e = named(new QLineEdit(this), name);
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::NoFocus);
+        QLineEdit* e = form::displayBox(this, name, QStringLiteral("+  25.5°"));
         e->setToolTip(u(tip));
-        e->setMaximumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("+  25.5°")) + 16);
         return e;
     };
     const auto upDown = [this](const QString& name, int min, int max, const char* tip) {
@@ -107,15 +101,6 @@ void LoadChangeTab::buildUi()
         auto* l = named(new QLabel(u(text), this), QString::fromLatin1(name));
         l->setBuddy(buddy);
         return l;
-    };
-    // The value and its arrows sit together, as one control.
-    const auto valueRow = [](QLineEdit* value, BuddyUpDown* arrows) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(2);
-        row->addWidget(value);
-        row->addWidget(arrows);
-        row->addStretch();
-        return row;
     };
     // The change events: the display box follows, and the state the write sends.
     const auto follow = [this](BuddyUpDown* control, int* field, QLineEdit* box, QString (*text)(int)) {

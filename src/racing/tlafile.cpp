@@ -1,6 +1,7 @@
 #include "tlafile.h"
 
 #include "core/format.h"
+#include "racing/textlines.h"
 
 #include <QFile>
 #include <QLocale>
@@ -18,29 +19,6 @@ const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 constexpr qsizetype kCellWidth = 4;
 constexpr qsizetype kCellPitch = 5; // four characters and the ";"
 constexpr qint64 kMaxFileBytes = 64 * 1024;
-
-// Files may come from other systems: CR LF, LF and CR alone all end a line.
-// A final line end adds no empty line; a last line without one still counts.
-QStringList linesOf(const QByteArray& content)
-{
-    QStringList lines;
-    QString current;
-    const QString text = QString::fromLatin1(content);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
-            current += c;
-            continue;
-        }
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-            ++i;
-        lines << current;
-        current.clear();
-    }
-    if (!current.isEmpty())
-        lines << current;
-    return lines;
-}
 
 // The cell as the file holds it, or nothing when it has no four-character form.
 std::optional<QString> cellOf(const QString& text, QChar separator)

@@ -1,6 +1,7 @@
 #include "vmzfile.h"
 
 #include "ignitiontable.h"
+#include "racing/textlines.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,29 +11,6 @@ namespace {
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 const QChar kSeparator = QLatin1Char(';');
-
-// Files may come from other systems: CR LF, LF and CR alone all end a line.
-// A final line end adds no empty line; a last line without one still counts.
-QStringList linesOf(const QByteArray& content)
-{
-    QStringList lines;
-    QString current;
-    const QString text = QString::fromLatin1(content);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
-            current += c;
-            continue;
-        }
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-            ++i;
-        lines << current;
-        current.clear();
-    }
-    if (!current.isEmpty())
-        lines << current;
-    return lines;
-}
 
 // A line that does not have this table's form is still used as far as it
 // fits, so a file of the other scheme loads rather than failing; each line is

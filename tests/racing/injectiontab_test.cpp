@@ -111,7 +111,6 @@ protected:
     }
 
     QLabel status;
-    QProgressBar bar;
     std::unique_ptr<InjectionTab> tab;
 };
 

@@ -23,7 +23,6 @@ protected:
     static Request leadAngleWrite(int value) { return cmd::paramWrite(cmd::param::kLeadAngle, value); }
 
     QLabel status;
-    QProgressBar bar;
     QWidget locked;
 };
 

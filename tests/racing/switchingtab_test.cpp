@@ -25,10 +25,7 @@ class SwitchingTest : public TabTest {
 protected:
     void connect(const SimProfile& unit)
     {
-        connectUnit(unit);
-        bar.setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
-        bar.setValue(RacingContext::kProgressMin);
-        context->setControls(nullptr, &bar, {});
+        connectWithBar(unit);
         QObject::connect(&bar, &QProgressBar::valueChanged, [this](int v) { progress.push_back(v); });
     }
     SwitchingTab& tab() { return tabs->switching; }
@@ -56,7 +53,6 @@ protected:
         control<QPushButton>(tab(), name)->click();
     }
 
-    QProgressBar bar;
     std::vector<int> progress;
 };
 
@@ -290,13 +286,13 @@ TEST_F(SwitchingTest, Write_UnbekanntIsRefusedBeforeAnythingIsSent)
 
 // --- a unit that falls silent ----------------------------------------------------
 
-struct SilentCase {
+struct SilentButtonCase {
     const char* name;
     const char* button;
     int answered;
 };
 
-const SilentCase kSilent[] = {
+const SilentButtonCase kSilent[] = {
     { "read_block", "cmdLesen", 0 },
     { "read_input1_function", "cmdLesen", 2 },
     { "read_input2_function", "cmdLesen", 3 },
@@ -305,19 +301,14 @@ const SilentCase kSilent[] = {
     { "write_enrichment", "cmdSchreiben", 7 },
 };
 
-class SwitchingSilent : public SwitchingTest, public ::testing::WithParamInterface<SilentCase> { };
+class SwitchingSilent : public SwitchingTest, public ::testing::WithParamInterface<SilentButtonCase> { };
 
 TEST_P(SwitchingSilent, EndsAtTheSilentRequestWithoutABox)
 {
-    const SilentCase& c = GetParam();
+    const SilentButtonCase& c = GetParam();
     connect(unitWith('E', 2, 4, 12));
     open();
-    sim->faults().dropAfter = sim->commandCount() + c.answered;
-    press(c.button);
-    EXPECT_TRUE(context->lost());
-    EXPECT_EQ(sim->received().size(), size_t(c.answered + 1));
-    EXPECT_TRUE(platform.boxes.empty()) << boxTexts().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(bar.value(), RacingContext::kProgressMin);
+    expectEndsAtOnce(c.answered, [&] { press(c.button); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SwitchingSilent, ::testing::ValuesIn(kSilent),

@@ -18,7 +18,6 @@ TEST_F(TabTest, Switching_ReadsTheBlockAndTheInputsInOrder)
     m.parameters['\\'] = 0; // "Tabellenauswahl"
     m.parameters[148] = 0; // "Kennfeldauswahl"
     m.parameters[135] = 3;
-    QProgressBar bar;
     bar.setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
     context->setControls(nullptr, &bar, {});
 
@@ -130,7 +129,6 @@ TEST_F(TabTest, LoadChange_ReadsTheFirstParametersThenTheOverrunAndAdaptations)
     connectUnit();
     sim->memory().tables[150][0] = 5;
     sim->memory().tables[150][5] = 250;
-    QProgressBar bar;
     bar.setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
     context->setControls(nullptr, &bar, {});
 

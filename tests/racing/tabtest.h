@@ -11,6 +11,7 @@
 #include "support/simlink.h"
 #include "support/testnames.h"
 
+#include <QProgressBar>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -74,6 +75,28 @@ protected:
 
     QStringList boxTexts() const { return platform.boxTexts(); }
 
+    // As connectUnit, with the window's progress bar at rest.
+    void connectWithBar(const SimProfile& profile = *simprofiles::find(simprofiles::kDefault))
+    {
+        connectUnit(profile);
+        bar.setRange(RacingContext::kProgressMin, RacingContext::kProgressMax);
+        bar.setValue(RacingContext::kProgressMin);
+        context->setControls(nullptr, &bar, {});
+    }
+
+    // The unit falls silent after `answered` more requests while `transfer`
+    // runs: the transfer ends at once, without a further request or box, and
+    // the bar rests.
+    void expectEndsAtOnce(int answered, const std::function<void()>& transfer)
+    {
+        sim->faults().dropAfter = sim->commandCount() + answered;
+        transfer();
+        EXPECT_TRUE(context->lost());
+        EXPECT_EQ(sim->received().size(), size_t(answered + 1));
+        EXPECT_TRUE(platform.boxes.empty()) << boxTexts().join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(bar.value(), RacingContext::kProgressMin);
+    }
+
     static constexpr std::chrono::milliseconds kWatchdog { 5000 };
     TimeScale scale { 0.05 }; // the watchdog runs 250 ms
     QWidget window;
@@ -81,4 +104,12 @@ protected:
     std::unique_ptr<Channel> channel;
     std::unique_ptr<RacingContext> context;
     std::unique_ptr<Tabs> tabs;
+    QProgressBar bar;
+};
+
+// A button's transfer that meets a silent unit after `answered` requests.
+struct SilentCase {
+    const char* name;
+    bool write;
+    int answered;
 };
