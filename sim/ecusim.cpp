@@ -105,6 +105,7 @@ int EcuSim::programSensorAngle() const
 QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
 {
     m_pending += in;
+    m_lastHit = false;
     QByteArray out;
     while (!m_pending.isEmpty()) {
         const int code = static_cast<unsigned char>(m_pending[0]);
@@ -121,8 +122,13 @@ QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
         if (it == m_commands.end())
             continue;
         startEngineIfDue();
-        if (dropped(m_commandCount++, nowMs))
+        const int index = m_commandCount++;
+        if (index == m_faults.lineLostAt)
+            m_lineLost = true;
+        if (m_lineLost || dropped(index, nowMs))
             continue;
+        const bool hit = m_faults.hits(index);
+        m_lastHit = m_lastHit || hit;
         const Command& command = it->second;
         const bool writes = command.isWrite && command.isWrite(frame);
         const QByteArray reply = command.handler(frame, nowMs);
@@ -131,7 +137,7 @@ QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
         if (writes && m_faults.busyAfterWriteMs > 0)
             m_busyUntilMs = nowMs + m_faults.busyAfterWriteMs;
         if (!reply.isEmpty())
-            out += applyFaults(reply);
+            out += hit ? applyFaults(reply) : reply;
     }
     return out;
 }
@@ -147,7 +153,7 @@ void EcuSim::startEngineIfDue()
 
 bool EcuSim::dropped(int commandIndex, qint64 nowMs) const
 {
-    return m_faults.silent || commandIndex < m_faults.ignoreFirst
+    return (m_faults.silent && m_faults.hits(commandIndex)) || commandIndex < m_faults.ignoreFirst
         || (m_faults.dropAfter >= 0 && commandIndex >= m_faults.dropAfter)
         || (m_busyUntilMs && nowMs < *m_busyUntilMs);
 }
@@ -224,6 +230,12 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
         faults.extraDelayMs = ms;
         return true;
     }
+    if (name == QLatin1String("at")) {
+        faults.faultyCount = 1;
+        return needValue(faults.firstFaulty);
+    }
+    if (name == QLatin1String("from"))
+        return needValue(faults.firstFaulty);
     if (name == QLatin1String("busy"))
         return needValue(faults.busyAfterWriteMs);
     if (name == QLatin1String("start-after-writes"))
@@ -234,7 +246,7 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
 QString help()
 {
     return QStringLiteral("silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], "
-                          "busy=MS, start-after-writes=N");
+                          "busy=MS, start-after-writes=N; at=N or from=N limit the others to command N or to N on");
 }
 
 } // namespace simfaults

@@ -38,6 +38,20 @@ struct SimFaults {
     // starts and runs at about 1500 rpm from then on (-1 = never), as when
     // someone cranks it in the middle of a table write.
     int engineStartsAfterWrites = -1;
+    // Silent, short, late, garbage and extra hit only the commands from
+    // `firstFaulty` on (counted from 0 since the unit was made), `faultyCount`
+    // of them (-1 = every one from there), so one request of a transfer can
+    // be disturbed and the rest answered.
+    int firstFaulty = 0;
+    int faultyCount = -1;
+    // The line goes away when this command arrives, before it is answered
+    // (-1 = never): the adapter pulled in the middle of a transfer.
+    int lineLostAt = -1;
+
+    bool hits(int commandIndex) const
+    {
+        return commandIndex >= firstFaulty && (faultyCount < 0 || commandIndex < firstFaulty + faultyCount);
+    }
 };
 
 namespace simfaults {
@@ -150,6 +164,17 @@ public:
     int commandCount() const { return m_commandCount; }
     // Ignition table bytes stored since creation.
     int tableWriteCount() const { return m_tableWrites; }
+    // For the transports: how late the replies of the last feed leave, how
+    // many of their bytes are surplus, and whether the line went away.
+    int replyLateMs() const { return m_lastHit ? m_faults.lateMs : 0; }
+    int replySurplus(const QByteArray& reply) const { return m_lastHit ? m_faults.surplusIn(reply) : 0; }
+    bool lineLost() const { return m_lineLost; }
+    // The adapter is back: the line carries frames again.
+    void restoreLine()
+    {
+        m_lineLost = false;
+        m_faults.lineLostAt = -1;
+    }
 
     // A handler gets the whole frame and the time, returns the reply.
     using Handler = std::function<QByteArray(const QByteArray& frame, qint64 nowMs)>;
@@ -196,6 +221,8 @@ private:
     int m_commandCount = 0;
     int m_tableWrites = 0;
     bool m_engineStartedByFault = false;
+    bool m_lastHit = false; // the faults hit a command of the last feed
+    bool m_lineLost = false;
     std::optional<qint64> m_busyUntilMs;
     quint32 m_random = 12345;
 };

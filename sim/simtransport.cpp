@@ -100,15 +100,20 @@ bool SimTransport::write(const QByteArray& data)
     if (port.kind != Kind::Unit || !port.sim)
         return true;
     QByteArray reply = port.sim->feed(data, nowMs());
+    if (port.sim->lineLost()) {
+        // Deferred: the writer learns of it as a serial port's error would tell it.
+        QTimer::singleShot(0, this, [this] { dropLine(); });
+        return true;
+    }
     if (reply.isEmpty())
         return true;
     // One wire: what the unit sends next leaves after what it is still sending.
     const SimFaults& faults = port.sim->faults();
     const qint64 now = nowMs();
-    const qint64 start = std::max(now + m_delayMs + faults.lateMs, m_wireFreeAtMs);
+    const qint64 start = std::max(now + m_delayMs + port.sim->replyLateMs(), m_wireFreeAtMs);
     QByteArray surplus;
     if (faults.extraDelayMs > 0) {
-        surplus = reply.right(faults.surplusIn(reply));
+        surplus = reply.right(port.sim->replySurplus(reply));
         reply.chop(surplus.size());
     }
     const int pieceSize = m_chunk > 0 ? m_chunk : static_cast<int>(reply.size());

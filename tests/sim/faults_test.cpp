@@ -30,7 +30,9 @@ INSTANTIATE_TEST_SUITE_P(EveryForm, FaultSpec,
         FaultCase { "extra=3", [](const SimFaults& f) { return f.extraBytes == 3 && f.extraDelayMs == 0; } },
         FaultCase { "extra=3:4", [](const SimFaults& f) { return f.extraBytes == 3 && f.extraDelayMs == 4; } },
         FaultCase { "busy=30", [](const SimFaults& f) { return f.busyAfterWriteMs == 30; } },
-        FaultCase { "start-after-writes=5", [](const SimFaults& f) { return f.engineStartsAfterWrites == 5; } }),
+        FaultCase { "start-after-writes=5", [](const SimFaults& f) { return f.engineStartsAfterWrites == 5; } },
+        FaultCase { "at=7", [](const SimFaults& f) { return f.firstFaulty == 7 && f.faultyCount == 1; } },
+        FaultCase { "from=7", [](const SimFaults& f) { return f.firstFaulty == 7 && f.faultyCount == -1; } }),
     [](const auto& info) { return testName(info.param.spec); });
 
 TEST(FaultSpec, BadSpecs_AreRejectedWithAReason)
@@ -103,6 +105,27 @@ TEST_F(Faults, DropAfter_GoesSilentForGood)
     EXPECT_EQ(sim.feed("t00?"), ident());
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(sim.feed("t00?").isEmpty());
+}
+
+TEST_F(Faults, OneCommand_IsDisturbedAndTheOthersAnswered)
+{
+    sim.faults().shortBy = 1;
+    sim.faults().firstFaulty = 1;
+    sim.faults().faultyCount = 1;
+    EXPECT_EQ(sim.feed("t00?"), ident());
+    EXPECT_EQ(sim.feed("t00?"), ident().left(14));
+    EXPECT_EQ(sim.feed("t00?"), ident());
+}
+
+TEST_F(Faults, LineLost_AtACommandLeavesItUnansweredUntilTheLineIsBack)
+{
+    sim.faults().lineLostAt = 1;
+    EXPECT_EQ(sim.feed("t00?"), ident());
+    EXPECT_TRUE(sim.feed("t00?").isEmpty());
+    EXPECT_TRUE(sim.lineLost());
+    EXPECT_TRUE(sim.feed("t00?").isEmpty());
+    sim.restoreLine();
+    EXPECT_EQ(sim.feed("t00?"), ident());
 }
 
 TEST_F(Faults, CorrectionWrite_GetsNoExtraBytesFromAFault)
