@@ -155,9 +155,10 @@ int main(int argc, char** argv)
         return o;
     };
     const auto secondsOption = option("seconds", "Length of the run.", "S", "3600");
-    const auto warmUpOption
-        = option("warm-up", "Seconds before the memory baseline (default: a sixth of the run, at most 120).", "S", "");
-    const auto upOption = option("up", "Seconds the simulator serves between outages, MIN:MAX.", "MIN:MAX", "5:60");
+    const auto warmUpOption = option(
+        "warm-up", "Seconds before the memory baseline (default: a sixth of the run, at most 120).", "S", "");
+    const auto upOption
+        = option("up", "Seconds the simulator serves between outages, MIN:MAX.", "MIN:MAX", "5:60");
     const auto downOption = option("down", "Seconds an outage lasts, MIN:MAX.", "MIN:MAX", "0.5:10");
     const auto recoverOption
         = option("recover", "Seconds after the simulator is back within which polling must resume.", "S", "45");
@@ -167,8 +168,7 @@ int main(int argc, char** argv)
     const auto requestOption = option("request-time", "Poll interval of the status window.", "MS", "300");
     const auto profileOption = option("profile", "Simulator profile.", "NAME", "injection-rx4");
     const auto reportOption = option("report", "Seconds between progress lines.", "S", "60");
-    const auto hangOption
-        = option("hang", "Seconds without an event loop turn that count as a hang.", "S", "30");
+    const auto hangOption = option("hang", "Seconds without an event loop turn that count as a hang.", "S", "30");
     const auto simOption = option("ecusim", "The simulator program.", "PATH", "");
     const auto traceOption = option("trace", "Protocol trace of the program's link.", "FILE", "");
     const QCommandLineOption quietBoxesOption(
@@ -278,7 +278,8 @@ int main(int argc, char** argv)
                 return;
             // Only a lost link ends a status window in this run.
             if (!link.timedOut()) {
-                failures << QStringLiteral("%1 s: the status window closed without a lost link").arg(now(), 0, 'f', 1);
+                failures
+                    << QStringLiteral("%1 s: the status window closed without a lost link").arg(now(), 0, 'f', 1);
                 return;
             }
             ++lostLinks;
@@ -382,7 +383,8 @@ int main(int argc, char** argv)
         }
         outages.push_back(o);
         simulatorAway = true;
-        QTimer::singleShot(std::chrono::milliseconds(static_cast<long>(downTime(random) * 1000)), &link, endOutage);
+        QTimer::singleShot(
+            std::chrono::milliseconds(static_cast<long>(downTime(random) * 1000)), &link, endOutage);
     };
     QObject::connect(&outageTimer, &QTimer::timeout, beginOutage);
 
@@ -449,8 +451,7 @@ int main(int argc, char** argv)
     });
 
     std::printf("daruri-soak: %.0f s, seed %u, simulator %s, profile %s, boxes %s\n", seconds, seed,
-        qPrintable(simulatorProgram), qPrintable(parser.value(profileOption)),
-        values.noBreakMsg ? "off" : "on");
+        qPrintable(simulatorProgram), qPrintable(parser.value(profileOption)), values.noBreakMsg ? "off" : "on");
     std::fflush(stdout);
     main.show();
     // The user opens the unit once; everything after is the reconnect's.
@@ -490,8 +491,8 @@ int main(int argc, char** argv)
             recoveryTotal += o.recovered - o.back;
         }
     }
-    const int lostBoxes = desktop.boxes.value(
-        QStringLiteral("Fehler: ") + QString::fromUtf8(Watchdog::kLostText), 0);
+    const int lostBoxes
+        = desktop.boxes.value(QStringLiteral("Fehler: ") + QString::fromUtf8(Watchdog::kLostText), 0);
     if (desktop.total != lostBoxes)
         failures << QStringLiteral("%1 boxes other than the lost-link box").arg(desktop.total - lostBoxes);
     if (lostBoxes > lostLinks)
@@ -517,14 +518,17 @@ int main(int argc, char** argv)
 
     std::printf("\nduration         %.1f s (seed %u)\n", ran, seed);
     std::printf("outages          %zu (%d killed, %d terminated, %d frozen), %.1f s in all\n", outages.size(),
-        static_cast<int>(std::count_if(outages.begin(), outages.end(), [](const Outage& o) { return o.kind == OutageKind::Kill; })),
-        static_cast<int>(std::count_if(outages.begin(), outages.end(), [](const Outage& o) { return o.kind == OutageKind::Terminate; })),
-        static_cast<int>(std::count_if(outages.begin(), outages.end(), [](const Outage& o) { return o.kind == OutageKind::Freeze; })),
+        static_cast<int>(std::count_if(
+            outages.begin(), outages.end(), [](const Outage& o) { return o.kind == OutageKind::Kill; })),
+        static_cast<int>(std::count_if(
+            outages.begin(), outages.end(), [](const Outage& o) { return o.kind == OutageKind::Terminate; })),
+        static_cast<int>(std::count_if(
+            outages.begin(), outages.end(), [](const Outage& o) { return o.kind == OutageKind::Freeze; })),
         outageWall);
     std::printf("lost links       %d (%d noticed of the outages, %d outages ridden out, %d without an outage)\n",
         lostLinks, provoked, ridden, unprovokedLosses);
-    std::printf("reconnects       %d (polling again after %d of %zu outages, %d cut short by the next)\n", reconnects,
-        recovered, outages.size(), superseded);
+    std::printf("reconnects       %d (polling again after %d of %zu outages, %d cut short by the next)\n",
+        reconnects, recovered, outages.size(), superseded);
     std::printf("polling again    %.1f s on average after the simulator was back, %.1f s at the slowest\n",
         recovered > 0 ? recoveryTotal / recovered : 0.0, slowest);
     std::printf("status windows   %d\n", statusWindows);
@@ -532,7 +536,8 @@ int main(int argc, char** argv)
     for (auto it = desktop.boxes.cbegin(); it != desktop.boxes.cend(); ++it)
         std::printf("                 %4d x %s\n", it.value(), qPrintable(it.key()));
     std::printf("poll ticks       %ld (%ld answers while polling)\n", ticks, answers);
-    std::printf("resident memory  %ld KiB after %.0f s warm-up, %ld KiB at the end, peak %ld KiB (growth %+ld KiB)\n",
+    std::printf(
+        "resident memory  %ld KiB after %.0f s warm-up, %ld KiB at the end, peak %ld KiB (growth %+ld KiB)\n",
         baseline, warmUp, end, peak, end - baseline);
     std::printf("CPU time         %.2f s (%.2f %% of the run); during outages %.2f s (%.2f %% of %.1f s)\n", cpu,
         100 * cpu / ran, outageCpu, outageWall > 0 ? 100 * outageCpu / outageWall : 0.0, outageWall);

@@ -250,7 +250,8 @@ TEST_P(UnpluggedAdapter, OneBoxAtMostTheChainClosesTheProcessorIdlesAndTheReconn
 INSTANTIATE_TEST_SUITE_P(Moments, UnpluggedAdapter,
     ::testing::Values(UnplugCase { "PollTick_NoBox", Moment::PollTick, 1, {} },
         UnplugCase { "PollTick_LostBox", Moment::PollTick, 0, { kLostBox } },
-        UnplugCase { "TableWrite_PartialTableWarning", Moment::TableWrite, 1, { IgnitionTab::kLinkLostWhileWriting } },
+        UnplugCase {
+            "TableWrite_PartialTableWarning", Moment::TableWrite, 1, { IgnitionTab::kLinkLostWhileWriting } },
         UnplugCase { "TableWrite_LostBoxThenPartialTableWarning", Moment::TableWrite, 0,
             { kLostBox + QLatin1Char(' '), IgnitionTab::kLinkLostWhileWriting } }),
     [](const ::testing::TestParamInfo<UnplugCase>& info) { return std::string(info.param.name); });
