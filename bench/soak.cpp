@@ -268,6 +268,8 @@ int main(int argc, char** argv)
     bool simulatorAway = false;
     QStringList failures;
     QPointer<FrmMStg> window;
+    QTimer outageTimer; // until the next outage
+    outageTimer.setSingleShot(true);
 
     main.setStatusWindowFactory([&](QWidget* parent) {
         ++statusWindows;
@@ -305,7 +307,10 @@ int main(int argc, char** argv)
     QObject::connect(&link, &Link::answered, &link, [&] {
         if (!window || window->phase() != FrmMStg::Phase::Polling)
             return;
-        ++answers;
+        // The outages begin once the user's own first connect stands: a
+        // first connect that fails is answered with a box, not a reconnect.
+        if (answers++ == 0)
+            outageTimer.start(std::chrono::milliseconds(static_cast<long>(upTime(random) * 1000)));
         if (awaitingReconnect) {
             awaitingReconnect = false;
             ++reconnects;
@@ -331,8 +336,6 @@ int main(int argc, char** argv)
     sampler.start(5000);
 
     // The simulator's side goes away and comes back.
-    QTimer outageTimer;
-    outageTimer.setSingleShot(true);
     const double lastOutageStart = seconds - (downTime.max() + recoverLimit);
     std::function<void()> beginOutage;
     const auto endOutage = [&] {
@@ -456,7 +459,6 @@ int main(int argc, char** argv)
     main.show();
     // The user opens the unit once; everything after is the reconnect's.
     QTimer::singleShot(0, &main, [&] { main.findChild<QPushButton*>(QStringLiteral("btnCmdOpenMStg"))->click(); });
-    outageTimer.start(std::chrono::milliseconds(static_cast<long>(upTime(random) * 1000)));
 
     const int rc = app.exec();
     const double ran = now();
