@@ -62,6 +62,14 @@ EcuSim::Handler EcuSim::handler(int code) const
     return it == m_commands.end() ? Handler() : it->second.handler;
 }
 
+bool EcuSim::stores(const QByteArray& frame) const
+{
+    if (frame.isEmpty())
+        return false;
+    const auto it = m_commands.find(static_cast<unsigned char>(frame[0]));
+    return it != m_commands.end() && it->second.isWrite && it->second.isWrite(frame);
+}
+
 void EcuSim::clearReceived()
 {
     m_received.clear();
@@ -131,7 +139,17 @@ QByteArray EcuSim::feed(const QByteArray& in, qint64 nowMs)
         m_lastHit = m_lastHit || hit;
         const Command& command = it->second;
         const bool writes = command.isWrite && command.isWrite(frame);
-        const QByteArray reply = command.handler(frame, nowMs);
+        const int write = writes ? m_writeCount++ : -1;
+        if (writes && m_faults.ignoreWrites)
+            continue;
+        QByteArray reply = command.handler(frame, nowMs);
+        m_log.back().replyBytes = static_cast<int>(reply.size());
+        if (writes && write == m_faults.lineLostAtWrite) {
+            m_lineLost = true; // stored, but the echo never leaves
+            continue;
+        }
+        if (writes && write == m_faults.wrongEchoAtWrite && !reply.isEmpty())
+            reply[0] = static_cast<char>(reply[0] ^ 0x01);
         if (writes && (code == 'a' || code == '{'))
             ++m_tableWrites;
         if (writes && m_faults.busyAfterWriteMs > 0)

@@ -48,6 +48,14 @@ struct SimFaults {
     // (-1 = never): the adapter pulled in the middle of a transfer.
     int lineLostAt = -1;
 
+    // Faults of the writes, counted from 0 over the frames that store
+    // something: the echo of one write differs from what was sent; the line
+    // goes away after one write is stored, before its echo; the unit stores
+    // and answers no write at all.
+    int wrongEchoAtWrite = -1;
+    int lineLostAtWrite = -1;
+    bool ignoreWrites = false;
+
     bool hits(int commandIndex) const
     {
         return commandIndex >= firstFaulty && (faultyCount < 0 || commandIndex < firstFaulty + faultyCount);
@@ -117,6 +125,7 @@ constexpr int kLambdaMaps = 125;
 struct ReceivedFrame {
     QByteArray frame;
     qint64 atMs = 0;
+    int replyBytes = 0; // what the unit answered, faults left aside
 };
 
 // A model of the engine control unit: a table of command handlers over the
@@ -162,6 +171,8 @@ public:
     void clearReceived();
     // Known commands received since creation, answered or dropped by a fault.
     int commandCount() const { return m_commandCount; }
+    // Frames received since creation that store something.
+    int writeCount() const { return m_writeCount; }
     // Ignition table bytes stored since creation.
     int tableWriteCount() const { return m_tableWrites; }
     // For the transports: how late the replies of the last feed leave, how
@@ -186,6 +197,8 @@ public:
     // The handler registered for a code, empty when none is; an area may wrap
     // another area's handler.
     Handler handler(int code) const;
+    // Whether a frame of a known command stores something in the unit.
+    bool stores(const QByteArray& frame) const;
 
     // Reply encodings, shared with the tests' expectations.
     static QByteArray periodReply(const EngineState& s);
@@ -220,6 +233,7 @@ private:
     std::vector<ReceivedFrame> m_log;
     int m_commandCount = 0;
     int m_tableWrites = 0;
+    int m_writeCount = 0; // frames that stored something, or would have
     bool m_engineStartedByFault = false;
     bool m_lastHit = false; // the faults hit a command of the last feed
     bool m_lineLost = false;

@@ -1,25 +1,18 @@
-#include "basic/frmsds.h"
-#include "basic/zwkor.h"
 #include "core/portmap.h"
 #include "core/settings.h"
-#include "diagnostics/akttest.h"
-#include "diagnostics/frmdwgtest.h"
-#include "diagnostics/frmfmem.h"
 #include "options/frmabout.h"
 #include "options/frmoptionen.h"
 #include "options/help.h"
-#include "racing/frmroptionen.h"
 #include "shell/commandline.h"
 #include "shell/desktopplatform.h"
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
+#include "shell/programwindows.h"
 #include "shell/serialtransport.h"
 #include "shell/session.h"
 #include "shell/timing.h"
 #include "shell/trace.h"
 #include "shell/translations.h"
-#include "status/frmmstg.h"
-#include "status/unitwindows.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -92,25 +85,8 @@ int main(int argc, char* argv[])
     }
 
     FrmHaupt main(session);
-    // The unit windows register here as they are built; until then their
-    // buttons in the status window stay disabled.
-    UnitWindows unitWindows;
-    const FrmFMem::ActuatorTestFactory actuatorTest = [&session](QWidget* parent) {
-        return std::unique_ptr<QDialog>(std::make_unique<AktTest>(session, parent));
-    };
-    unitWindows.faultMemory = [&session, &actuatorTest](QWidget* parent) {
-        auto window = std::make_unique<FrmFMem>(session, parent);
-        window->setActuatorTestFactory(actuatorTest);
-        return std::unique_ptr<QDialog>(std::move(window));
-    };
-    unitWindows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
-    unitWindows.zwKor = &ZwKor::run;
-    unitWindows.softDown = [&session](QWidget* parent) { return std::make_unique<FrmSDS>(session, parent); };
-    unitWindows.racingOptions
-        = [&session](QWidget* parent) { return std::make_unique<FrmROptionen>(session, parent); };
-    main.setStatusWindowFactory([&session, &unitWindows](QWidget* parent) {
-        return std::make_unique<FrmMStg>(session, unitWindows, parent);
-    });
+    const UnitWindows unitWindows = programUnitWindows(session);
+    attachStatusWindow(main, session, unitWindows);
     main.setOptionsDialogFactory([&settings, &optionsProbe, &map](QWidget* parent) {
         return std::make_unique<FrmOptionen>(settings, optionsProbe, map, parent);
     });

@@ -28,6 +28,12 @@ namespace {
 
 constexpr int kSoftDownOff = 9;
 
+// What the end of a send names when the unit did not confirm it.
+const QString kSoftDownName = QStringLiteral("SoftDown-Steuerung");
+const QString kSoftDownTimeName = QStringLiteral("Abregelzeit");
+const QString kStaticAngleName = QStringLiteral("Statischer Zündwinkel");
+const QString kCoilChargeName = QStringLiteral("Zündspulenladezeit");
+
 QString u(const char* text)
 {
     return QString::fromUtf8(text);
@@ -454,9 +460,16 @@ void FrmSDS::cmdExit_Click()
         return;
     }
     setSendControlsEnabled(false);
+    m_unconfirmed.clear();
     if (!send())
         return;
     setSendControlsEnabled(true);
+    // Success only when the unit confirmed every value; otherwise the end
+    // names what it did not confirm.
+    if (!m_unconfirmed.isEmpty()) {
+        boxes::transferError(this, boxes::kNotConfirmed.arg(m_unconfirmed.join(QStringLiteral(", "))));
+        return;
+    }
     StatusBar1->setText(boxes::kTransferComplete);
     m_timer1.start();
 }
@@ -505,7 +518,7 @@ bool FrmSDS::switchSoftDown(bool off)
     if (closeIfLost())
         return false;
     if (!state) {
-        boxes::transferError(this);
+        notConfirmed(kSoftDownName);
         return true;
     }
     if (*state != off) {
@@ -513,7 +526,7 @@ bool FrmSDS::switchSoftDown(bool off)
         if (closeIfLost())
             return false;
         if (again != off)
-            boxes::transferError(this);
+            notConfirmed(kSoftDownName);
     }
     return true;
 }
@@ -528,7 +541,7 @@ bool FrmSDS::WriteSoftDownTime()
     if (echo == Echo::Lost || closeIfLost())
         return false;
     if (echo == Echo::Mismatch)
-        boxes::transferError(this);
+        notConfirmed(kSoftDownTimeName);
     setSoftDownTimeEnabled(chkSDEin->isChecked());
     return true;
 }
@@ -539,7 +552,7 @@ bool FrmSDS::TransferStaticAngle()
     if (echo == Echo::Lost || closeIfLost())
         return false;
     if (echo == Echo::Mismatch)
-        boxes::transferError(this);
+        notConfirmed(kStaticAngleName);
     return true;
 }
 
@@ -565,8 +578,14 @@ bool FrmSDS::WriteCoilChargeTime()
     if (closeIfLost() || !reply)
         return false;
     if (!reply->isEmpty() && coilcharge::count(*reply) != step * 1000)
-        boxes::transferError(this);
+        notConfirmed(kCoilChargeName);
     return true;
+}
+
+void FrmSDS::notConfirmed(const QString& name)
+{
+    boxes::transferError(this);
+    m_unconfirmed << name;
 }
 
 void FrmSDS::setSendControlsEnabled(bool on)

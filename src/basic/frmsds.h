@@ -2,6 +2,7 @@
 
 #include "shell/kit/unitdialog.h"
 
+#include <QStringList>
 #include <QTimer>
 
 #include <chrono>
@@ -99,6 +100,8 @@ private:
     bool WriteIdleControl();
     bool WriteCoilChargeTime();
     void setSendControlsEnabled(bool on);
+    // A value the unit did not confirm: the box at once, the name at the end.
+    void notConfirmed(const QString& name);
     // Clears the completion text, and only that: a change made since keeps
     // its "not sent" text and with it the question on leaving.
     void Timer1_Timer();
@@ -107,6 +110,7 @@ private:
     float m_minor = 0;
     UnitIdentity m_unit; // the window's own firmware over the session's identity
     bool m_softDownTime = false;
+    QStringList m_unconfirmed; // of the running send
     // Whether the soft-down control holds the unit's standard time as read and
     // untouched since, so a send keeps the unit following its standard.
     bool m_softDownStandardHeld = false;

@@ -189,8 +189,11 @@ bool AktTest::SendActuatorMask()
     const Echo echo = channel().write(cmd::actuatorMask(m_mask), Bytes(1, static_cast<char>(m_mask & 0xFF)));
     if (closeOnLost())
         return false;
-    if (echo == Echo::Mismatch)
+    // Actuators never start on a choice the unit did not confirm.
+    if (echo == Echo::Mismatch) {
         platform().messageBox(this, QStringLiteral("Fehler"), kEchoError, Platform::Icon::Critical);
+        return false;
+    }
     return true;
 }
 

@@ -50,6 +50,7 @@ private:
 
     // Requests; each returns false when the link was lost and the window closed.
     bool QueryTestState(std::optional<actuators::State>& state);
+    // Also false when the unit confirmed another choice (after its box).
     bool SendActuatorMask();
     bool StartActuatorTest();
     bool StopActuatorTest();

@@ -286,10 +286,15 @@ void IgnitionTab::writeTable()
     }
     m_modified = false;
     ignition::Result result;
+    // A write cut by a lost link says so in its own box, with what the unit
+    // now holds; the lost-link box is held back meanwhile.
+    Watchdog& watchdog = context().channel().watchdog();
+    watchdog.setLostBoxHeld(true);
     {
         TransferScope scope(context().tableTransfer());
         result = ignition::write(context(), m_table, listener(scope));
     }
+    watchdog.setLostBoxHeld(false);
     reportWriteResult(result);
 }
 
@@ -325,6 +330,8 @@ void IgnitionTab::reportWriteResult(const ignition::Result& result)
         if (!partial.isEmpty())
             platform().messageBox(this, QStringLiteral("Achtung"),
                 kLinkLostWhileWriting + QStringLiteral("\n\n") + partial, Platform::Icon::Warning);
+        else
+            context().channel().watchdog().showOwedLostBox();
         break;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/kit/boxes.h"
+
 #include "core/commands.h"
 #include "shell/kit/transferscope.h"
 
@@ -70,8 +72,7 @@ public:
         GoOn, // "Übertragungsfehler", the rest is sent; the end names it
     };
 
-    static inline const QString kNotConfirmed
-        = QStringLiteral("Die Übertragung ist beendet. Vom Steuergerät nicht bestätigt: %1");
+    static inline const QString kNotConfirmed = boxes::kNotConfirmed;
 
     explicit ParameterTransfer(RacingContext& context, int progress);
     ~ParameterTransfer();

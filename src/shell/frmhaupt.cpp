@@ -1,5 +1,6 @@
 #include "frmhaupt.h"
 
+#include "core/bytes.h"
 #include "core/commands.h"
 #include "core/portmap.h"
 #include "core/settings.h"
@@ -210,7 +211,11 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             showIdleStatus();
             return;
         }
+        m_link.traceEvent(QStringLiteral("no identity in time (%1 of %2 bytes)")
+                              .arg(m_link.reply().size())
+                              .arg(kIdentLength));
         if (m_searchExpired == -1) {
+            m_link.traceEvent(QStringLiteral("search given up"));
             m_avrSearchTimer.stop();
             m_link.closePort();
             if (m_link.linkLost()) {
@@ -278,11 +283,17 @@ int FrmHaupt::ProbePort(int port)
     m_portSearchTimer.stop();
     const Bytes& reply = m_link.reply();
     if (!m_link.replyComplete() || reply.size() != kIdentLength || m_probeExpired == -1) {
+        // A trace of a search that never finds the unit tells why.
+        m_link.traceEvent(QStringLiteral("search: port %1 gave no identity in time (%2 of %3 bytes)")
+                              .arg(port)
+                              .arg(reply.size())
+                              .arg(kIdentLength));
         m_link.closePort();
         return 0;
     }
     if (reply.at(0) == 'K' && reply.at(3) == 'X')
         return -1;
+    m_link.traceEvent(QStringLiteral("search: port %1 answered, but not as a unit: %2").arg(port).arg(bytes::hex(reply)));
     m_link.closePort();
     return 0;
 }

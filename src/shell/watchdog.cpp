@@ -8,6 +8,8 @@
 
 #include <QWidget>
 
+#include <utility>
+
 Watchdog::Watchdog(Session& session, LinkPolicy policy, std::chrono::milliseconds interval, QObject* parent)
     : QObject(parent)
     , m_session(session)
@@ -54,11 +56,32 @@ void Watchdog::fire()
     // open can start another transaction on a link already known to be lost.
     link.markLost();
     if (m_session.noBreakMsg() != 1) {
-        QString text = QString::fromUtf8(kLostText);
-        if (m_policy.trailingBlank)
-            text += QLatin1Char(' ');
-        platform().messageBox(
-            qobject_cast<QWidget*>(m_boxParent.data()), QStringLiteral("Fehler"), text, Platform::Icon::Critical);
+        if (m_lostBoxHeld)
+            m_lostBoxOwed = true;
+        else
+            showLostBox();
     }
     link.wake();
+}
+
+void Watchdog::showLostBox()
+{
+    QString text = QString::fromUtf8(kLostText);
+    if (m_policy.trailingBlank)
+        text += QLatin1Char(' ');
+    platform().messageBox(
+        qobject_cast<QWidget*>(m_boxParent.data()), QStringLiteral("Fehler"), text, Platform::Icon::Critical);
+}
+
+void Watchdog::setLostBoxHeld(bool held)
+{
+    m_lostBoxHeld = held;
+    if (held)
+        m_lostBoxOwed = false;
+}
+
+void Watchdog::showOwedLostBox()
+{
+    if (std::exchange(m_lostBoxOwed, false))
+        showLostBox();
 }

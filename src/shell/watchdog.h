@@ -38,11 +38,22 @@ public:
     // One watchdog run (the timer's tick; public for the windows that run it by hand).
     void fire();
 
+    // A transfer that tells of a lost link in a box of its own holds the
+    // lost-link box back, so the user sees one box, not two. A run while
+    // held owes its box; showOwedLostBox() shows it when the transfer had
+    // nothing of its own to say.
+    void setLostBoxHeld(bool held);
+    void showOwedLostBox();
+
 private:
+    void showLostBox();
+
     Session& m_session;
     LinkPolicy m_policy;
     std::chrono::milliseconds m_interval;
     QTimer m_timer;
     std::function<void()> m_stopTimers;
     QPointer<QObject> m_boxParent;
+    bool m_lostBoxHeld = false;
+    bool m_lostBoxOwed = false;
 };

@@ -523,7 +523,7 @@ TEST_F(SoftDownWindowTest, Send_RefusedWhileTheEngineTurns)
     EXPECT_EQ(boxTexts(), QStringList { FrmSDS::kEngineTurning });
 }
 
-TEST_F(SoftDownWindowTest, Send_EchoMismatchShownAndTheRestStillSent)
+TEST_F(SoftDownWindowTest, Send_EchoMismatchShownTheRestStillSentAndTheEndNamesIt)
 {
     connectUnit();
     // The unit stores one more than was sent.
@@ -536,7 +536,10 @@ TEST_F(SoftDownWindowTest, Send_EchoMismatchShownAndTheRestStillSent)
     EXPECT_EQ(sim->received()[5], of({ 134, 'w', 122, '?' }));
     EXPECT_EQ(sim->received()[6].at(0), 'h');
     EXPECT_EQ(sim->received()[7], of({ 129, 'w', 40, '?' }));
-    EXPECT_EQ(boxTexts(), QStringList { boxes::kTransferError });
+    // Never reported as complete: the end names the value the unit did not confirm.
+    EXPECT_EQ(boxTexts(),
+        (QStringList { boxes::kTransferError, boxes::kNotConfirmed.arg(QStringLiteral("Statischer Zündwinkel")) }));
+    EXPECT_NE(window->findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), boxes::kTransferComplete);
 }
 
 // --- closing while the unit is asked ----------------------------------------------

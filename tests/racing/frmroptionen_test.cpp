@@ -521,10 +521,12 @@ INSTANTIATE_TEST_SUITE_P(Midway, WriteLinkLost,
             { stoppedMidway(IgnitionTab::kLinkLostWhileWriting, partlyWritten(5, 111, u("251-300"))) } },
         LostCase { "AtAStandstillTest111", k111, 6, 1,
             { stoppedMidway(IgnitionTab::kLinkLostWhileWriting, partlyWritten(2, 111)) } },
-        LostCase { "WithTheLostLinkBox76", "ignition-fw2820-rx3-racing", 2, 0,
-            { u("Verbindung zum Motorsteuergerät verloren! "),
-                stoppedMidway(IgnitionTab::kLinkLostWhileWriting, partlyWritten(1, 76)) } },
-        LostCase { "BeforeTheFirstByte", k111, 0, 1, {} }),
+        // One box, not two: the warning names the lost link itself.
+        LostCase { "WithTheLostLinkBoxSwitchedOn76", "ignition-fw2820-rx3-racing", 2, 0,
+            { stoppedMidway(IgnitionTab::kLinkLostWhileWriting, partlyWritten(1, 76)) } },
+        LostCase { "BeforeTheFirstByte", k111, 0, 1, {} },
+        LostCase { "BeforeTheFirstByteWithTheLostLinkBox", k111, 0, 0,
+            { u("Verbindung zum Motorsteuergerät verloren! ") } }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RacingWindowTest, Transfer_LocksTheWindowShowsProgressAndIgnoresTheCloseBox)

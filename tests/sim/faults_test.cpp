@@ -128,6 +128,42 @@ TEST_F(Faults, LineLost_AtACommandLeavesItUnansweredUntilTheLineIsBack)
     EXPECT_EQ(sim.feed("t00?"), ident());
 }
 
+// The writes' own faults, counted over the frames that store something:
+// two soft-down time writes, 5 then 7.
+struct WriteFaultCase {
+    const char* name;
+    void (*arm)(SimFaults&);
+    QByteArray firstEcho;
+    QByteArray secondEcho;
+    int stored; // the soft-down time the unit holds afterwards (-1 = what it held before)
+    bool lineLost;
+};
+
+class WriteFaults : public ::testing::TestWithParam<WriteFaultCase> { };
+
+TEST_P(WriteFaults, HitTheCountedWrite)
+{
+    const WriteFaultCase& k = GetParam();
+    EcuSim sim(QStringLiteral("injection-rx4"));
+    const auto held = [&sim] {
+        const auto it = sim.memory().parameters.find('o');
+        return it == sim.memory().parameters.end() ? -1 : it->second;
+    };
+    const int before = held();
+    k.arm(sim.faults());
+    EXPECT_EQ(sim.feed(QByteArray("p\x05" "0?", 4)), k.firstEcho);
+    EXPECT_EQ(sim.feed(QByteArray("p\x07" "0?", 4)), k.secondEcho);
+    EXPECT_EQ(held(), k.stored < 0 ? before : k.stored);
+    EXPECT_EQ(sim.lineLost(), k.lineLost);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sim, WriteFaults,
+    ::testing::Values(
+        WriteFaultCase { "EchoDiffers", [](SimFaults& f) { f.wrongEchoAtWrite = 1; }, "\x05", "\x06", 7, false },
+        WriteFaultCase { "LineLostBeforeTheEcho", [](SimFaults& f) { f.lineLostAtWrite = 1; }, "\x05", "", 7, true },
+        WriteFaultCase { "StoresNothing", [](SimFaults& f) { f.ignoreWrites = true; }, "", "", -1, false }),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Faults, CorrectionWrite_GetsNoExtraBytesFromAFault)
 {
     sim.faults().extraBytes = 2;

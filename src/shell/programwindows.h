@@ -1,0 +1,14 @@
+#pragma once
+
+#include "status/unitwindows.h"
+
+class FrmHaupt;
+class Session;
+
+// The status window and the unit windows it opens, as the program builds
+// them over one session. The program and the tests that run the whole chain
+// of windows wire the main window through here, so both open the same windows.
+UnitWindows programUnitWindows(Session& session);
+
+// The main window opens the status window over `windows`, which must outlive it.
+void attachStatusWindow(FrmHaupt& main, Session& session, const UnitWindows& windows);
