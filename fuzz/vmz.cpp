@@ -31,11 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (int(table.chartPoints(cylinder).size()) != bands::chartPointCount(scheme))
             std::abort();
 
-    // Saving what was loaded and loading that again changes nothing.
+    // Saving what was loaded and loading that again changes nothing. Only
+    // the saved lines of the rows the file filled are read back (the rest
+    // were empty before and stay so), which keeps a short file quick.
     const QByteArray saved = vmz::write(table);
+    qsizetype end = 0;
+    for (int row = 0; row < result.rowsFilled; ++row)
+        end = saved.indexOf("\r\n", end) + 2;
     IgnitionTable again(scheme);
-    const vmz::LoadResult reread = vmz::read(saved, again, coding);
-    if (reread.lines != table.rows() || reread.otherScheme || vmz::write(again) != saved)
+    const vmz::LoadResult reread = vmz::read(saved.left(end), again, coding);
+    if (reread.lines != result.rowsFilled || reread.otherScheme || vmz::write(again) != saved)
         std::abort();
     return 0;
 }
