@@ -1,7 +1,7 @@
 // The log file's row writer: the header texts the unit sent, any set of
 // boxes, and the display texts of a tick, written to a real file.
-#include "input.h"
 #include "status/recording.h"
+#include "input.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QChar separator = in.flag() ? QLatin1Char(',') : QLatin1Char('.');
 
     rec::Displays d;
-    for (QString* field : { &d.txtRPM, &d.txtBenzPump, &d.txtStgLast, &d.txtAnlStat, &d.txtDkPos, &d.txtZndWinkel,
-             &d.txtZndWinkelZ2, &d.txtZndWnkKorr, &d.txtMTemp, &d.txtAirtemp, &d.txtLMM, &d.txtLambda,
-             &d.txtVerbrauch })
+    for (QString* field :
+        { &d.txtRPM, &d.txtBenzPump, &d.txtStgLast, &d.txtAnlStat, &d.txtDkPos, &d.txtZndWinkel, &d.txtZndWinkelZ2,
+            &d.txtZndWnkKorr, &d.txtMTemp, &d.txtAirtemp, &d.txtLMM, &d.txtLambda, &d.txtVerbrauch })
         *field = in.text(24);
     const int counter = in.range(0, 65535);
     const QTime time = timeFrom(in);
@@ -67,9 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     bool plain = true;
     int fields = 2;
-    for (const QString* field : { &d.txtRPM, &d.txtBenzPump, &d.txtStgLast, &d.txtAnlStat, &d.txtDkPos,
-             &d.txtZndWinkel, &d.txtZndWinkelZ2, &d.txtZndWnkKorr, &d.txtMTemp, &d.txtAirtemp, &d.txtLMM,
-             &d.txtLambda, &d.txtVerbrauch })
+    for (const QString* field :
+        { &d.txtRPM, &d.txtBenzPump, &d.txtStgLast, &d.txtAnlStat, &d.txtDkPos, &d.txtZndWinkel, &d.txtZndWinkelZ2,
+            &d.txtZndWnkKorr, &d.txtMTemp, &d.txtAirtemp, &d.txtLMM, &d.txtLambda, &d.txtVerbrauch })
         plain = plain && clean(*field);
     for (int b = 0; b < rec::BoxCount; ++b)
         fields += selection[b] ? (b == rec::ZWink ? 2 : 1) : 0;
@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!writer.start(info, separator) || !writer.appendRow(time, d) || !writer.appendRow(time, d))
         std::abort();
     QFile file(writer.path());
-    if (!file.open(QIODevice::ReadOnly) || file.readAll() != header + rec::row(1, time, selection, d) + rec::row(2, time, selection, d))
+    if (!file.open(QIODevice::ReadOnly)
+        || file.readAll() != header + rec::row(1, time, selection, d) + rec::row(2, time, selection, d))
         std::abort();
     return 0;
 }

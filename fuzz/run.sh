@@ -47,9 +47,13 @@ for t in "${TARGETS[@]}"; do
   fi
   EXECUTED[$t]=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   if [ "${MERGE:-0}" = 1 ] && [ "${RESULT[$t]}" = clean ]; then
+    # One input per edge reached keeps a corpus to a few dozen files. Inputs
+    # with a name of their own (a finding's input) stay as they are.
     merged="$BUILD/merged/$t"
     rm -rf "$merged" && mkdir -p "$merged"
-    "$BUILD/fuzz_$t" -merge=1 -max_len="${MAX_LEN[$t]:-1024}" "$merged" "fuzz/corpus/$t" "$work" >>"$log" 2>&1
+    find "fuzz/corpus/$t" -type f ! -regex '.*/[0-9a-f]\{40\}' -exec cp {} "$merged/" \;
+    "$BUILD/fuzz_$t" -merge=1 -use_counters=0 -max_len="${MAX_LEN[$t]:-1024}" "$merged" "fuzz/corpus/$t" "$work" \
+      >>"$log" 2>&1
     rm -f fuzz/corpus/"$t"/* && cp "$merged"/* "fuzz/corpus/$t/"
   fi
 done

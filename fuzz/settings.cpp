@@ -1,7 +1,7 @@
 // The settings file reader: any bytes as vlm.ini, then everything the
 // program derives from the values it read.
-#include "core/portmap.h"
 #include "core/settings.h"
+#include "core/portmap.h"
 #include "input.h"
 #include "options/crank.h"
 #include "status/livedata.h"

@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
 
     // The editor takes a cell's text as typed.
-    maps.commit(map, { 1 + choice % lambda::kRows, 1 + choice % lambda::kColumns }, QString::fromLatin1(content.left(12)));
+    maps.commit(
+        map, { 1 + choice % lambda::kRows, 1 + choice % lambda::kColumns }, QString::fromLatin1(content.left(12)));
     return 0;
 }
