@@ -51,7 +51,7 @@ for t in "${TARGETS[@]}"; do
     # with a name of their own (a finding's input) stay as they are.
     merged="$BUILD/merged/$t"
     rm -rf "$merged" && mkdir -p "$merged"
-    find "fuzz/corpus/$t" -type f ! -regex '.*/[0-9a-f]\{40\}' -exec cp {} "$merged/" \;
+    find "fuzz/corpus/$t" -type f -regextype posix-extended ! -regex '.*/[0-9a-f]{40}' -exec cp {} "$merged/" \;
     "$BUILD/fuzz_$t" -merge=1 -use_counters=0 -max_len="${MAX_LEN[$t]:-1024}" "$merged" "fuzz/corpus/$t" "$work" \
       >>"$log" 2>&1
     rm -f fuzz/corpus/"$t"/* && cp "$merged"/* "fuzz/corpus/$t/"
