@@ -26,10 +26,15 @@ QByteArray flag(int value)
     return digits(value, 1);
 }
 
-// Numeric value of a field, rounded to an integer (non-numeric gives 0).
+// The widest field has four digits.
+constexpr double kFieldMax = 9999;
+
+// Numeric value of a field, rounded to an integer (non-numeric gives 0). An
+// exponent ("9e50") reads as a number too, but never beyond what four digits
+// hold: the value must fit an int and leave room for the callers' sums.
 int numeric(const QByteArray& field)
 {
-    return static_cast<int>(fmt::roundHalfEven(fmt::leadingNumber(field)));
+    return static_cast<int>(fmt::roundHalfEven(std::clamp(fmt::leadingNumber(field), -kFieldMax, kFieldMax)));
 }
 
 // Code of the last character minus 48; the character is not checked to be a digit.

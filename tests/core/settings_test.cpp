@@ -138,6 +138,33 @@ TEST_F(SettingsFileTest, NonNumericMultiDigitField_ReadsZero)
     EXPECT_EQ(s.ReadDwgPos(), 0);
 }
 
+struct ExponentCase {
+    const char* name;
+    const char* line;
+    const char* damaged;
+    int (SettingsFile::*read)();
+    int expected;
+};
+
+class ExponentField : public SettingsFileTest, public ::testing::WithParamInterface<ExponentCase> { };
+
+TEST_P(ExponentField, ReadsNoMoreThanFourDigitsHold)
+{
+    QByteArray file = kDefaultFile;
+    file.replace(GetParam().line, GetParam().damaged);
+    ASSERT_EQ(file.size(), SettingsFile::kFileSize);
+    put(file);
+    SettingsFile s(dir.path());
+    EXPECT_EQ((s.*GetParam().read)(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ExponentField,
+    ::testing::Values(ExponentCase { "Port", "COM=000", "COM=9e9", &SettingsFile::ReadComPort, 9999 },
+        ExponentCase { "SensorAngleSmall", "DwgGrdPos=382", "DwgGrdPos=2e3", &SettingsFile::ReadDwgGrdPos, 2000 },
+        ExponentCase { "StrokeHuge", "MaxHub=0730", "MaxHub=9e50", &SettingsFile::ReadMaxHub, 9999 },
+        ExponentCase { "RodNegative", "Pleuell=1530", "Pleuell=-9e9", &SettingsFile::ReadPleuell, -9999 }),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(SettingsFileTest, RequestTimeZero_ReadsAsZero)
 {
     QByteArray file = kDefaultFile;
