@@ -3,18 +3,13 @@
 // for a long time, while the simulator's side goes away at random moments and
 // comes back after a random pause. It proves that every lost link is followed
 // by a reconnect, that memory stays flat, and that nothing hangs.
-#include "basic/frmsds.h"
-#include "basic/zwkor.h"
 #include "benchsupport.h"
 #include "core/commands.h"
 #include "core/portmap.h"
 #include "core/settings.h"
-#include "diagnostics/akttest.h"
-#include "diagnostics/frmdwgtest.h"
-#include "diagnostics/frmfmem.h"
-#include "racing/frmroptionen.h"
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
+#include "shell/programwindows.h"
 #include "shell/serialtransport.h"
 #include "shell/session.h"
 #include "shell/timing.h"
@@ -236,20 +231,7 @@ int main(int argc, char** argv)
     if (parser.isSet(traceOption) && trace.open(parser.value(traceOption)))
         link.setTrace(&trace);
     FrmHaupt main(session);
-    UnitWindows unitWindows;
-    const FrmFMem::ActuatorTestFactory actuatorTest = [&session](QWidget* parent) {
-        return std::unique_ptr<QDialog>(std::make_unique<AktTest>(session, parent));
-    };
-    unitWindows.faultMemory = [&session, &actuatorTest](QWidget* parent) {
-        auto window = std::make_unique<FrmFMem>(session, parent);
-        window->setActuatorTestFactory(actuatorTest);
-        return std::unique_ptr<QDialog>(std::move(window));
-    };
-    unitWindows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
-    unitWindows.zwKor = &ZwKor::run;
-    unitWindows.softDown = [&session](QWidget* parent) { return std::make_unique<FrmSDS>(session, parent); };
-    unitWindows.racingOptions
-        = [&session](QWidget* parent) { return std::make_unique<FrmROptionen>(session, parent); };
+    const UnitWindows unitWindows = programUnitWindows(session);
 
     QElapsedTimer clock;
     clock.start();

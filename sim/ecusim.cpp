@@ -263,8 +263,9 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
 
 QString help()
 {
-    return QStringLiteral("silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], "
-                          "busy=MS, start-after-writes=N; at=N or from=N limit the others to command N or to N on");
+    return QStringLiteral(
+        "silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], "
+        "busy=MS, start-after-writes=N; at=N or from=N limit the others to command N or to N on");
 }
 
 } // namespace simfaults

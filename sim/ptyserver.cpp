@@ -200,7 +200,8 @@ void PtyServer::schedule(const QByteArray& reply, std::int64_t readyAt)
     const std::int64_t late = static_cast<std::int64_t>(m_sim.replyLateMs()) * 1000;
     // Late surplus leaves the wire after a pause, in front of whatever the
     // unit answers next.
-    const qsizetype surplusFrom = faults.extraDelayMs > 0 ? reply.size() - m_sim.replySurplus(reply) : reply.size();
+    const qsizetype surplusFrom
+        = faults.extraDelayMs > 0 ? reply.size() - m_sim.replySurplus(reply) : reply.size();
     std::int64_t at = std::max(readyAt + late, m_outFreeAt);
     for (qsizetype i = 0; i < reply.size(); ++i) {
         if (i == surplusFrom)

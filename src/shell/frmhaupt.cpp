@@ -211,9 +211,8 @@ void FrmHaupt::btnCmdOpenMStg_Click()
             showIdleStatus();
             return;
         }
-        m_link.traceEvent(QStringLiteral("no identity in time (%1 of %2 bytes)")
-                              .arg(m_link.reply().size())
-                              .arg(kIdentLength));
+        m_link.traceEvent(
+            QStringLiteral("no identity in time (%1 of %2 bytes)").arg(m_link.reply().size()).arg(kIdentLength));
         if (m_searchExpired == -1) {
             m_link.traceEvent(QStringLiteral("search given up"));
             m_avrSearchTimer.stop();
@@ -293,7 +292,8 @@ int FrmHaupt::ProbePort(int port)
     }
     if (reply.at(0) == 'K' && reply.at(3) == 'X')
         return -1;
-    m_link.traceEvent(QStringLiteral("search: port %1 answered, but not as a unit: %2").arg(port).arg(bytes::hex(reply)));
+    m_link.traceEvent(
+        QStringLiteral("search: port %1 answered, but not as a unit: %2").arg(port).arg(bytes::hex(reply)));
     m_link.closePort();
     return 0;
 }

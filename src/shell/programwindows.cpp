@@ -22,13 +22,13 @@ UnitWindows programUnitWindows(Session& session)
     windows.dwgTest = [&session](QWidget* parent) { return std::make_unique<FrmDwgTest>(session, parent); };
     windows.zwKor = &ZwKor::run;
     windows.softDown = [&session](QWidget* parent) { return std::make_unique<FrmSDS>(session, parent); };
-    windows.racingOptions = [&session](QWidget* parent) { return std::make_unique<FrmROptionen>(session, parent); };
+    windows.racingOptions
+        = [&session](QWidget* parent) { return std::make_unique<FrmROptionen>(session, parent); };
     return windows;
 }
 
 void attachStatusWindow(FrmHaupt& main, Session& session, const UnitWindows& windows)
 {
-    main.setStatusWindowFactory([&session, &windows](QWidget* parent) {
-        return std::make_unique<FrmMStg>(session, windows, parent);
-    });
+    main.setStatusWindowFactory(
+        [&session, &windows](QWidget* parent) { return std::make_unique<FrmMStg>(session, windows, parent); });
 }

@@ -538,7 +538,8 @@ TEST_F(SoftDownWindowTest, Send_EchoMismatchShownTheRestStillSentAndTheEndNamesI
     EXPECT_EQ(sim->received()[7], of({ 129, 'w', 40, '?' }));
     // Never reported as complete: the end names the value the unit did not confirm.
     EXPECT_EQ(boxTexts(),
-        (QStringList { boxes::kTransferError, boxes::kNotConfirmed.arg(QStringLiteral("Statischer Zündwinkel")) }));
+        (QStringList {
+            boxes::kTransferError, boxes::kNotConfirmed.arg(QStringLiteral("Statischer Zündwinkel")) }));
     EXPECT_NE(window->findChild<QLabel*>(QStringLiteral("StatusBar1"))->text(), boxes::kTransferComplete);
 }
 

@@ -138,8 +138,7 @@ public:
     // The user leaves the status window.
     Step leaveStatus()
     {
-        return { [this] { return statusPolling(); },
-            [this] { click<FrmMStg>("BtncmdExit"); } };
+        return { [this] { return statusPolling(); }, [this] { click<FrmMStg>("BtncmdExit"); } };
     }
 
     // Closes the unit windows above the status window.

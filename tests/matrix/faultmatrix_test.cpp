@@ -7,6 +7,7 @@
 
 #include "basic/frmsds.h"
 #include "basic/zwkor.h"
+#include "core/commands.h"
 #include "diagnostics/akttest.h"
 #include "diagnostics/frmdwgtest.h"
 #include "diagnostics/frmfmem.h"
@@ -17,7 +18,6 @@
 #include "racing/injectiontab.h"
 #include "racing/loadchangemodel.h"
 #include "racing/loadchangetab.h"
-#include "core/commands.h"
 #include "racing/switchingtab.h"
 #include "support/testnames.h"
 
@@ -207,11 +207,10 @@ std::vector<Step> withTable(Chain& c, const QString& tab, const TableButtons& b,
             } });
     } else {
         steps.push_back({ [] { return true; }, [&c, b] { c.click<FrmROptionen>(b.read); } });
-        steps.push_back({ ready<FrmROptionen>(c),
-            [&c, b, path] {
-                c.platform.saveAnswers.push_back(path);
-                c.click<FrmROptionen>(b.save);
-            } });
+        steps.push_back({ ready<FrmROptionen>(c), [&c, b, path] {
+                             c.platform.saveAnswers.push_back(path);
+                             c.click<FrmROptionen>(b.save);
+                         } });
     }
     steps.push_back({ ready<FrmROptionen>(c), {} });
     return steps;
@@ -251,11 +250,13 @@ std::vector<Transfer> transfers()
         [](Chain& c, int sent) { return sent > kTickRequests && c.statusPolling(); } });
     all.back().length = kTickRequests;
     const auto faultMemoryIdle = [](Chain& c, int) { return c.actionReturned && faultMemoryRead(c); };
-    const auto faultMemory = [](Chain& c) { return openWindow(c, "cmdFSpeicher", [&c] { return faultMemoryRead(c); }); };
-    all.push_back({ "FaultMemoryRead", "injection-rx4", faultMemory, clicks<FrmFMem>("BtncmdRead"), faultMemoryIdle });
+    const auto faultMemory
+        = [](Chain& c) { return openWindow(c, "cmdFSpeicher", [&c] { return faultMemoryRead(c); }); };
+    all.push_back(
+        { "FaultMemoryRead", "injection-rx4", faultMemory, clicks<FrmFMem>("BtncmdRead"), faultMemoryIdle });
     // The erase has no answer; the fresh read after it shows what it did.
-    all.push_back({ "FaultMemoryErase", "injection-rx4", faultMemory, clicks<FrmFMem>("BtncmdErase"),
-        faultMemoryIdle });
+    all.push_back(
+        { "FaultMemoryErase", "injection-rx4", faultMemory, clicks<FrmFMem>("BtncmdErase"), faultMemoryIdle });
     all.push_back({ "ActuatorTest", "injection-rx4",
         [faultMemory](Chain& c) {
             std::vector<Step> steps = faultMemory(c);
@@ -265,22 +266,24 @@ std::vector<Transfer> transfers()
             return steps;
         },
         // The ignition test started.
-        clicks<AktTest>("cmdStart"),
-        [](Chain& c, int) { return c.actionReturned && ready<AktTest>(c)(); }, true });
+        clicks<AktTest>("cmdStart"), [](Chain& c, int) { return c.actionReturned && ready<AktTest>(c)(); },
+        true });
     all.push_back({ "SensorTest", "injection-rx4",
         [](Chain& c) { return openWindow(c, "cmdDwgTest", ready<FrmDwgTest>(c)); }, [](Chain&) {},
         // Three polls of the sensor state.
         [](Chain& c, int sent) { return sent > 3 && c.window<FrmDwgTest>(); } });
     all.back().length = 3;
-    all.push_back({ "BasicSettingsLoad", "injection-rx4", [](Chain& c) { return std::vector<Step> { c.whenPolling() }; },
-        clicks<FrmMStg>("cmdSoftDown"), [](Chain& c, int) { return ready<FrmSDS>(c)(); } });
+    all.push_back(
+        { "BasicSettingsLoad", "injection-rx4", [](Chain& c) { return std::vector<Step> { c.whenPolling() }; },
+            clicks<FrmMStg>("cmdSoftDown"), [](Chain& c, int) { return ready<FrmSDS>(c)(); } });
     all.back().lead = kTickRequests;
     all.push_back({ "BasicSettingsSend", "injection-rx4",
         [](Chain& c) { return openWindow(c, "cmdSoftDown", ready<FrmSDS>(c)); }, clicks<FrmSDS>("cmdExit"),
         [](Chain& c, int) { return c.actionReturned && ready<FrmSDS>(c)(); }, true, kEveryWrite });
-    all.push_back({ "IgnitionCorrection", "injection-rx4", [](Chain& c) { return std::vector<Step> { c.whenPolling() }; },
-        clicks<FrmMStg>("cmdZwKor"),
-        [](Chain& c, int) { return c.zwKorAnswered && !c.window<ZwKor>() && c.statusPolling(); }, true, 0, 0, false, kTickRequests, 0,
+    all.push_back({ "IgnitionCorrection", "injection-rx4",
+        [](Chain& c) { return std::vector<Step> { c.whenPolling() }; }, clicks<FrmMStg>("cmdZwKor"),
+        [](Chain& c, int) { return c.zwKorAnswered && !c.window<ZwKor>() && c.statusPolling(); }, true, 0, 0,
+        false, kTickRequests, 0,
         [](Chain& c) {
             // The user sends the shown correction.
             return std::vector<Step> { { [&c] { return c.window<ZwKor>() != nullptr; },
@@ -305,27 +308,29 @@ std::vector<Transfer> transfers()
     };
     const Racing racing[] = {
         { "IgnitionTableRead111Bands", "injection-rx4-racing", IgnitionTab::kCaption, "cmdReadZwTab", false, 0 },
-        { "IgnitionTableWrite111Bands", "injection-rx4-racing", IgnitionTab::kCaption, "cmdWriteZwTab", true,
-            0, &kIgnitionTable },
+        { "IgnitionTableWrite111Bands", "injection-rx4-racing", IgnitionTab::kCaption, "cmdWriteZwTab", true, 0,
+            &kIgnitionTable },
         { "IgnitionTableRead76Bands", "ignition-rx3-racing", IgnitionTab::kCaption, "cmdReadZwTab", false, 0 },
         { "IgnitionTableWrite76Bands", "ignition-rx3-racing", IgnitionTab::kCaption, "cmdWriteZwTab", true, 0,
             &kIgnitionTable },
         { "SwitchingRead", "injection-rx4-racing", SwitchingTab::kCaption, "cmdLesen", false, 0 },
         { "SwitchingWrite", "injection-rx4-racing", SwitchingTab::kCaption, "cmdSchreiben", true, 0 },
         { "CoilFunctionsRead", "injection-rx4-racing", ExtrasTab::kCaption, "cmd_ReadZusatz2", false, 0 },
-        { "CoilFunctionsWrite", "injection-rx4-racing", ExtrasTab::kCaption, "cmd_WriteZusatz2", true, kCoilChargeTimeWrite },
+        { "CoilFunctionsWrite", "injection-rx4-racing", ExtrasTab::kCaption, "cmd_WriteZusatz2", true,
+            kCoilChargeTimeWrite },
         { "LambdaMapRead", "injection-rx4-racing", InjectionTab::kCaption, "Command1", false, 0 },
-        { "LambdaMapTableWrite", "injection-rx4-racing", InjectionTab::kCaption, "Command2", true, kLambdaByteWrite, &kLambdaMap },
+        { "LambdaMapTableWrite", "injection-rx4-racing", InjectionTab::kCaption, "Command2", true,
+            kLambdaByteWrite, &kLambdaMap },
         { "EChokeRead", "injection-rx4-racing", ChokeTab::kCaption, "cmd_ReadEChoke", false, 0 },
         { "EChokeWrite", "injection-rx4-racing", ChokeTab::kCaption, "cmd_WriteEChoke", true, kChokeByteWrite },
         { "LoadChangeRead", "injection-rx4-racing", LoadChangeTab::kCaption, "cmd_ReadLWechsel", false, 0 },
-        { "LoadChangeWrite", "injection-rx4-racing", LoadChangeTab::kCaption, "cmd_WriteLWechsel", true, loadchange::kAdaptationWriteCode },
+        { "LoadChangeWrite", "injection-rx4-racing", LoadChangeTab::kCaption, "cmd_WriteLWechsel", true,
+            loadchange::kAdaptationWriteCode },
     };
     for (const Racing& r : racing)
         all.push_back({ r.name, r.profile,
-            [tab = r.tab, table = r.table, profile = r.profile](Chain& c) {
-                return table ? withTable(c, tab, *table, profile) : racingTab(c, tab);
-            },
+            [tab = r.tab, table = r.table, profile = r.profile](
+                Chain& c) { return table ? withTable(c, tab, *table, profile) : racingTab(c, tab); },
             clicks<FrmROptionen>(r.button), racingIdle, r.writes, r.goesOn });
     // The single cell: the write mode switched to one data point first.
     all.push_back({ "LambdaMapCellWrite", "injection-rx4-racing",
@@ -361,7 +366,8 @@ struct Outcome {
 // The boxes that report a transfer as complete.
 bool completion(const QString& text)
 {
-    return text == QStringLiteral("Datenübertragung vollständig") || text == QStringLiteral("Datenübertragung vollstaendig")
+    return text == QStringLiteral("Datenübertragung vollständig")
+        || text == QStringLiteral("Datenübertragung vollstaendig")
         || text == QStringLiteral("Update Vollstaendig");
 }
 
@@ -414,8 +420,7 @@ Outcome run(const Transfer& t, const Arm& arming, Chain& c, QString* failure)
     const auto closed = [&] {
         if (c.status())
             statusSeen = true;
-        return !c.status() && !c.main->searchTimerActive() && (statusSeen || c.link.linkLost())
-            && clock.isValid();
+        return !c.status() && !c.main->searchTimerActive() && (statusSeen || c.link.linkLost()) && clock.isValid();
     };
     steps.push_back({ [&] {
                          if (!clock.isValid())
@@ -448,8 +453,9 @@ Outcome run(const Transfer& t, const Arm& arming, Chain& c, QString* failure)
     steps.push_back({ [&] { return !c.status() || c.statusPolling(); }, [&] { c.click<FrmMStg>("BtncmdExit"); } });
     steps.push_back({ [&] { return !c.status(); }, {} });
     if (!c.run(steps, 20000))
-        *failure = c.failedStep == int(reconnect) ? QStringLiteral("no reconnect after the lost link")
-                                                  : QStringLiteral("the script stopped at step %1").arg(c.failedStep);
+        *failure = c.failedStep == int(reconnect)
+            ? QStringLiteral("no reconnect after the lost link")
+            : QStringLiteral("the script stopped at step %1").arg(c.failedStep);
     return out;
 }
 
@@ -489,7 +495,8 @@ std::vector<Case> matrix()
 {
     std::vector<Case> cases;
     for (const Transfer& t : transfers())
-        for (Fault f : { Fault::Silent, Fault::Short, Fault::Late, Fault::Garbage, Fault::Extra, Fault::LineDropped })
+        for (Fault f :
+            { Fault::Silent, Fault::Short, Fault::Late, Fault::Garbage, Fault::Extra, Fault::LineDropped })
             for (Position p : { Position::First, Position::Middle, Position::Last })
                 cases.push_back({ t, f, p });
     return cases;
@@ -517,7 +524,9 @@ TEST_P(FaultMatrix, EndsDefinedSendsNothingAfterAFailedCheckAndReconnects)
     ASSERT_GT(reference.requests, 0);
     const int own = k.transfer.length ? k.transfer.length : reference.requests - k.transfer.lead;
     const int at = k.transfer.lead
-        + (k.position == Position::First ? 0 : k.position == Position::Middle ? own / 2 : own - 1);
+        + (k.position == Position::First         ? 0
+                : k.position == Position::Middle ? own / 2
+                                                 : own - 1);
 
     TimeScale scale(kScale);
     Chain c(QString::fromLatin1(k.transfer.profile));
@@ -559,22 +568,25 @@ TEST_P(FaultMatrix, EndsDefinedSendsNothingAfterAFailedCheckAndReconnects)
         const QByteArray& hit = frames[faulted];
         const bool echo = c.sim.stores(hit);
         const bool standstill = hit == QByteArrayLiteral("r00?");
-        const bool noticed = o.lost || std::any_of(o.boxTexts.begin(), o.boxTexts.end(), [](const QString& t) {
-            return !completion(t);
-        });
+        const bool noticed = o.lost
+            || std::any_of(o.boxTexts.begin(), o.boxTexts.end(), [](const QString& t) { return !completion(t); });
         if (echo) {
             for (const QString& text : o.boxTexts)
                 EXPECT_FALSE(completion(text)) << "a write with a disturbed echo reported as complete";
         }
-        if ((echo || standstill) && noticed && !(echo && (uchar(hit[0]) == k.transfer.goesOnAfterEcho || k.transfer.goesOnAfterEcho == kEveryWrite))) {
+        if ((echo || standstill) && noticed
+            && !(echo
+                && (uchar(hit[0]) == k.transfer.goesOnAfterEcho || k.transfer.goesOnAfterEcho == kEveryWrite))) {
             const size_t end = std::min(frames.size(), o.framesFrom + size_t(o.requests));
             for (size_t i = faulted + 1; i < end; ++i)
-                EXPECT_FALSE(c.sim.stores(frames[i])) << "sent after the failed check: " << frames[i].toHex(' ').toStdString();
+                EXPECT_FALSE(c.sim.stores(frames[i]))
+                    << "sent after the failed check: " << frames[i].toHex(' ').toStdString();
         }
     }
 
     // The trace names what happened on the line after the disturbed request.
-    if (qEnvironmentVariableIsSet("MATRIX_DEBUG")) std::cerr << o.traceFrom << "\n" << c.traceText().toStdString();
+    if (qEnvironmentVariableIsSet("MATRIX_DEBUG"))
+        std::cerr << o.traceFrom << "\n" << c.traceText().toStdString();
     const QStringList lines = c.traceText().mid(o.traceFrom).split(QLatin1Char('\n'));
     const bool named = std::any_of(lines.begin(), lines.end(), [](const QString& l) {
         return l.contains(QLatin1String(" ! ")) && !l.contains(QLatin1String("open port"))
@@ -594,8 +606,13 @@ INSTANTIATE_TEST_SUITE_P(Line, FaultMatrix, ::testing::ValuesIn(matrix()), [](co
 });
 
 // A unit that fails a write transfer in a way the line cannot show.
-enum class BadUnit { EchoDiffersAtTheFirstWrite, EchoDiffersInTheMiddle, EchoDiffersAtTheLastWrite,
-    LineLostBeforeTheLastEcho, StoresNothing };
+enum class BadUnit {
+    EchoDiffersAtTheFirstWrite,
+    EchoDiffersInTheMiddle,
+    EchoDiffersAtTheLastWrite,
+    LineLostBeforeTheLastEcho,
+    StoresNothing
+};
 
 const char* name(BadUnit u)
 {
@@ -699,14 +716,13 @@ TEST_P(NoWriteMisreported, NeverReportsAWriteTheUnitDidNotConfirm)
         if (c.sim.stores(c.sim.received()[i]))
             written.push_back(c.sim.received()[i]);
     const int hitWrite = k.unit == BadUnit::EchoDiffersAtTheFirstWrite ? 0
-        : k.unit == BadUnit::EchoDiffersInTheMiddle                   ? middle
-                                                                      : last;
+        : k.unit == BadUnit::EchoDiffersInTheMiddle                    ? middle
+                                                                       : last;
     if (size_t(hitWrite) < written.size() && uchar(written[size_t(hitWrite)][0]) == kUncomparedWrite)
         return;
     // The user learns of it: the link is lost, or a box says what failed.
-    const bool told = o.lost || std::any_of(o.boxTexts.begin(), o.boxTexts.end(), [](const QString& t) {
-        return !completion(t);
-    });
+    const bool told = o.lost
+        || std::any_of(o.boxTexts.begin(), o.boxTexts.end(), [](const QString& t) { return !completion(t); });
     EXPECT_TRUE(told) << "nothing told the user";
     const bool differs = k.unit != BadUnit::LineLostBeforeTheLastEcho && k.unit != BadUnit::StoresNothing;
     if (differs && k.transfer.goesOnAfterEcho != 0 && !o.lost) {
@@ -723,8 +739,7 @@ TEST_P(NoWriteMisreported, NeverReportsAWriteTheUnitDidNotConfirm)
                   << c.traceText().mid(o.traceFrom).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Unit, NoWriteMisreported, ::testing::ValuesIn(writeCases()), [](const auto& info) {
-    return std::string(info.param.transfer.name) + "_" + name(info.param.unit);
-});
+INSTANTIATE_TEST_SUITE_P(Unit, NoWriteMisreported, ::testing::ValuesIn(writeCases()),
+    [](const auto& info) { return std::string(info.param.transfer.name) + "_" + name(info.param.unit); });
 
 } // namespace

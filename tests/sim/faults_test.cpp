@@ -151,8 +151,14 @@ TEST_P(WriteFaults, HitTheCountedWrite)
     };
     const int before = held();
     k.arm(sim.faults());
-    EXPECT_EQ(sim.feed(QByteArray("p\x05" "0?", 4)), k.firstEcho);
-    EXPECT_EQ(sim.feed(QByteArray("p\x07" "0?", 4)), k.secondEcho);
+    EXPECT_EQ(sim.feed(QByteArray("p\x05"
+                                  "0?",
+                  4)),
+        k.firstEcho);
+    EXPECT_EQ(sim.feed(QByteArray("p\x07"
+                                  "0?",
+                  4)),
+        k.secondEcho);
     EXPECT_EQ(held(), k.stored < 0 ? before : k.stored);
     EXPECT_EQ(sim.lineLost(), k.lineLost);
 }
@@ -160,7 +166,8 @@ TEST_P(WriteFaults, HitTheCountedWrite)
 INSTANTIATE_TEST_SUITE_P(Sim, WriteFaults,
     ::testing::Values(
         WriteFaultCase { "EchoDiffers", [](SimFaults& f) { f.wrongEchoAtWrite = 1; }, "\x05", "\x06", 7, false },
-        WriteFaultCase { "LineLostBeforeTheEcho", [](SimFaults& f) { f.lineLostAtWrite = 1; }, "\x05", "", 7, true },
+        WriteFaultCase {
+            "LineLostBeforeTheEcho", [](SimFaults& f) { f.lineLostAtWrite = 1; }, "\x05", "", 7, true },
         WriteFaultCase { "StoresNothing", [](SimFaults& f) { f.ignoreWrites = true; }, "", "", -1, false }),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -73,7 +73,7 @@ class UnpluggedAdapter : public ::testing::TestWithParam<UnplugCase> {
 protected:
     // Design intervals at a fifth: watchdog 1 s, reconnect every 0.6 s.
     TimeScale scale { 0.2 };
-    static constexpr double kOutageSeconds = 3.0;
+    static constexpr double kOutageSeconds = 5.0;
 
     void SetUp() override
     {
@@ -254,8 +254,8 @@ INSTANTIATE_TEST_SUITE_P(Moments, UnpluggedAdapter,
         UnplugCase {
             "TableWrite_PartialTableWarning", Moment::TableWrite, 1, { IgnitionTab::kLinkLostWhileWriting } },
         // One box at most: the warning names the lost link, so the lost-link box is held back.
-        UnplugCase {
-            "TableWrite_LostBoxOn_OnlyThePartialTableWarning", Moment::TableWrite, 0, { IgnitionTab::kLinkLostWhileWriting } }),
+        UnplugCase { "TableWrite_LostBoxOn_OnlyThePartialTableWarning", Moment::TableWrite, 0,
+            { IgnitionTab::kLinkLostWhileWriting } }),
     [](const ::testing::TestParamInfo<UnplugCase>& info) { return std::string(info.param.name); });
 
 } // namespace

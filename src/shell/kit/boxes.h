@@ -13,7 +13,8 @@ inline const QString kTransferComplete = QStringLiteral("Datenübertragung volls
 inline const QString kUpdateComplete = QStringLiteral("Update Vollstaendig");
 // The end of a transfer that went on after the unit confirmed a value
 // differently: it names those values instead of reporting completion.
-inline const QString kNotConfirmed = QStringLiteral("Die Übertragung ist beendet. Vom Steuergerät nicht bestätigt: %1");
+inline const QString kNotConfirmed
+    = QStringLiteral("Die Übertragung ist beendet. Vom Steuergerät nicht bestätigt: %1");
 
 // A function the unit does not support: an information box titled "Hinweis",
 // shown only while the setting Warnings is 0.
