@@ -371,9 +371,9 @@ bool completion(const QString& text)
         || text == QStringLiteral("Update Vollstaendig");
 }
 
-// Runs one transfer through the whole chain, with `fault` at its request
-// number `at` (none for the clean run), and follows the end: back in the main
-// window, the unit heals and the main window must reconnect.
+// Runs one transfer through the whole chain, its faults armed as it starts
+// (none for the clean run), and follows the end: back in the main window, the
+// unit heals and the main window must reconnect.
 using Arm = std::function<void(EcuSim& sim, int firstCommand, int firstWrite)>;
 
 Outcome run(const Transfer& t, const Arm& arming, Chain& c, QString* failure)
@@ -474,8 +474,8 @@ Outcome clean(const Transfer& t)
     const bool onlyCompletion = std::all_of(c.platform.boxes.begin(), c.platform.boxes.end(),
         [](const ScriptedPlatform::Box& b) { return completion(b.text); });
     EXPECT_TRUE(out.ended && !out.lost && onlyCompletion)
-        << t.name << " does not run clean: " << c.platform.boxTexts().join(QLatin1Char('|')).toStdString()
-        << (qEnvironmentVariableIsSet("MATRIX_DEBUG") ? c.traceText().toStdString() : std::string());
+        << t.name << " does not run clean: " << c.platform.boxTexts().join(QLatin1Char('|')).toStdString() << '\n'
+        << c.traceText().toStdString();
     runs[t.name] = out;
     return out;
 }
@@ -585,8 +585,6 @@ TEST_P(FaultMatrix, EndsDefinedSendsNothingAfterAFailedCheckAndReconnects)
     }
 
     // The trace names what happened on the line after the disturbed request.
-    if (qEnvironmentVariableIsSet("MATRIX_DEBUG"))
-        std::cerr << o.traceFrom << "\n" << c.traceText().toStdString();
     const QStringList lines = c.traceText().mid(o.traceFrom).split(QLatin1Char('\n'));
     const bool named = std::any_of(lines.begin(), lines.end(), [](const QString& l) {
         return l.contains(QLatin1String(" ! ")) && !l.contains(QLatin1String("open port"))
