@@ -248,6 +248,10 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
         faults.extraDelayMs = ms;
         return true;
     }
+    if (name == QLatin1String("wrong-echo"))
+        return needValue(faults.wrongEchoAtWrite);
+    if (name == QLatin1String("ignore-writes"))
+        return flag(faults.ignoreWrites);
     if (name == QLatin1String("at")) {
         faults.faultyCount = 1;
         return needValue(faults.firstFaulty);
@@ -263,9 +267,9 @@ bool parse(const QString& spec, SimFaults& faults, QString* error)
 
 QString help()
 {
-    return QStringLiteral(
-        "silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], "
-        "busy=MS, start-after-writes=N; at=N or from=N limit the others to command N or to N on");
+    return QStringLiteral("silent, short=N, late=MS, garbage, drop-after=N, ignore-first=N, extra=N[:DELAY_MS], "
+                          "busy=MS, start-after-writes=N, wrong-echo=N (the Nth write from 0), ignore-writes; "
+                          "at=N or from=N limit silent, short, late, garbage and extra to command N or to N on");
 }
 
 } // namespace simfaults

@@ -32,7 +32,9 @@ INSTANTIATE_TEST_SUITE_P(EveryForm, FaultSpec,
         FaultCase { "busy=30", [](const SimFaults& f) { return f.busyAfterWriteMs == 30; } },
         FaultCase { "start-after-writes=5", [](const SimFaults& f) { return f.engineStartsAfterWrites == 5; } },
         FaultCase { "at=7", [](const SimFaults& f) { return f.firstFaulty == 7 && f.faultyCount == 1; } },
-        FaultCase { "from=7", [](const SimFaults& f) { return f.firstFaulty == 7 && f.faultyCount == -1; } }),
+        FaultCase { "from=7", [](const SimFaults& f) { return f.firstFaulty == 7 && f.faultyCount == -1; } },
+        FaultCase { "wrong-echo=3", [](const SimFaults& f) { return f.wrongEchoAtWrite == 3; } },
+        FaultCase { "ignore-writes", [](const SimFaults& f) { return f.ignoreWrites; } }),
     [](const auto& info) { return testName(info.param.spec); });
 
 TEST(FaultSpec, BadSpecs_AreRejectedWithAReason)
