@@ -223,7 +223,7 @@ template <typename W> std::function<void(Chain&)> clicks(const char* button)
 
 // The idle control write, whose answer carries nothing to compare with
 // what was sent.
-const int kUncomparedWrite = 0x68;
+const int kUncomparedWrite = uchar(cmd::idleControlWrite(0, 0).frame[0]);
 
 // The writes that go on after a differing echo.
 constexpr int kEveryWrite = -1;
