@@ -15,9 +15,31 @@
 #include "shell/translations.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include <chrono>
+
+namespace {
+
+// An installed program runs from the system's program folder, where its user
+// may not write; its settings then live in the user's configuration folder
+// (~/.config/DARuri). A program run from its build keeps them in the folder
+// it is started from.
+QString settingsDirectory(const QString& given)
+{
+    if (!given.isEmpty())
+        return given;
+    if (QDir(QCoreApplication::applicationDirPath()) != QDir(QStringLiteral(DARURI_INSTALL_BINDIR)))
+        return {};
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(dir);
+    return dir;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -44,6 +66,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/daruri.png")));
     timing::usePreciseWakeUps();
     const auto translators = installQtTranslations();
     if (commandLine.action == CommandLine::Action::HelpAll)
@@ -53,7 +76,7 @@ int main(int argc, char* argv[])
     setPlatform(&desktop);
     desktop.setHelpHandler(&help::showInHelpWindow);
 
-    SettingsFile settings(commandLine.settingsDir);
+    SettingsFile settings(settingsDirectory(commandLine.settingsDir));
     bool reported = false;
     settings.setUnavailableHandler([&reported](const QString& path) {
         if (reported)
