@@ -15,6 +15,7 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <QWheelEvent>
@@ -131,6 +132,29 @@ QColor columnColor(int column)
     return colors[column % int(std::size(colors))];
 }
 
+// Ticks on round numbers (1, 2 or 5 times a power of ten), about six of them,
+// labelled with as many decimals as the step needs.
+void setRoundTicks(QValueAxis* axis, double from, double to)
+{
+    const double span = to - from;
+    if (!(span > 0))
+        return;
+    const double wanted = span / 6;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(wanted)));
+    double step = 10 * magnitude;
+    for (const double m : { 1.0, 2.0, 5.0 }) {
+        if (m * magnitude >= wanted) {
+            step = m * magnitude;
+            break;
+        }
+    }
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(step);
+    const int decimals = std::clamp(-int(std::floor(std::log10(step) + 1e-9)), 0, 6);
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+}
+
 bool hasNumbers(const std::vector<double>& values)
 {
     return std::any_of(values.begin(), values.end(), [](double v) { return !std::isnan(v); });
@@ -183,11 +207,14 @@ FrmLogView::FrmLogView(vml::Log log, const QString& path, QWidget* parent)
 
     m_chart = new QChart;
     m_chart->setLocalizeNumbers(true);
+    // Regional decimal separator, but no group separator that could be taken for one.
+    QLocale numbers;
+    numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+    m_chart->setLocale(numbers);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_timeAxis = new QValueAxis(m_chart);
     m_timeAxis->setTitleText(QStringLiteral("Zeit [s]"));
-    m_timeAxis->setLabelFormat(QStringLiteral("%g"));
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
     chrtLog = new LogChartView(m_chart, this);
     chrtLog->setObjectName(QStringLiteral("chrtLog"));
@@ -204,7 +231,7 @@ FrmLogView::FrmLogView(vml::Log log, const QString& path, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(side);
     layout->addLayout(plot, 1);
-    lstColumns->setMaximumWidth(
+    lstColumns->setFixedWidth(
         fontMetrics().horizontalAdvance(QStringLiteral("eff. Z-Winkel vor OT Zyl. 1 (keine Zahlenwerte)")) + 40);
 
     QStringList about;
@@ -242,6 +269,12 @@ FrmLogView::FrmLogView(vml::Log log, const QString& path, QWidget* parent)
             || key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Plus || key == Qt::Key_Minus;
     };
     chrtLog->onResize = [this] { redraw(); };
+    // Zoom keys wherever the focus is in the window, also in the list.
+    for (const int key : { int(Qt::Key_Plus), int(Qt::Key_Minus) }) {
+        auto* zoomKey = new QShortcut(QKeySequence(key), this);
+        zoomKey->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(zoomKey, &QShortcut::activated, this, [this, key] { chartKey(key, Qt::NoModifier); });
+    }
     help::installF1(this, kTopic);
 
     buildColumnList();
@@ -312,7 +345,6 @@ void FrmLogView::addSeries(int column)
     plot.series->setName(m_log.columns[column]);
     plot.series->setPen(QPen(columnColor(column), 1.5));
     plot.axis = new QValueAxis;
-    plot.axis->setLabelFormat(QStringLiteral("%g"));
     plot.axis->setLabelsColor(columnColor(column));
     plot.axis->setLinePenColor(columnColor(column));
     plot.axis->setGridLineVisible(m_plots.empty());
@@ -354,6 +386,7 @@ void FrmLogView::redraw()
     const int pixels = std::max(100, int(m_chart->plotArea().width()));
     const double perPixel = to > from ? double(pixels) / (to - from) : 0.0;
     const bool thin = last - first > std::size_t(kThinAbove * pixels);
+    setRoundTicks(m_timeAxis, from, to);
 
     for (const Plot& plot : m_plots) {
         const std::vector<double>& v = m_log.values[std::size_t(plot.column)];
@@ -361,6 +394,12 @@ void FrmLogView::redraw()
         points.reserve(thin ? 2 * pixels + 4 : qsizetype(last - first));
         double lo = std::numeric_limits<double>::infinity();
         double hi = -lo;
+        // A gap ends the line: one point without a value, where the chart
+        // lifts the pen, instead of a line across the missing rows.
+        const auto breakLine = [&](std::size_t i) {
+            if (!points.isEmpty() && !std::isnan(points.constLast().y()))
+                points.append(QPointF(t[i], std::numeric_limits<double>::quiet_NaN()));
+        };
         const auto extent = [&](std::size_t i) {
             if (t[i] >= from && t[i] <= to) {
                 lo = std::min(lo, v[i]);
@@ -369,8 +408,10 @@ void FrmLogView::redraw()
         };
         if (!thin) {
             for (std::size_t i = first; i < last; ++i) {
-                if (std::isnan(v[i]))
+                if (std::isnan(v[i])) {
+                    breakLine(i);
                     continue;
+                }
                 points.append(QPointF(t[i], v[i]));
                 extent(i);
             }
@@ -391,8 +432,12 @@ void FrmLogView::redraw()
             };
             for (std::size_t i = first; i < last; ++i) {
                 const double y = v[i];
-                if (std::isnan(y))
+                if (std::isnan(y)) {
+                    flush();
+                    bucket = std::numeric_limits<long>::min();
+                    breakLine(i);
                     continue;
+                }
                 extent(i);
                 const long b = long(std::floor((t[i] - from) * perPixel));
                 if (b != bucket) {
@@ -414,6 +459,7 @@ void FrmLogView::redraw()
         }
         const double margin = hi > lo ? (hi - lo) * 0.05 : std::max(std::abs(hi) * 0.05, 1.0);
         plot.axis->setRange(lo - margin, hi + margin);
+        setRoundTicks(plot.axis, lo - margin, hi + margin);
     }
     chrtLog->placeCursor(m_cursorRow ? std::optional<double>(t[*m_cursorRow]) : std::nullopt);
     m_redrawing = false;
