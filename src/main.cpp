@@ -13,6 +13,7 @@
 #include "shell/timing.h"
 #include "shell/trace.h"
 #include "shell/translations.h"
+#include "status/frmlogview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,6 +77,15 @@ int main(int argc, char* argv[])
     setPlatform(&desktop);
     desktop.setHelpHandler(&help::showInHelpWindow);
 
+    // The viewer alone: no settings file, no port, no unit.
+    if (commandLine.viewLog) {
+        FrmLogView* viewer = FrmLogView::open(*commandLine.viewLog, FrmLogView::kDefaultPollPeriod);
+        if (!viewer)
+            return 1;
+        viewer->show();
+        return app.exec();
+    }
+
     SettingsFile settings(settingsDirectory(commandLine.settingsDir));
     bool reported = false;
     settings.setUnavailableHandler([&reported](const QString& path) {
@@ -114,6 +124,7 @@ int main(int argc, char* argv[])
         return std::make_unique<FrmOptionen>(settings, optionsProbe, map, parent);
     });
     main.setAboutBoxFactory([](QWidget* parent) { return new FrmAbout(parent); });
+    attachLogViewer(main, settings);
     main.show();
     const int rc = app.exec();
     link.shutdown();

@@ -37,6 +37,7 @@ const QStringList& windowTopics()
         QStringLiteral("dwgtest.html"),
         QStringLiteral("st_optionen.html"),
         QStringLiteral("zwa.html"),
+        QStringLiteral("logview.html"),
         QStringLiteral("r_optionen_ignitiontable.html"),
         QStringLiteral("r_optionen_switching.html"),
         QStringLiteral("r_optionen_injection.html"),

@@ -13,6 +13,7 @@ const QString kPort = QStringLiteral("port");
 const QString kSettingsDir = QStringLiteral("settings-dir");
 const QString kTrace = QStringLiteral("trace");
 const QString kQuietMs = QStringLiteral("quiet-ms");
+const QString kView = QStringLiteral("view");
 constexpr int kLongestQuietMs = 250;
 
 struct Options {
@@ -39,6 +40,9 @@ Options describe(QCommandLineParser& parser)
         QStringLiteral("Ruhezeit der Leitung nach einer Antwort in Millisekunden, bevor sie als ungestört gilt "
                        "(Vorgabe: aus der Leitung bestimmt; für langsame Adapter)."),
         QStringLiteral("MS")));
+    parser.addOption(QCommandLineOption(kView,
+        QStringLiteral("Nur die Logdatei (*.vml) als Diagramm anzeigen, ohne Verbindung zum Steuergerät."),
+        QStringLiteral("FILE")));
     return o;
 }
 
@@ -110,7 +114,7 @@ QString whatIsWrong(const QCommandLineParser& parser, const QStringList& argumen
     // A value option at the very end: every other argument would be its value.
     const QString last = arguments.last();
     if (isOption(last) && !last.contains(QLatin1Char('='))
-        && QStringList { kPort, kSettingsDir, kTrace, kQuietMs }.contains(optionName(last)))
+        && QStringList { kPort, kSettingsDir, kTrace, kQuietMs, kView }.contains(optionName(last)))
         return QStringLiteral("Nach %1 fehlt der Wert.").arg(last);
     // The rest is a switch given a value ("--help=x").
     for (const QString& a : arguments.mid(1)) {
@@ -161,6 +165,8 @@ CommandLine parseCommandLine(const QStringList& rawArguments)
     out.settingsDir = parser.value(kSettingsDir);
     if (parser.isSet(kTrace))
         out.traceFile = parser.value(kTrace);
+    if (parser.isSet(kView))
+        out.viewLog = parser.value(kView);
     if (parser.isSet(kQuietMs)) {
         bool ok = false;
         const int ms = parser.value(kQuietMs).toInt(&ok);

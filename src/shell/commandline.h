@@ -16,6 +16,8 @@ struct CommandLine {
     std::optional<QString> traceFile;
     // The link's quiet time instead of the line's own (a slow adapter).
     std::optional<int> quietMs;
+    // A log file to show in the viewer alone, without the main window and the unit.
+    std::optional<QString> viewLog;
     // Help or version text for standard output, or the usage error (with its
     // hint to --help) for standard error.
     QString text;

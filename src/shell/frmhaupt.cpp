@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -50,6 +51,9 @@ FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
     m_btnOptions->setObjectName(QStringLiteral("btnCmdOptions"));
     m_btnInfo = new QPushButton(QStringLiteral("&Info"), this);
     m_btnInfo->setObjectName(QStringLiteral("btnCmdInfo"));
+    m_btnViewLog = new QPushButton(QStringLiteral("&Logdatei anzeigen..."), this);
+    m_btnViewLog->setObjectName(QStringLiteral("cmdViewLog"));
+    m_btnViewLog->setToolTip(QStringLiteral("Zeigt eine aufgezeichnete Logdatei als Diagramm"));
     m_btnExit = new QPushButton(QStringLiteral("&Exit"), this);
     m_btnExit->setObjectName(QStringLiteral("btnCmdExit"));
     m_lblRelease = new QLabel(this);
@@ -70,6 +74,7 @@ FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_btnOptions);
     buttons->addWidget(m_btnInfo);
+    buttons->addWidget(m_btnViewLog);
     buttons->addStretch(1);
     buttons->addWidget(m_btnExit);
 
@@ -95,6 +100,7 @@ FrmHaupt::FrmHaupt(Session& session, QWidget* parent)
     connect(m_btnOpen, &QPushButton::clicked, this, &FrmHaupt::btnCmdOpenMStg_Click);
     connect(m_btnOptions, &QPushButton::clicked, this, &FrmHaupt::btnCmdOptions_Click);
     connect(m_btnInfo, &QPushButton::clicked, this, &FrmHaupt::btnCmdInfo_Click);
+    connect(m_btnViewLog, &QPushButton::clicked, this, &FrmHaupt::cmdViewLog_Click);
     connect(m_btnExit, &QPushButton::clicked, this, &FrmHaupt::BtncmdExit_Click);
 
     m_exit = [this] {
@@ -136,6 +142,9 @@ void FrmHaupt::setStatus(const QString& text)
 void FrmHaupt::btnCmdOpenMStg_Click()
 {
     m_btnOpen->setEnabled(false);
+    // A file dialog opened inside the search would hold the search until it closes.
+    m_btnViewLog->setEnabled(false);
+    const auto viewLogAgain = qScopeGuard([this] { m_btnViewLog->setEnabled(true); });
     setStatus(kOpening);
 
     m_portInUse = m_settings.ReadComPort();
@@ -366,6 +375,32 @@ void FrmHaupt::btnCmdInfo_Click()
         m_about->show();
         m_about->raise();
         m_about->activateWindow();
+    }
+}
+
+void FrmHaupt::cmdViewLog_Click()
+{
+    if (!m_logViewer)
+        return;
+    // The reconnect waits while the dialogs are open, so that no search runs
+    // inside them; it goes on afterwards.
+    const bool reconnecting = m_tmAutoCon.isActive();
+    m_tmAutoCon.stop();
+    const auto resume = qScopeGuard([this, reconnecting] {
+        if (reconnecting && m_btnOpen->isEnabled())
+            m_tmAutoCon.start();
+    });
+    Platform::FileDialog dialog;
+    dialog.title = QStringLiteral("Logdatei öffnen");
+    dialog.filter = QStringLiteral("Velmora-Logfile (*.vml)|*vml");
+    dialog.defaultExtension = QStringLiteral("vml");
+    const auto path = platform().openFileName(this, dialog);
+    if (!path || path->isEmpty())
+        return;
+    if (QWidget* viewer = m_logViewer(this, *path)) {
+        viewer->show();
+        viewer->raise();
+        viewer->activateWindow();
     }
 }
 

@@ -34,6 +34,9 @@ public:
     // modally, the about box modelessly.
     using DialogFactory = std::function<std::unique_ptr<QDialog>(QWidget* parent)>;
     using WidgetFactory = std::function<QWidget*(QWidget* parent)>;
+    // A viewer window for a log file, or nullptr when the file cannot be shown
+    // (the factory has told the user why).
+    using LogViewerFactory = std::function<QWidget*(QWidget* parent, const QString& path)>;
 
     explicit FrmHaupt(Session& session, QWidget* parent = nullptr);
     ~FrmHaupt() override;
@@ -41,6 +44,7 @@ public:
     void setStatusWindowFactory(DialogFactory f) { m_statusWindow = std::move(f); }
     void setOptionsDialogFactory(DialogFactory f) { m_optionsDialog = std::move(f); }
     void setAboutBoxFactory(WidgetFactory f) { m_aboutBox = std::move(f); }
+    void setLogViewerFactory(LogViewerFactory f) { m_logViewer = std::move(f); }
     // How "&Exit" ends the program (the test harness replaces it).
     void setExitHandler(std::function<void()> f) { m_exit = std::move(f); }
 
@@ -51,6 +55,7 @@ public:
     void btnCmdOpenMStg_Click();
     void btnCmdOptions_Click();
     void btnCmdInfo_Click();
+    void cmdViewLog_Click();
     void BtncmdExit_Click();
 
 protected:
@@ -76,6 +81,7 @@ private:
     QPushButton* m_btnOpen = nullptr;
     QPushButton* m_btnOptions = nullptr;
     QPushButton* m_btnInfo = nullptr;
+    QPushButton* m_btnViewLog = nullptr;
     QPushButton* m_btnExit = nullptr;
     QLabel* m_lblRelease = nullptr;
     QStatusBar* m_statusBar = nullptr;
@@ -94,6 +100,7 @@ private:
     DialogFactory m_statusWindow;
     DialogFactory m_optionsDialog;
     WidgetFactory m_aboutBox;
+    LogViewerFactory m_logViewer;
     QPointer<QWidget> m_about;
     std::function<void()> m_exit;
 };

@@ -2,11 +2,13 @@
 
 #include "basic/frmsds.h"
 #include "basic/zwkor.h"
+#include "core/settings.h"
 #include "diagnostics/akttest.h"
 #include "diagnostics/frmdwgtest.h"
 #include "diagnostics/frmfmem.h"
 #include "racing/frmroptionen.h"
 #include "shell/frmhaupt.h"
+#include "status/frmlogview.h"
 #include "status/frmmstg.h"
 
 UnitWindows programUnitWindows(Session& session)
@@ -31,4 +33,14 @@ void attachStatusWindow(FrmHaupt& main, Session& session, const UnitWindows& win
 {
     main.setStatusWindowFactory(
         [&session, &windows](QWidget* parent) { return std::make_unique<FrmMStg>(session, windows, parent); });
+}
+
+void attachLogViewer(FrmHaupt& main, SettingsFile& settings)
+{
+    main.setLogViewerFactory([&settings](QWidget* parent, const QString& path) -> QWidget* {
+        const int requestTime = settings.ReadRequestTime();
+        const auto period
+            = requestTime > 0 ? std::chrono::milliseconds(requestTime) : FrmLogView::kDefaultPollPeriod;
+        return FrmLogView::open(path, period, parent);
+    });
 }

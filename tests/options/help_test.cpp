@@ -35,6 +35,7 @@ const QStringList kTableTopics = {
     QStringLiteral("dwgtest.html"),
     QStringLiteral("st_optionen.html"),
     QStringLiteral("zwa.html"),
+    QStringLiteral("logview.html"),
     QStringLiteral("r_optionen_ignitiontable.html"),
     QStringLiteral("r_optionen_switching.html"),
     QStringLiteral("r_optionen_injection.html"),

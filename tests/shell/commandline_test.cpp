@@ -17,6 +17,7 @@ struct Row {
     QString settingsDir = {};
     std::optional<QString> trace = std::nullopt;
     std::optional<int> quietMs = std::nullopt;
+    std::optional<QString> viewLog = std::nullopt;
 };
 
 class CommandLineParse : public ::testing::TestWithParam<Row> { };
@@ -36,6 +37,7 @@ TEST_P(CommandLineParse, GivesTheActionAndValues)
     EXPECT_EQ(c.settingsDir, row.settingsDir);
     EXPECT_EQ(c.traceFile, row.trace);
     EXPECT_EQ(c.quietMs, row.quietMs);
+    EXPECT_EQ(c.viewLog, row.viewLog);
 }
 
 const Row kRows[] = {
@@ -43,6 +45,9 @@ const Row kRows[] = {
     { "EveryValueOption", { "--port", "/dev/a", "--port=/dev/b", "--settings-dir", "/s", "--trace", "t.log" },
         Action::Run, {}, { "/dev/a", "/dev/b" }, "/s", QStringLiteral("t.log") },
     { "QuietTime", { "--quiet-ms", "20" }, Action::Run, {}, {}, {}, std::nullopt, 20 },
+    { "ViewLog", { "--view", "fahrt.vml" }, Action::Run, {}, {}, {}, std::nullopt, std::nullopt,
+        QStringLiteral("fahrt.vml") },
+    { "ViewWithoutValue", { "--view" }, Action::Usage, "Nach --view fehlt der Wert." },
     { "QtOptionsArePassedOver", { "-platform", "offscreen", "--style=fusion", "-reverse", "--port", "/dev/a" },
         Action::Run, {}, { "/dev/a" } },
     { "Help", { "-h" }, Action::Help, {} },

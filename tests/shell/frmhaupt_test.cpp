@@ -432,3 +432,43 @@ TEST_F(FrmHauptTest, Options_ClearsTheLostLinkAndRereadsAutoReconnect)
 }
 
 } // namespace
+
+TEST_F(FrmHauptTest, ViewLog_AsksForTheFileAndOpensTheViewerWithoutStoppingTheReconnect)
+{
+    fileSettings.comPort = 4;
+    EcuSim unit(QStringLiteral("injection-rx4"));
+    transport.addUnit(4, &unit);
+    auto* viewLog = static_cast<QPushButton*>(nullptr);
+    bool enabledDuringSearch = true;
+    whileOpen = [&] {
+        enabledDuringSearch = viewLog->isEnabled();
+        loseTheLink();
+    };
+    start();
+    viewLog = window->findChild<QPushButton*>(QStringLiteral("cmdViewLog"));
+    ASSERT_NE(viewLog, nullptr);
+    EXPECT_EQ(viewLog->text(), QStringLiteral("&Logdatei anzeigen..."));
+    QStringList opened;
+    window->setLogViewerFactory([&](QWidget* parent, const QString& path) -> QWidget* {
+        opened << path;
+        auto* viewer = new QWidget(parent, Qt::Window);
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        return viewer;
+    });
+    open();
+    EXPECT_FALSE(enabledDuringSearch);
+    EXPECT_TRUE(viewLog->isEnabled());
+    ASSERT_TRUE(window->autoConActive());
+
+    platform.openAnswers = { std::nullopt, QStringLiteral("/logs/fahrt.vml") };
+    viewLog->click();
+    EXPECT_TRUE(opened.isEmpty());
+    viewLog->click();
+    EXPECT_EQ(opened, QStringList { QStringLiteral("/logs/fahrt.vml") });
+    ASSERT_EQ(platform.openDialogs.size(), 2u);
+    EXPECT_EQ(platform.openDialogs[1].title, QStringLiteral("Logdatei öffnen"));
+    EXPECT_EQ(platform.openDialogs[1].filter, QStringLiteral("Velmora-Logfile (*.vml)|*vml"));
+    EXPECT_TRUE(window->autoConActive());
+    EXPECT_EQ(window->statusText(), kLostRetrying);
+    EXPECT_TRUE(platform.boxes.empty());
+}

@@ -10,6 +10,7 @@
 #include "shell/frmhaupt.h"
 #include "shell/link.h"
 #include "sim/simtransport.h"
+#include "status/frmlogview.h"
 #include "status/frmmstg.h"
 #include "support/simlink.h"
 
@@ -68,7 +69,10 @@ INSTANTIATE_TEST_SUITE_P(Windows, HelpTopics,
         TopicCase {
             "FrmSDS", [](Environment& e) { return std::make_unique<FrmSDS>(e.session); }, "st_optionen.html" },
         TopicCase { "FrmROptionen", [](Environment& e) { return std::make_unique<FrmROptionen>(e.session); },
-            "r_optionen_ignitiontable.html" }),
+            "r_optionen_ignitiontable.html" },
+        TopicCase { "FrmLogView",
+            [](Environment&) { return std::make_unique<FrmLogView>(vml::Log {}, QStringLiteral("fahrt.vml")); },
+            "logview.html" }),
     [](const auto& info) { return std::string(info.param.window); });
 
 } // namespace
