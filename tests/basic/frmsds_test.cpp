@@ -585,9 +585,11 @@ TEST_F(SoftDownWindowTest, Opening_KeepsOneVersionThatLoadsBackUnsent)
 TEST_F(SoftDownWindowTest, OpeningCutByALostLink_KeepsNoVersion)
 {
     connectUnit();
+    TimeScale scale { 0.02 };
     sim->faults().dropAfter = 4;
     window = std::make_unique<FrmSDS>(session);
     EXPECT_TRUE(runModal(*window, {}));
+    EXPECT_TRUE(link.timedOut());
     EXPECT_FALSE(window->loaded());
     EXPECT_TRUE(session.history().versions(UnitHistory::Kind::BasicSettings).isEmpty());
 }
