@@ -5,6 +5,7 @@
 #include "core/coilcharge.h"
 #include "core/commands.h"
 #include "shell/kit/boxes.h"
+#include "shell/kit/frmhistory.h"
 #include "shell/platform.h"
 #include "shell/session.h"
 #include "shell/timing.h"
@@ -139,10 +140,13 @@ void FrmSDS::buildUi()
     cmdExit->setToolTip(u("Daten zum Motorsteuergerät übertragen"));
     Command1 = named(new QPushButton(u("&Fertig"), this), "Command1");
     Command1->setToolTip(u("Dialog beenden"));
+    cmdHistory = named(new QPushButton(u("&Verlauf..."), this), "cmdHistory");
+    cmdHistory->setToolTip(u("Gespeicherte Version der Grundeinstellung laden"));
     StatusBar1 = named(new QLabel(this), "StatusBar1");
-    buttonkeys::pressOnReturn({ cmdStdSDTime, cmdZkTempDef, cmdStatZwDef, cmdExit, Command1 });
+    buttonkeys::pressOnReturn({ cmdStdSDTime, cmdZkTempDef, cmdStatZwDef, cmdExit, Command1, cmdHistory });
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdHistory);
     buttons->addStretch();
     buttons->addWidget(cmdExit);
     buttons->addWidget(Command1);
@@ -165,6 +169,7 @@ void FrmSDS::buildUi()
     connect(cmdZkTempDef, &QPushButton::clicked, this, &FrmSDS::cmdZkTempDef_Click);
     connect(cmdStatZwDef, &QPushButton::clicked, this, &FrmSDS::cmdStatZwDef_Click);
     connect(cmdExit, &QPushButton::clicked, this, [this] { runAction([this] { cmdExit_Click(); }); });
+    connect(cmdHistory, &QPushButton::clicked, this, [this] { runAction([this] { loadFromHistory(); }); });
     // "&Fertig" is the close box: while a request waits it follows the request.
     connect(Command1, &QPushButton::clicked, this, [this] { reject(); });
 }
@@ -206,6 +211,8 @@ void FrmSDS::load()
     // Setting the controls above raised their change events.
     StatusBar1->clear();
     m_loaded = true;
+    Values v = shownValues();
+    history::keepBlock(session(), UnitHistory::Kind::BasicSettings, kCaption, fields(v));
 }
 
 bool FrmSDS::ReadSoftDownState()
@@ -313,6 +320,60 @@ bool FrmSDS::ReadCoilChargeTime()
     udCoilLoadTime->setValue(step);
     udCoilLoadTime_Change();
     return true;
+}
+
+// --- Stored versions -----------------------------------------------------------
+
+QList<ParameterBlock::Field> FrmSDS::fields(Values& v)
+{
+    return { { u("softDownOff"), &v.softDownOff, 0, 1 },
+        { u("softDownStep"), &v.softDownStep, basic::kSoftDownStepMin, basic::kSoftDownStepMax },
+        { u("softDownStandard"), &v.softDownStandard, 0, 1 }, { u("idleDynamic"), &v.idleDynamic, 0, 1 },
+        { u("tempStep"), &v.tempStep, basic::kTempStepMin, basic::kTempStepMax },
+        { u("staticAngle"), &v.staticAngle, 0, basic::kStaticAngleMax },
+        { u("coilChargeStep"), &v.coilChargeStep, coilcharge::kMin, coilcharge::kMax } };
+}
+
+FrmSDS::Values FrmSDS::shownValues() const
+{
+    Values v;
+    v.softDownOff = chkSDAus->isChecked();
+    v.softDownStep = UpDownSDTime->value();
+    v.softDownStandard = m_softDownStandardHeld;
+    v.idleDynamic = chkSTempAus->isChecked();
+    v.tempStep = UpDownZkTemp->value();
+    v.staticAngle = UpDownStatZw->value();
+    v.coilChargeStep = udCoilLoadTime->value();
+    return v;
+}
+
+// Only what this unit lets the window set is taken; the window then holds
+// an unsent configuration, as after a change by hand.
+void FrmSDS::loadFromHistory()
+{
+    Values v;
+    if (!m_loaded
+        || !history::pickInto(this, session().history(), UnitHistory::Kind::BasicSettings, kCaption, fields(v)))
+        return;
+    (v.softDownOff ? chkSDAus : chkSDEin)->setChecked(true);
+    if (m_softDownTime) {
+        UpDownSDTime->setValue(v.softDownStep);
+        UpDownSDTime_Change();
+        m_softDownStandardHeld = v.softDownStandard != 0;
+    }
+    if (m_idleControl) {
+        (v.idleDynamic ? chkSTempAus : chkSTempEin)->setChecked(true);
+        setIdleValuesEnabled(!v.idleDynamic);
+        UpDownZkTemp->setValue(v.tempStep);
+        UpDownZkTemp_Change();
+        UpDownStatZw->setValue(v.staticAngle);
+        UpDownStatZw_Change();
+    }
+    if (frmCoilLoadTime->isEnabled()) {
+        udCoilLoadTime->setValue(v.coilChargeStep);
+        udCoilLoadTime_Change();
+    }
+    changed();
 }
 
 // --- Changes -------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/unithistory.h"
 #include "shell/kit/unitdialog.h"
 
 #include <QStringList>
@@ -76,6 +77,21 @@ private:
     void setIdleValuesEnabled(bool on);
     void setIdleGroupEnabled(bool on);
 
+    // The stored versions: the controls' raw values as a parameter block.
+    struct Values {
+        int softDownOff = 0;
+        int softDownStep = 0;
+        int softDownStandard = 0; // the control holds the unit's standard time
+        int idleDynamic = 0;
+        int tempStep = 0;
+        int staticAngle = 0;
+        int coilChargeStep = 0;
+    };
+    Values shownValues() const;
+    static QList<ParameterBlock::Field> fields(Values& v);
+    // cmdHistory: a stored version onto the controls, sent as usual.
+    void loadFromHistory();
+
     // Standard buttons.
     void cmdStdSDTime_Click();
     void cmdZkTempDef_Click();
@@ -142,5 +158,6 @@ private:
     QLineEdit* txtCoilLoadTime = nullptr;
     QPushButton* cmdExit = nullptr;
     QPushButton* Command1 = nullptr;
+    QPushButton* cmdHistory = nullptr;
     QLabel* StatusBar1 = nullptr;
 };

@@ -8,6 +8,8 @@
 #include "racing/parametertransfer.h"
 #include "racing/racingcontext.h"
 #include "shell/kit/boxes.h"
+#include "shell/kit/frmhistory.h"
+#include "shell/session.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -195,7 +197,10 @@ void ChokeTab::buildUi()
 
     cmd_ReadEChoke = named(new QPushButton(u("&Lesen"), this), QStringLiteral("cmd_ReadEChoke"));
     cmd_WriteEChoke = named(new QPushButton(u("&Schreiben"), this), QStringLiteral("cmd_WriteEChoke"));
-    buttonkeys::pressOnReturn({ cmd_ReadEChoke, cmd_WriteEChoke });
+    cmdHistory = named(new QPushButton(u("&Verlauf..."), this), QStringLiteral("cmdHistory"));
+    buttonkeys::pressOnReturn({ cmd_ReadEChoke, cmd_WriteEChoke, cmdHistory });
+    connect(
+        cmdHistory, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromHistory(); }); });
     connect(cmd_ReadEChoke, &QPushButton::clicked, this, [this] { context().runAction([this] { readAll(); }); });
     connect(cmd_WriteEChoke, &QPushButton::clicked, this, [this] { context().runAction([this] { writeAll(); }); });
 
@@ -207,6 +212,7 @@ void ChokeTab::buildUi()
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmd_ReadEChoke);
     buttons->addWidget(cmd_WriteEChoke);
+    buttons->addWidget(cmdHistory);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(groups);
@@ -397,7 +403,31 @@ void ChokeTab::readAll()
     t.setProgress(RacingContext::kParameterProgress);
     if (!readHotStart())
         return;
+    history::keepBlock(context().session(), UnitHistory::Kind::Choke, kCaption, fields());
     t.finish(boxes::kTransferComplete);
+}
+
+QList<ParameterBlock::Field> ChokeTab::fields()
+{
+    static const char* const kNames[GroupCount] = { "warmUpEnrichment", "crankingEnrichment", "warmUpEnd" };
+    QList<ParameterBlock::Field> list;
+    for (int gi = 0; gi < GroupCount; ++gi)
+        for (int band = 0; band < kBands; ++band)
+            list.append({ u(kNames[gi]) + QString::number(band), &(m_values.*kGroups[gi].field)[band],
+                kGroups[gi].min, kGroups[gi].max });
+    list.append({ u("hotStartTemperature"), &m_values.hotStartTemperature, kHotStartMin, choke::kSensorCountMax });
+    list.append({ u("hotStartFactor"), &m_values.hotStartFactor, kHotStartFactorMin, kHotStartFactorMax });
+    return list;
+}
+
+// The version came from a complete read, hot start included: its hot-start
+// values are the unit's and go out with the next write.
+void ChokeTab::loadFromHistory()
+{
+    if (!history::pickInto(this, context().session().history(), UnitHistory::Kind::Choke, kCaption, fields()))
+        return;
+    m_values.hotStartRead = true;
+    showValues();
 }
 
 bool ChokeTab::writeBands(ParameterTransfer& t)

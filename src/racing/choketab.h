@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/unithistory.h"
 #include "racing/chokemodel.h"
 #include "racing/racingtab.h"
 
@@ -36,6 +37,8 @@ public:
     // The buttons; the window runs them as actions (one request at a time).
     void readAll();
     void writeAll();
+    // cmdHistory: a stored version's values onto the page, to be written as usual.
+    void loadFromHistory();
 
     static constexpr int kBands = choke::kBands;
     static constexpr int kEntryMax = 250;
@@ -95,6 +98,9 @@ private:
     // A value the unit holds beyond its control: the nearest the control can show.
     int fitted(int value, int min, int max, const QString& what);
 
+    // The values as a stored parameter block names them.
+    QList<ParameterBlock::Field> fields();
+
     Values m_values;
 
     std::array<QGroupBox*, GroupCount> m_frames {};
@@ -110,4 +116,5 @@ private:
     BuddyUpDown* udEChokeHeissFaktor = nullptr;
     QPushButton* cmd_ReadEChoke = nullptr;
     QPushButton* cmd_WriteEChoke = nullptr;
+    QPushButton* cmdHistory = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "racing/parametertransfer.h"
 #include "racing/racingcontext.h"
 #include "shell/kit/boxes.h"
+#include "shell/kit/frmhistory.h"
 #include "shell/session.h"
 
 #include <QComboBox>
@@ -147,7 +148,9 @@ void ExtrasTab::buildUi()
 
     cmd_ReadZusatz2 = named(new QPushButton(u("&Lesen"), this), "cmd_ReadZusatz2");
     cmd_WriteZusatz2 = named(new QPushButton(u("&Schreiben"), this), "cmd_WriteZusatz2");
-    buttonkeys::pressOnReturn({ cmd_ReadZusatz2, cmd_WriteZusatz2 });
+    // "V" is the switch-off delay's letter on this page.
+    cmdHistory = named(new QPushButton(u("V&erlauf..."), this), "cmdHistory");
+    buttonkeys::pressOnReturn({ cmd_ReadZusatz2, cmd_WriteZusatz2, cmdHistory });
 
     auto* left = new QVBoxLayout;
     left->addWidget(frmCoilConfig);
@@ -163,6 +166,7 @@ void ExtrasTab::buildUi()
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmd_ReadZusatz2);
     buttons->addWidget(cmd_WriteZusatz2);
+    buttons->addWidget(cmdHistory);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(groups, 1);
@@ -186,6 +190,8 @@ void ExtrasTab::buildUi()
     connect(cmd_ReadZusatz2, &QPushButton::clicked, this, [this] { context().runAction([this] { readAll(); }); });
     connect(
         cmd_WriteZusatz2, &QPushButton::clicked, this, [this] { context().runAction([this] { writeAll(); }); });
+    connect(
+        cmdHistory, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromHistory(); }); });
 }
 
 void ExtrasTab::showValues()
@@ -404,7 +410,31 @@ void ExtrasTab::readAll()
             disableDwellStart();
         }
     }
+    history::keepBlock(context().session(), UnitHistory::Kind::CoilFunctions, kCaption, fields());
     t.finish(boxes::kTransferComplete);
+}
+
+QList<ParameterBlock::Field> ExtrasTab::fields()
+{
+    Values& v = m_values;
+    return { { u("dwellStart"), &v.dwellStart, 0, extras::kDwellStartMax },
+        { u("pumpTime"), &v.pumpTime, 0, extras::kPumpTimeMax },
+        { u("coilLoadTime"), &v.coilLoadTime, extras::kChargeTimeMin, extras::kChargeTimeMax },
+        { u("airMassSampling"), &v.airMassSampling, 0, extras::kSamplingMax },
+        { u("fullLoadAirMass"), &v.fullLoadAirMass, extras::kFullLoadAirMassMin, extras::kFullLoadAirMassMax },
+        { u("coilType"), &v.coilType, 0, 255 }, { u("coilDelay"), &v.coilDelay, 0, extras::kCoilDelayMax },
+        { u("leadAngle"), &v.leadAngle, 0, extras::kLeadAngleMax } };
+}
+
+// The lead angle reaches the session only when it is written.
+void ExtrasTab::loadFromHistory()
+{
+    if (!history::pickInto(
+            this, context().session().history(), UnitHistory::Kind::CoilFunctions, kCaption, fields()))
+        return;
+    if (m_values.coilSettingsEnabled)
+        applyCoilType(m_values.coilType);
+    showValues();
 }
 
 // cmd_WriteZusatz2. A write the unit does not confirm ends the sequence,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/unithistory.h"
 #include "racing/extrasmodel.h"
 #include "racing/racingtab.h"
 
@@ -43,6 +44,8 @@ public:
     // The buttons; the window runs them as actions (one request at a time).
     void readAll();
     void writeAll();
+    // cmdHistory: a stored version's values onto the page, to be written as usual.
+    void loadFromHistory();
 
     static inline const QString kPumpTimeInvalid
         = QStringLiteral("Die im Steuergerät gesetzte Vordruckzeit der Kraftstoffpumpe ist ungültig. Der "
@@ -96,6 +99,9 @@ private:
     bool readPump();
     bool readCoilSettings();
 
+    // The values as a stored parameter block names them.
+    QList<ParameterBlock::Field> fields();
+
     Values m_values;
 
     QGroupBox* frmCoilConfig = nullptr;
@@ -129,4 +135,5 @@ private:
     QLabel* lblVLLM2 = nullptr;
     QPushButton* cmd_ReadZusatz2 = nullptr;
     QPushButton* cmd_WriteZusatz2 = nullptr;
+    QPushButton* cmdHistory = nullptr;
 };

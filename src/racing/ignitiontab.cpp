@@ -4,7 +4,9 @@
 #include "racing/racingcontext.h"
 #include "racing/vmzfile.h"
 #include "shell/kit/boxes.h"
+#include "shell/kit/frmhistory.h"
 #include "shell/platform.h"
+#include "shell/session.h"
 
 #include <QChart>
 #include <QChartView>
@@ -87,6 +89,7 @@ void IgnitionTab::buildUi()
     cmdDiskSave = button(this, "cmdDiskSave", QStringLiteral("Sichern auf &Disk"));
     cmdLoadDisk = button(this, "cmdLoadDisk", QStringLiteral("L&aden von Disk"));
     cmdCopytoTable = button(this, "cmdCopytoTable", QStringLiteral("<-- Über&nehmen"));
+    cmdHistory = button(this, "cmdHistory", QStringLiteral("&Verlauf..."));
 
     sldZWinkel = new QSlider(Qt::Horizontal, this);
     sldZWinkel->setObjectName(QStringLiteral("sldZWinkel"));
@@ -114,6 +117,8 @@ void IgnitionTab::buildUi()
     connect(cmdWriteZwTab, &QPushButton::clicked, this, [this] { context().runAction([this] { writeTable(); }); });
     connect(cmdDiskSave, &QPushButton::clicked, this, [this] { context().runAction([this] { saveToDisk(); }); });
     connect(cmdLoadDisk, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromDisk(); }); });
+    connect(
+        cmdHistory, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromHistory(); }); });
     connect(cmdCopytoTable, &QPushButton::clicked, this, [this] { context().runAction([this] { takeOver(); }); });
     connect(sldZWinkel, &QSlider::valueChanged, this, &IgnitionTab::sliderMoved);
 
@@ -140,7 +145,7 @@ void IgnitionTab::buildUi()
     edit->addWidget(lblDrehzahl);
 
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : { cmdReadZwTab, cmdWriteZwTab, cmdDiskSave, cmdLoadDisk })
+    for (QPushButton* b : { cmdReadZwTab, cmdWriteZwTab, cmdDiskSave, cmdLoadDisk, cmdHistory })
         buttons->addWidget(b);
     buttons->addStretch();
 
@@ -266,6 +271,8 @@ void IgnitionTab::readTable()
         return; // the link is lost: the window closes
     setSource(kFromUnit);
     drawChart();
+    history::keep(
+        context().session(), UnitHistory::Kind::IgnitionTable, vmz::write(m_table), QStringLiteral("vmz"));
     context().completion(boxes::kTransferComplete);
 }
 
@@ -367,7 +374,22 @@ void IgnitionTab::loadFromDisk()
             QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(*path), Platform::Icon::Critical);
         return;
     }
-    const vmz::LoadResult result = vmz::read(file.readAll(), m_table, context().gridCoding());
+    loadContent(file.readAll(), *path);
+    history::keep(
+        context().session(), UnitHistory::Kind::IgnitionTable, vmz::write(m_table), QStringLiteral("vmz"), *path);
+}
+
+// cmdHistory: a stored version loads as a file would.
+void IgnitionTab::loadFromHistory()
+{
+    if (const std::optional<history::Picked> picked
+        = history::pick(this, context().session().history(), UnitHistory::Kind::IgnitionTable))
+        loadContent(picked->bytes, history::sourceText(picked->version));
+}
+
+void IgnitionTab::loadContent(const QByteArray& content, const QString& source)
+{
+    const vmz::LoadResult result = vmz::read(content, m_table, context().gridCoding());
     if (result.otherScheme) {
         platform().messageBox(this, QStringLiteral("ACHTUNG"), kMaybeIncompatible, Platform::Icon::Warning);
         platform().messageBox(this, QStringLiteral("Hinweis"), kCylinder1ForBoth, Platform::Icon::Information);
@@ -376,7 +398,7 @@ void IgnitionTab::loadFromDisk()
         platform().messageBox(this, QStringLiteral("Hinweis"), notice, Platform::Icon::Information);
     showTable();
     clearSelection();
-    setSource(*path);
+    setSource(source);
     drawChart();
 }
 

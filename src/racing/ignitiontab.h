@@ -68,6 +68,7 @@ public:
     void writeTable();
     void saveToDisk();
     void loadFromDisk();
+    void loadFromHistory();
     // The hand edit.
     void selectCell(int row, int column);
     void sliderMoved(int value);
@@ -75,6 +76,9 @@ public:
 
 private:
     void buildUi();
+    // A file's or a stored version's content becomes the table, with the
+    // file load's checks and notices.
+    void loadContent(const QByteArray& content, const QString& source);
     void showRow(int row);
     void showTable();
     void drawChart();
@@ -96,6 +100,7 @@ private:
     QPushButton* cmdDiskSave = nullptr;
     QPushButton* cmdLoadDisk = nullptr;
     QPushButton* cmdCopytoTable = nullptr;
+    QPushButton* cmdHistory = nullptr;
     QSlider* sldZWinkel = nullptr;
     QLabel* lblZwinkel = nullptr;
     QLabel* lblDrehzahl = nullptr;

@@ -4,7 +4,10 @@
 #include "racing/racingcontext.h"
 #include "racing/tlafile.h"
 #include "shell/kit/boxes.h"
+#include "shell/kit/frmhistory.h"
+#include "shell/link.h"
 #include "shell/platform.h"
+#include "shell/session.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -312,7 +315,10 @@ void InjectionTab::buildUi()
     Command2 = button("Command2", "&Schreiben", "Einspritzkennwert(e) in Steuergerät schreiben");
     Command3 = button("Command3", "Sichern auf &Disk", "Einspritzkennfeld auf Datenträger sichern");
     Command4 = button("Command4", "L&aden von Disk", "Einspritzkennfeld von Datenträger laden");
-    buttonkeys::pressOnReturn({ Command1, Command2, Command3, Command4 });
+    cmdHistory = button("cmdHistory", "&Verlauf...", "Gespeicherte Version des Einspritzkennfelds laden");
+    buttonkeys::pressOnReturn({ Command1, Command2, Command3, Command4, cmdHistory });
+    connect(
+        cmdHistory, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromHistory(); }); });
     connect(Command1, &QPushButton::clicked, this, [this] { context().runAction([this] { readMap(); }); });
     connect(Command2, &QPushButton::clicked, this, [this] { context().runAction([this] { write(); }); });
     connect(Command3, &QPushButton::clicked, this, [this] { context().runAction([this] { saveToDisk(); }); });
@@ -334,6 +340,7 @@ void InjectionTab::buildUi()
     buttons->addWidget(Command2, 0, 1);
     buttons->addWidget(Command3, 1, 0);
     buttons->addWidget(Command4, 1, 1);
+    buttons->addWidget(cmdHistory, 2, 0);
     right->addLayout(buttons);
 
     auto* layout = new QHBoxLayout(this);
@@ -490,6 +497,7 @@ void InjectionTab::readMap()
     if (result.flowReplaced)
         boxes::defaultUsedHint(this, lambda::kFlowInvalidText);
     setSource(lambda::kFromUnit);
+    keepVersion(UnitHistory::kFromUnit);
 }
 
 // Command2
@@ -602,11 +610,37 @@ void InjectionTab::loadFromDisk()
         platform().messageBox(this, kAppTitle, tla::loadFailedText(*path), Platform::Icon::Critical);
         return;
     }
-    const tla::LoadResult result = tla::read(*content, m_maps, m_maps.shown());
+    loadContent(*content, *path);
+    keepVersion(*path);
+}
+
+// cmdHistory: a stored version loads into the shown map as a file would.
+void InjectionTab::loadFromHistory()
+{
+    if (const std::optional<history::Picked> picked
+        = history::pick(this, context().session().history(), UnitHistory::Kind::LambdaMap))
+        loadContent(picked->bytes, history::sourceText(picked->version));
+}
+
+void InjectionTab::loadContent(const QByteArray& content, const QString& source)
+{
+    const tla::LoadResult result = tla::read(content, m_maps, m_maps.shown());
     showShownMap();
     if (result.flowReplaced)
         platform().messageBox(
             this, lambda::kFlowInvalidTitle, lambda::kFlowInvalidText, Platform::Icon::Information);
     setFlow(m_maps.flow());
-    setSource(*path);
+    setSource(source);
+}
+
+// A map that could not be saved as a file (an empty or unsavable cell) is
+// not kept either; the trace says so.
+void InjectionTab::keepVersion(const QString& source)
+{
+    const tla::Encoded file = tla::write(m_maps, m_maps.shown());
+    if (file.refusal != tla::Refusal::None) {
+        context().session().link().traceEvent(QStringLiteral("history: lambda map not kept, it has no file form"));
+        return;
+    }
+    history::keep(context().session(), UnitHistory::Kind::LambdaMap, file.content, tla::kDefaultExtension, source);
 }

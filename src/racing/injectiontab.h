@@ -53,6 +53,7 @@ public:
     void writeCell();
     void saveToDisk();
     void loadFromDisk();
+    void loadFromHistory();
 
     // A click on a data cell: it is highlighted and becomes the cell a
     // single-cell write sends. Header cells are ignored.
@@ -60,6 +61,10 @@ public:
 
 private:
     void buildUi();
+    // A file's or a stored version's content into the shown map.
+    void loadContent(const QByteArray& content, const QString& source);
+    // The shown map as its file would be saved becomes a stored version.
+    void keepVersion(const QString& source);
     void showCell(lambda::Cell cell);
     void showShownMap();
     void commitEdit(int row, int column, const QString& typed);
@@ -88,4 +93,5 @@ private:
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
     QPushButton* Command4 = nullptr;
+    QPushButton* cmdHistory = nullptr;
 };

@@ -6,6 +6,8 @@
 #include "racing/parametertransfer.h"
 #include "racing/racingcontext.h"
 #include "shell/kit/boxes.h"
+#include "shell/kit/frmhistory.h"
+#include "shell/session.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -210,7 +212,8 @@ void LoadChangeTab::buildUi()
     cmd_ReadLWechsel = named(new QPushButton(u("&Lesen"), this), s("cmd_ReadLWechsel"));
     cmd_WriteLWechsel = named(new QPushButton(u("&Schreiben"), this), s("cmd_WriteLWechsel"));
     Command5 = named(new QPushButton(u("Command5"), this), s("Command5"));
-    buttonkeys::pressOnReturn({ cmd_ReadLWechsel, cmd_WriteLWechsel, Command5 });
+    cmdHistory = named(new QPushButton(u("&Verlauf..."), this), s("cmdHistory"));
+    buttonkeys::pressOnReturn({ cmd_ReadLWechsel, cmd_WriteLWechsel, Command5, cmdHistory });
 
     auto* right = new QVBoxLayout;
     right->addWidget(Frame7);
@@ -225,6 +228,7 @@ void LoadChangeTab::buildUi()
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmd_ReadLWechsel);
     buttons->addWidget(cmd_WriteLWechsel);
+    buttons->addWidget(cmdHistory);
     buttons->addStretch();
     buttons->addWidget(Command5);
     auto* layout = new QVBoxLayout(this);
@@ -242,6 +246,8 @@ void LoadChangeTab::buildUi()
     connect(cmd_ReadLWechsel, &QPushButton::clicked, this, [this] { context().runAction([this] { readAll(); }); });
     connect(
         cmd_WriteLWechsel, &QPushButton::clicked, this, [this] { context().runAction([this] { writeAll(); }); });
+    connect(
+        cmdHistory, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromHistory(); }); });
     connect(Command5, &QPushButton::clicked, this,
         [this] { context().runAction([this] { resetColdestAdaptation(); }); });
 }
@@ -407,8 +413,30 @@ void LoadChangeTab::readAll()
         return !m_adaptations || readAdaptations();
     }();
     showValues(true);
-    if (standing)
-        t.finish(kComplete);
+    if (!standing)
+        return;
+    history::keepBlock(context().session(), UnitHistory::Kind::LoadChange, kCaption, fields());
+    t.finish(kComplete);
+}
+
+QList<ParameterBlock::Field> LoadChangeTab::fields()
+{
+    Values& v = m_values;
+    QList<ParameterBlock::Field> list { { u("sensitivity"), &v.sensitivity, 0, 255 },
+        { u("enrichment"), &v.enrichment, 0, 255 }, { u("advance"), &v.advance, 0, 255 },
+        { u("duration"), &v.duration, 0, 255 }, { u("maxAirMass"), &v.maxAirMass, 0, 0xFFFF },
+        { u("overrunDuration"), &v.overrunDuration, 0, 255 }, { u("overrunLeaning"), &v.overrunLeaning, 0, 255 },
+        { u("overrunSensitivity"), &v.overrunSensitivity, 0, 255 } };
+    for (const Band& band : kBandList)
+        list.append({ u("warmUpAdaptation%1").arg(band.index), &v.warmUpAdaptation[band.index], kAdaptationMin,
+            kAdaptationMax });
+    return list;
+}
+
+void LoadChangeTab::loadFromHistory()
+{
+    if (history::pickInto(this, context().session().history(), UnitHistory::Kind::LoadChange, kCaption, fields()))
+        showValues(true);
 }
 
 // cmd_WriteLWechsel: the single parameters stop at the first value the unit

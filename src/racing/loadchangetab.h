@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/unithistory.h"
 #include "racing/loadchangemodel.h"
 #include "racing/racingtab.h"
 
@@ -38,6 +39,8 @@ public:
     // Command5: a write of 0 to the adaptation of the coldest band, its
     // answer awaited for one watchdog interval at most and not judged.
     void resetColdestAdaptation();
+    // cmdHistory: a stored version's values onto the page, to be written as usual.
+    void loadFromHistory();
 
     static inline const QString kComplete = QStringLiteral("Datenübertragung vollstaendig");
     static inline const QString kSensitivityInvalid = QStringLiteral(
@@ -88,6 +91,8 @@ private:
     // TransferMaxLcAirMass, read.
     std::optional<int> readMaxAirMass();
     bool readAdaptations();
+    // The values as a stored parameter block names them.
+    QList<ParameterBlock::Field> fields();
 
     Values m_values;
     bool m_adaptations = true; // the unit keeps warm-up adaptations
@@ -116,4 +121,5 @@ private:
     QPushButton* cmd_ReadLWechsel = nullptr;
     QPushButton* cmd_WriteLWechsel = nullptr;
     QPushButton* Command5 = nullptr;
+    QPushButton* cmdHistory = nullptr;
 };

@@ -5,6 +5,8 @@
 #include "racing/parametertransfer.h"
 #include "racing/racingcontext.h"
 #include "shell/kit/boxes.h"
+#include "shell/kit/frmhistory.h"
+#include "shell/session.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -170,6 +172,11 @@ void SwitchingTab::buildUi()
     cmdSchreiben = new QPushButton(QStringLiteral("&Schreiben"), this);
     cmdSchreiben->setObjectName(QStringLiteral("cmdSchreiben"));
     cmdSchreiben->setAutoDefault(false);
+    cmdHistory = new QPushButton(QStringLiteral("&Verlauf..."), this);
+    cmdHistory->setObjectName(QStringLiteral("cmdHistory"));
+    cmdHistory->setAutoDefault(false);
+    connect(
+        cmdHistory, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromHistory(); }); });
 
     connect(cmdLesen, &QPushButton::clicked, this, [this] { context().runAction([this] { readButton(); }); });
     connect(
@@ -198,6 +205,7 @@ void SwitchingTab::buildUi()
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdLesen);
     buttons->addWidget(cmdSchreiben);
+    buttons->addWidget(cmdHistory);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(frames, 1);
@@ -399,8 +407,69 @@ bool SwitchingTab::readInput2Enrichment()
 void SwitchingTab::readButton()
 {
     ParameterTransfer t(context(), RacingContext::kParameterProgress);
-    if (readAll())
-        t.finish(boxes::kTransferComplete);
+    if (!readAll())
+        return;
+    Values v = shownValues();
+    history::keepBlock(context().session(), UnitHistory::Kind::Switching, kCaption, fields(v));
+    t.finish(boxes::kTransferComplete);
+}
+
+// --- history ---------------------------------------------------------------------
+
+QList<ParameterBlock::Field> SwitchingTab::fields(Values& v)
+{
+    const auto s = [](const char* name) { return QString::fromLatin1(name); };
+    return { { s("output1Mode"), &v.output1Mode, -1, 255 }, { s("output2Mode"), &v.output2Mode, -1, 255 },
+        { s("threshold1"), &v.threshold1, 0, 255 }, { s("threshold2"), &v.threshold2, 0, 255 },
+        { s("input1Retard"), &v.input1Retard, 0, 255 }, { s("input1Function"), &v.input1Function, 0, 255 },
+        { s("input2Function"), &v.input2Function, 0, 255 },
+        { s("input2Enrichment"), &v.input2Enrichment, 0, switching::kEnrichmentMax } };
+}
+
+SwitchingTab::Values SwitchingTab::shownValues() const
+{
+    Values v;
+    v.output1Mode = switching::modeCode(switching::output1Modes(true), cmbS1Akt->currentText()).value_or(-1);
+    v.output2Mode = switching::modeCode(switching::output2Modes(), cmbS2Akt->currentText()).value_or(-1);
+    v.threshold1 = SliderN21->value();
+    v.threshold2 = SliderN22->value();
+    v.input1Retard = sldZwOffset->value();
+    v.input1Function = cmbSIFkt->currentText() == switching::kOffsetSwitchText ? switching::kOffsetSwitch
+                                                                               : switching::kTableSelection;
+    v.input2Function = cmbS2Fkt->currentText() == switching::kOffsetSwitchText ? switching::kOffsetSwitch
+                                                                               : switching::kMapSelection;
+    v.input2Enrichment = sldInjektOffset->value();
+    return v;
+}
+
+// As a read shows them; what the unit does not have stays as the opening left it.
+void SwitchingTab::showValues(const Values& v)
+{
+    const UnitIdentity& unit = context().unit();
+    showMode(cmbS1Akt, switching::output1Modes(true), v.output1Mode);
+    showMode(cmbS2Akt, switching::output2Modes(), v.output2Mode);
+    enableThresholds();
+    SliderN21->setValue(v.threshold1);
+    SliderN22->setValue(v.threshold2);
+    if (gates::switchingModuleInput1Retard(unit)) {
+        sldZwOffset->setValue(v.input1Retard);
+        showOffset();
+    }
+    if (gates::switchingModuleInput1Function(unit))
+        showInput1Function(v.input1Function != switching::kTableSelection);
+    if (gates::switchingModuleReadsInput2Function(unit))
+        showInput2Function(v.input2Function == switching::kOffsetSwitch);
+    if (gates::switchingModuleInput2Frame(unit)) {
+        sldInjektOffset->setValue(v.input2Enrichment);
+        showEnrichment();
+    }
+}
+
+void SwitchingTab::loadFromHistory()
+{
+    Values v;
+    if (history::pickInto(this, context().session().history(), UnitHistory::Kind::Switching, kCaption, fields(v)))
+        showValues(v);
 }
 
 // --- write -----------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/unithistory.h"
 #include "racing/racingtab.h"
 #include "racing/switchingmodel.h"
 
@@ -56,7 +57,25 @@ public:
         = QStringLiteral("Für die Betriebsart „Unbekannt“ gibt es keinen Code. Bitte wählen Sie eine Betriebsart "
                          "für Schaltausgang %1.");
 
+    // cmdHistory: a stored version's values onto the page, to be written as usual.
+    void loadFromHistory();
+
 private:
+    // The raw values the page would write; a mode without a code is -1.
+    struct Values {
+        int output1Mode = -1;
+        int output2Mode = -1;
+        int threshold1 = 0;
+        int threshold2 = 0;
+        int input1Retard = 0;
+        int input1Function = 0;
+        int input2Function = 0;
+        int input2Enrichment = 0;
+    };
+    Values shownValues() const;
+    void showValues(const Values& v);
+    static QList<ParameterBlock::Field> fields(Values& v);
+
     void buildUi();
     void fillLists();
 
@@ -108,4 +127,5 @@ private:
     QLabel* lblInjektOffset = nullptr;
     QPushButton* cmdLesen = nullptr;
     QPushButton* cmdSchreiben = nullptr;
+    QPushButton* cmdHistory = nullptr;
 };

@@ -5,8 +5,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Link;
 class SettingsFile;
+class UnitHistory;
 
 // The connection every window reads: the link, the unit's identity, the
 // sensor set-up, the settings copies held for the run, the port in use and the
@@ -15,6 +18,7 @@ class Session : public QObject {
     Q_OBJECT
 public:
     Session(Link& link, SettingsFile& settings, QObject* parent = nullptr);
+    ~Session() override;
 
     Link& link() const { return m_link; }
     SettingsFile& settings() const { return m_settings; }
@@ -44,6 +48,10 @@ public:
     QString mainStatusText() const { return m_statusText; }
     void setMainStatusText(const QString& text);
 
+    // The stored versions of the connected unit, beside the settings file;
+    // follows the identity's serial number. Failures go to the trace.
+    UnitHistory& history();
+
 signals:
     void mainStatusTextChanged(const QString& text);
 
@@ -57,4 +65,6 @@ private:
     int m_warnings = 1;
     int m_currentPort = 0;
     QString m_statusText;
+    std::unique_ptr<UnitHistory> m_history;
+    QString m_historySerial;
 };

@@ -1,7 +1,9 @@
 #include "basic/frmsds.h"
+#include "core/unithistory.h"
 #include "shell/kit/boxes.h"
 #include "sim/ecusim.h"
 #include "sim/profile.h"
+#include "support/historydialog.h"
 #include "support/modal.h"
 #include "support/simlink.h"
 #include "support/testnames.h"
@@ -385,7 +387,7 @@ TEST_P(SoftDownReturnKey, PressesTheFocusedButtonAndNothingElse)
         EXPECT_EQ(
             clicked, (QStringList { "cmdStatZwDef", "cmdStdSDTime", "cmdZkTempDef", "cmdExit", "Command1" }));
     });
-    EXPECT_EQ(buttons.size(), 5);
+    EXPECT_EQ(buttons.size(), 6) << "the five above and \"Verlauf...\"";
     EXPECT_TRUE(platform.boxes.empty());
 }
 
@@ -544,6 +546,53 @@ TEST_F(SoftDownWindowTest, Send_EchoMismatchShownTheRestStillSentAndTheEndNamesI
 }
 
 // --- closing while the unit is asked ----------------------------------------------
+
+// --- stored versions ----------------------------------------------------------------
+
+// The opening keeps one version; loading it back sends nothing and leaves
+// the settings to be sent, as after a change by hand.
+TEST_F(SoftDownWindowTest, Opening_KeepsOneVersionThatLoadsBackUnsent)
+{
+    connectUnit();
+    sim->memory().softDown = 9;
+    platform.answers = { Platform::Answer::Yes };
+    bool dialogSeen = false;
+    run([&] {
+        find<QSpinBox>("UpDownStatZw")->setValue(100);
+        find<QRadioButton>("chkSTempAus")->setChecked(true);
+        HistoryDialogAnswer answer(0);
+        button("cmdHistory")->click();
+        dialogSeen = answer.seen;
+        EXPECT_EQ(find<QSpinBox>("UpDownStatZw")->value(), 122);
+        EXPECT_EQ(text("txtStatZw"), u("21"));
+        EXPECT_TRUE(find<QRadioButton>("chkSTempEin")->isChecked());
+        EXPECT_TRUE(find<QSpinBox>("UpDownZkTemp")->isEnabled());
+        EXPECT_EQ(status(), FrmSDS::kNotSent);
+    });
+    EXPECT_TRUE(dialogSeen);
+    EXPECT_TRUE(sim->received().empty());
+    EXPECT_EQ(boxTexts(), QStringList { FrmSDS::kLeaveQuestion });
+
+    const QList<UnitHistory::Version> v = session.history().versions(UnitHistory::Kind::BasicSettings);
+    ASSERT_EQ(v.size(), 1);
+    EXPECT_EQ(v[0].source, UnitHistory::kFromUnit);
+    EXPECT_EQ(session.history().load(v[0]),
+        u("Grundeinstellung Steuergerät 1\nsoftDownOff=1\nsoftDownStep=6\nsoftDownStandard=1\nidleDynamic=0\n"
+          "tempStep=395\nstaticAngle=122\ncoilChargeStep=40\n")
+            .toUtf8());
+}
+
+TEST_F(SoftDownWindowTest, OpeningCutByALostLink_KeepsNoVersion)
+{
+    connectUnit();
+    TimeScale scale { 0.02 };
+    sim->faults().dropAfter = 4;
+    window = std::make_unique<FrmSDS>(session);
+    EXPECT_TRUE(runModal(*window, {}));
+    EXPECT_TRUE(link.timedOut());
+    EXPECT_FALSE(window->loaded());
+    EXPECT_TRUE(session.history().versions(UnitHistory::Kind::BasicSettings).isEmpty());
+}
 
 TEST_F(SoftDownWindowTest, CloseDuringTheOpening_FollowsItWithoutAQuestion)
 {

@@ -120,7 +120,7 @@ TEST_F(ChokeFlow, Page_EveryControlByItsNameWithItsBandAndUniqueKeys)
         take(g->title(), g->objectName());
     for (QPushButton* b : tabs->choke.findChildren<QPushButton*>())
         take(b->text(), b->objectName());
-    EXPECT_EQ(letters.size(), 8u); // F, three groups, two hot-start labels, two buttons
+    EXPECT_EQ(letters.size(), 9u); // F, three groups, two hot-start labels, three buttons
 }
 
 TEST_F(ChokeFlow, ReadButton_AsksEveryByteInOrderPacedAndShowsThem)

@@ -1130,7 +1130,7 @@ TEST_F(RacingWindowTest, Extras_EveryControlHasItsOwnAltLetter)
             EXPECT_FALSE(letters.contains(letter)) << text.toStdString();
             letters.insert(letter);
         }
-        EXPECT_EQ(letters.size(), 11);
+        EXPECT_EQ(letters.size(), 12);
     } });
 }
 

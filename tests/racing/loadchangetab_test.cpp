@@ -354,7 +354,7 @@ TEST_F(LoadChangeFlow, Page_AltLettersAreUniqueAndLabelsHaveBuddies)
         EXPECT_FALSE(letters.contains(letter)) << text.toStdString();
         letters.insert(letter);
     }
-    EXPECT_EQ(letters.size(), 17);
+    EXPECT_EQ(letters.size(), 18);
 }
 
 } // namespace
