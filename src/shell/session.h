@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/identity.h"
+#include "core/servicerecord.h"
 
 #include <QObject>
 #include <QString>
@@ -21,7 +22,7 @@ public:
 
     // Set by the status window at load, read by every unit window.
     const UnitIdentity& identity() const { return m_identity; }
-    void setIdentity(const UnitIdentity& identity) { m_identity = identity; }
+    void setIdentity(const UnitIdentity& identity);
     // Crank angle sensor position, 0.1 degree before top dead centre.
     int sensorAngle() const { return m_sensorAngle; }
     void setSensorAngle(int tenths) { m_sensorAngle = tenths; }
@@ -40,6 +41,10 @@ public:
     int currentPort() const { return m_currentPort; }
     void setCurrentPort(int port) { m_currentPort = port; }
 
+    // The last actuator test and the tables read in this run, for the service report.
+    ServiceRecord& serviceRecord() { return m_record; }
+    const ServiceRecord& serviceRecord() const { return m_record; }
+
     // The main window's status bar text; any window sets it, the main window shows it.
     QString mainStatusText() const { return m_statusText; }
     void setMainStatusText(const QString& text);
@@ -57,4 +62,5 @@ private:
     int m_warnings = 1;
     int m_currentPort = 0;
     QString m_statusText;
+    ServiceRecord m_record;
 };
