@@ -24,7 +24,7 @@ TextTable lambdaMap(const lambda::LambdaMaps& maps, lambda::Map map)
     TextTable t;
     t.title = QStringLiteral("Lambdakennfeld %1").arg(map == lambda::Map::One ? 1 : 2);
     t.notes << QStringLiteral("Fördermenge Einspritzventil: %1 g / min.").arg(maps.flow())
-            << QStringLiteral("Zeilen: Luftmasse kg/h; Spalten: Motordrehzahlbereiche in 1000 U/min");
+            << QStringLiteral("Zeilen: Luftmasse kg/h, Spalten: Motordrehzahlbereiche in 1000 U/min");
     t.headers << lambda::kCornerLabel;
     for (const QString& label : lambda::columnLabels())
         t.headers << label.trimmed();

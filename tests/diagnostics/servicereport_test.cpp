@@ -114,7 +114,7 @@ TEST(ServiceReport, TablesOfTheRecord_AreWrittenRowByRowBehindTheirTitle)
     EXPECT_EQ(csv.count(QStringLiteral("\r\n10001->>;;\r\n")), 1) << "an unread band stays empty";
     EXPECT_TRUE(csv.contains(QStringLiteral("Lambdakennfeld 1: Nicht gelesen\r\nLambdakennfeld 2\r\n"
                                             "Fördermenge Einspritzventil: 178 g / min.\r\n"
-                                            "Zeilen: Luftmasse kg/h; Spalten: Motordrehzahlbereiche in 1000 U/min\r\n"
+                                            "Zeilen: Luftmasse kg/h, Spalten: Motordrehzahlbereiche in 1000 U/min\r\n"
                                             "Luftmasse kg/h;0,0-1,3;1,3-2,5;2,5-3,5;3,5-5,5;5,5-6,5;> 6,5\r\n"
                                             "0-15;1,00;1,00;1,00;1,00;1,00;0,80\r\n")))
         << csv.toStdString();
@@ -151,7 +151,9 @@ TEST(ServiceRecordUnit, AnotherUnitStartsAnEmptyRecord_TheSameUnitKeepsIt)
     UnitIdentity id = unit();
     session.setIdentity(id);
     session.serviceRecord().setActuatorRun(run(true, true, true, false));
-    session.serviceRecord().setTable(ServiceRecord::Table::Ignition, TextTable { QStringLiteral("t") });
+    TextTable table;
+    table.title = QStringLiteral("t");
+    session.serviceRecord().setTable(ServiceRecord::Table::Ignition, table);
 
     UnitIdentity withoutSerial = id;
     withoutSerial.serialNumber.clear();
