@@ -34,10 +34,10 @@ FrmReport::FrmReport(const service::Report& report, QWidget* parent)
         return b;
     };
     cmdPrintReport = button("cmdPrintReport", QStringLiteral("&Drucken..."), QStringLiteral("Bericht ausdrucken"));
-    cmdSavePdf = button("cmdSavePdf", QStringLiteral("&PDF speichern..."),
-        QStringLiteral("Bericht als PDF-Dokument speichern"));
-    cmdSaveCsv = button("cmdSaveCsv", QStringLiteral("&CSV speichern..."),
-        QStringLiteral("Bericht als CSV-Datei speichern"));
+    cmdSavePdf = button(
+        "cmdSavePdf", QStringLiteral("&PDF speichern..."), QStringLiteral("Bericht als PDF-Dokument speichern"));
+    cmdSaveCsv = button(
+        "cmdSaveCsv", QStringLiteral("&CSV speichern..."), QStringLiteral("Bericht als CSV-Datei speichern"));
     cmdCloseReport = button("cmdCloseReport", QStringLiteral("&Schließen"), QStringLiteral("Vorschau schließen"));
 
     connect(cmdPrintReport, &QPushButton::clicked, this, &FrmReport::cmdPrintReport_Click);

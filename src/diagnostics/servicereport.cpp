@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace service {
 
 namespace {
@@ -28,7 +30,8 @@ Section unitSection(const Sources& s)
     const QString hardware = s.unit.hardwareText().section(QStringLiteral(": "), 1);
     TextTable t;
     t.rows = {
-        { QStringLiteral("Steuergerätetyp:"), s.unit.unitTypeText + QStringLiteral(" (") + hardware + QLatin1Char(')') },
+        { QStringLiteral("Steuergerätetyp:"),
+            s.unit.unitTypeText + QStringLiteral(" (") + hardware + QLatin1Char(')') },
         { QStringLiteral("Softwareversion:"), s.unit.firmwareRelease },
         { QStringLiteral("Firmwareversion:"), s.unit.firmwareText() },
         { QStringLiteral("Seriennummer:"), s.unit.serialNumber },
@@ -93,19 +96,40 @@ QString cells(const QStringList& row, const char* tag)
     return out;
 }
 
+QString htmlRows(const TextTable& t, qsizetype first, qsizetype count)
+{
+    QString out
+        = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" style=\"font-size:7pt;\">");
+    if (!t.headers.isEmpty())
+        out += QStringLiteral("<thead><tr>") + cells(t.headers, "th") + QStringLiteral("</tr></thead>");
+    for (const QStringList& row : t.rows.mid(first, count))
+        out += QStringLiteral("<tr>") + cells(row, "td") + QStringLiteral("</tr>");
+    return out + QStringLiteral("</table>");
+}
+
 QString htmlTable(const TextTable& t)
 {
+    // A long narrow table (the 111 speed bands) stands in up to three columns
+    // side by side, so that it fills about one A4 page instead of three.
+    constexpr qsizetype kRowsPerColumn = 40;
+    constexpr qsizetype kMaxColumns = 3;
     QString out;
     if (!t.title.isEmpty())
         out += QStringLiteral("<h3>%1</h3>").arg(t.title.toHtmlEscaped());
     for (const QString& note : t.notes)
         out += QStringLiteral("<p>%1</p>").arg(note.toHtmlEscaped());
-    out += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" style=\"font-size:7pt;\">");
-    if (!t.headers.isEmpty())
-        out += QStringLiteral("<thead><tr>") + cells(t.headers, "th") + QStringLiteral("</tr></thead>");
-    for (const QStringList& row : t.rows)
-        out += QStringLiteral("<tr>") + cells(row, "td") + QStringLiteral("</tr>");
-    return out + QStringLiteral("</table>");
+    const qsizetype rows = t.rows.size();
+    const qsizetype columns = t.headers.size() <= 3
+        ? std::clamp((rows + kRowsPerColumn - 1) / kRowsPerColumn, qsizetype(1), kMaxColumns)
+        : 1;
+    if (columns == 1)
+        return out + htmlRows(t, 0, rows);
+    const qsizetype perColumn = (rows + columns - 1) / columns;
+    out += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"0\"><tr>");
+    for (qsizetype c = 0; c < columns; ++c)
+        out += QStringLiteral("<td valign=\"top\" style=\"padding-right:12px;\">")
+            + htmlRows(t, c * perColumn, perColumn) + QStringLiteral("</td>");
+    return out + QStringLiteral("</tr></table>");
 }
 
 QString csvField(const QString& text)
@@ -137,7 +161,8 @@ QString dateTimeText(const QDateTime& at)
 Report build(const Sources& s)
 {
     Report r { kTitle, {} };
-    r.sections.push_back({ QString(), { lines({ QStringLiteral("Erstellt am: ") + dateTimeText(s.createdAt) }) } });
+    r.sections.push_back(
+        { QString(), { lines({ QStringLiteral("Erstellt am: ") + dateTimeText(s.createdAt) }) } });
     r.sections.push_back(unitSection(s));
     r.sections.push_back(faultSection(s));
     r.sections.push_back(actuatorSection(s.record));

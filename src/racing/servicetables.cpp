@@ -13,7 +13,8 @@ TextTable ignition(const IgnitionTable& table)
             ? QStringLiteral("%1 Drehzahlbereiche, gemeinsam für beide Zylinder")
             : QStringLiteral("%1 Drehzahlbereiche je Zylinder"))
                    .arg(table.rows());
-    t.headers = { QStringLiteral("U/min"), QStringLiteral("Zyl. 1 (° v. OT)"), QStringLiteral("Zyl. 2 (° v. OT)") };
+    t.headers
+        = { QStringLiteral("U/min"), QStringLiteral("Zyl. 1 (° v. OT)"), QStringLiteral("Zyl. 2 (° v. OT)") };
     for (int row = 0; row < table.rows(); ++row)
         t.rows.append({ table.label(row), table.angleText(row, 0).trimmed(), table.angleText(row, 1).trimmed() });
     return t;

@@ -12,10 +12,10 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>

@@ -228,7 +228,8 @@ TEST_F(ActuatorWindow, StopSendsTheStopAndEndsThePolling)
     EXPECT_EQ(countOf(kStop), 2u); // "&Aus" and the way out
     EXPECT_TRUE(enabled("cmdStart"));
     EXPECT_FALSE(enabled("cmdStop"));
-    EXPECT_EQ(session.serviceRecord().actuatorRun(), (ActuatorRun { platform.clock, {}, true, true, true, false }));
+    EXPECT_EQ(
+        session.serviceRecord().actuatorRun(), (ActuatorRun { platform.clock, {}, true, true, true, false }));
 }
 
 TEST_F(ActuatorWindow, UnitClearingTheMask_ClearsTheBoxAtTheNextPollAndIsSentBackOnce)

@@ -13,12 +13,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTextBrowser>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -371,9 +371,8 @@ TEST_F(FaultMemoryWindowTest, Report_PreviewsSavesAndPrintsWhatTheRunKnows)
             auto* preview = window->findChild<FrmReport*>();
             if (!preview || !preview->isVisible())
                 return;
-            auto click = [&](const char* name) {
-                preview->findChild<QPushButton*>(QString::fromLatin1(name))->click();
-            };
+            auto click
+                = [&](const char* name) { preview->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
             shown = preview->findChild<QTextBrowser*>(QStringLiteral("txtReport"))->toPlainText();
             html = preview->html();
             click("cmdSaveCsv");
@@ -418,7 +417,8 @@ TEST_F(FaultMemoryWindowTest, Report_PreviewsSavesAndPrintsWhatTheRunKnows)
     const QString notWritten
         = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden. Der Bericht wurde nicht gespeichert.");
     EXPECT_EQ(platform.boxTexts(),
-        (QStringList { notWritten.arg(unwritable), notWritten.arg(pdfPath), QStringLiteral("Kein Drucker verfügbar") }));
+        (QStringList {
+            notWritten.arg(unwritable), notWritten.arg(pdfPath), QStringLiteral("Kein Drucker verfügbar") }));
     EXPECT_FALSE(QFileInfo::exists(unwritable));
 }
 

@@ -28,7 +28,8 @@ service::Report reportWith(const ServiceRecord& record)
     s.port = 129;
     s.createdAt = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53));
     s.faultsReadAt = QDateTime(QDate(2026, 3, 14), QTime(9, 20, 5));
-    s.faultReport = QStringLiteral("   Drosselklappensensor: \r\n      ->Signal nicht plausibel: Permanent\r\n\r\n");
+    s.faultReport
+        = QStringLiteral("   Drosselklappensensor: \r\n      ->Signal nicht plausibel: Permanent\r\n\r\n");
     s.record = &record;
     return service::build(s);
 }
@@ -51,14 +52,15 @@ TEST(ServiceReport, WithoutTestOrTables_SaysSoInEachSection)
 {
     const ServiceRecord empty;
     const QString csv = csvOf(empty);
-    for (const char* line :
-        { "Servicebericht\r\n\r\nErstellt am: 14.03.26 09:26:53\r\n", "\r\nSteuergerät\r\nSteuergerätetyp:;KEDX 2Zyl RX42D (RX4.2D)\r\n"
-                                    "Softwareversion:;02.600\r\nFirmwareversion:;2.600\r\nSeriennummer:;0815\r\n"
-                                    "Schnittstelle:;COM 129\r\n",
-            "\r\nFehlerspeicher\r\nFehlerspeicher ausgelesen am: 14.03.26 09:20:05\r\n"
-            "   Drosselklappensensor: \r\n      ->Signal nicht plausibel: Permanent\r\n\r\n",
-            "\r\nAktorentest\r\nKein Stellgliedtest durchgeführt\r\n",
-            "Zündwinkeltabelle: Nicht gelesen\r\nLambdakennfeld 1: Nicht gelesen\r\nLambdakennfeld 2: Nicht gelesen\r\n" })
+    for (const char* line : { "Servicebericht\r\n\r\nErstellt am: 14.03.26 09:26:53\r\n",
+             "\r\nSteuergerät\r\nSteuergerätetyp:;KEDX 2Zyl RX42D (RX4.2D)\r\n"
+             "Softwareversion:;02.600\r\nFirmwareversion:;2.600\r\nSeriennummer:;0815\r\n"
+             "Schnittstelle:;COM 129\r\n",
+             "\r\nFehlerspeicher\r\nFehlerspeicher ausgelesen am: 14.03.26 09:20:05\r\n"
+             "   Drosselklappensensor: \r\n      ->Signal nicht plausibel: Permanent\r\n\r\n",
+             "\r\nAktorentest\r\nKein Stellgliedtest durchgeführt\r\n",
+             "Zündwinkeltabelle: Nicht gelesen\r\nLambdakennfeld 1: Nicht gelesen\r\nLambdakennfeld 2: Nicht "
+             "gelesen\r\n" })
         EXPECT_TRUE(csv.contains(QString::fromUtf8(line))) << line << "\nin:\n" << csv.toStdString();
 }
 
@@ -112,11 +114,12 @@ TEST(ServiceReport, TablesOfTheRecord_AreWrittenRowByRowBehindTheirTitle)
                                             "U/min;Zyl. 1 (° v. OT);Zyl. 2 (° v. OT)\r\n0-50;28,2;25,0\r\n")))
         << csv.toStdString();
     EXPECT_EQ(csv.count(QStringLiteral("\r\n10001->>;;\r\n")), 1) << "an unread band stays empty";
-    EXPECT_TRUE(csv.contains(QStringLiteral("Lambdakennfeld 1: Nicht gelesen\r\nLambdakennfeld 2\r\n"
-                                            "Fördermenge Einspritzventil: 178 g / min.\r\n"
-                                            "Zeilen: Luftmasse kg/h, Spalten: Motordrehzahlbereiche in 1000 U/min\r\n"
-                                            "Luftmasse kg/h;0,0-1,3;1,3-2,5;2,5-3,5;3,5-5,5;5,5-6,5;> 6,5\r\n"
-                                            "0-15;1,00;1,00;1,00;1,00;1,00;0,80\r\n")))
+    EXPECT_TRUE(
+        csv.contains(QStringLiteral("Lambdakennfeld 1: Nicht gelesen\r\nLambdakennfeld 2\r\n"
+                                    "Fördermenge Einspritzventil: 178 g / min.\r\n"
+                                    "Zeilen: Luftmasse kg/h, Spalten: Motordrehzahlbereiche in 1000 U/min\r\n"
+                                    "Luftmasse kg/h;0,0-1,3;1,3-2,5;2,5-3,5;3,5-5,5;5,5-6,5;> 6,5\r\n"
+                                    "0-15;1,00;1,00;1,00;1,00;1,00;0,80\r\n")))
         << csv.toStdString();
     EXPECT_TRUE(csv.endsWith(QStringLiteral("über 320;1,00;1,00;1,00;1,00;1,00;1,00\r\n")));
 }
