@@ -4,6 +4,18 @@
 
 namespace actuators {
 
+QStringList names(int mask)
+{
+    QStringList out;
+    if (mask & kIgnition)
+        out << QStringLiteral("Zündung");
+    if (mask & kInjector)
+        out << QStringLiteral("Einspritzventil");
+    if (mask & kFuelSupply)
+        out << QStringLiteral("Kraftstoffversorgung");
+    return out;
+}
+
 int withBit(int mask, int bit, bool on)
 {
     return on ? (mask | bit) : (mask & ~bit);

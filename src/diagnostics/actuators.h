@@ -3,6 +3,8 @@
 #include "core/bytes.h"
 #include "core/identity.h"
 
+#include <QStringList>
+
 #include <optional>
 
 // The actuators the unit tests, as bits of the mask it is sent.
@@ -13,6 +15,9 @@ constexpr int kInjector = 2; // chkEv
 constexpr int kFuelSupply = 4; // chkIPU
 // The bits the window has boxes for; the unit's other bits are not shown.
 constexpr int kBoxes = kIgnition | kInjector | kFuelSupply;
+
+// The names of the boxes a mask chooses, as the window labels them.
+QStringList names(int mask);
 
 // `mask` with `bit` set or cleared.
 int withBit(int mask, int bit, bool on);

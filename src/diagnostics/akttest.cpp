@@ -136,9 +136,12 @@ void AktTest::chkClick(QCheckBox* box, int bit, bool checked)
 
 void AktTest::cmdStart_Click()
 {
-    if (!SendActuatorMask())
-        return;
-    if (!StartActuatorTest())
+    // The service report tells what was tried, confirmed or not.
+    ActuatorRun run { platform().now(), actuators::names(m_mask) };
+    run.confirmed = SendActuatorMask();
+    run.started = run.confirmed && StartActuatorTest();
+    session().serviceRecord().setActuatorRun(run);
+    if (!run.started)
         return;
     showRunning(true);
     m_timer1.start();
@@ -161,8 +164,10 @@ void AktTest::Timer1_Timer()
         std::optional<actuators::State> state;
         if (!QueryTestState(state) || !state)
             return;
-        if (!state->running)
+        if (!state->running) {
             m_timer1.stop();
+            session().serviceRecord().actuatorTestStopped(true);
+        }
         if (state->mask == 255)
             return;
         const int before = m_mask;
@@ -206,7 +211,10 @@ bool AktTest::StartActuatorTest()
 bool AktTest::StopActuatorTest()
 {
     channel().ask(cmd::actuatorStop());
-    return !closeOnLost();
+    if (closeOnLost())
+        return false;
+    session().serviceRecord().actuatorTestStopped(false);
+    return true;
 }
 
 void AktTest::showRunning(bool running)

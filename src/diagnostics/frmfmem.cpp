@@ -2,6 +2,7 @@
 
 #include "core/commands.h"
 #include "core/gates.h"
+#include "diagnostics/frmreport.h"
 #include "shell/link.h"
 #include "shell/platform.h"
 #include "shell/session.h"
@@ -66,11 +67,13 @@ void FrmFMem::buildUi()
         this, "cmdPrint", QStringLiteral("&Drucken"), QStringLiteral("Inhalt des Textfensters ausdrucken"));
     cmdTstAkt = button(this, "cmdTstAkt", QStringLiteral("Aktoren Testen..."),
         QStringLiteral("Öffnet den Dialog zum Testen von Aktoren"));
+    cmdReport = button(this, "cmdReport", QStringLiteral("&Bericht..."),
+        QStringLiteral("Servicebericht mit Steuergerät, Fehlerspeicher, Aktorentest und Tabellen"));
     BtncmdExit = button(this, "BtncmdExit", QStringLiteral("E&xit"),
         QStringLiteral("Dialog beenden (der Fehlerspeicher wird dabei nicht gelöscht)"));
 
     auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : { BtncmdRead, BtncmdErase, cmdCopy, cmdPrint, cmdTstAkt })
+    for (QPushButton* b : { BtncmdRead, BtncmdErase, cmdCopy, cmdPrint, cmdTstAkt, cmdReport })
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(BtncmdExit);
@@ -83,6 +86,7 @@ void FrmFMem::buildUi()
     connect(cmdCopy, &QPushButton::clicked, this, &FrmFMem::cmdCopy_Click);
     connect(cmdPrint, &QPushButton::clicked, this, &FrmFMem::cmdPrint_Click);
     connect(cmdTstAkt, &QPushButton::clicked, this, [this] { runAction([this] { cmdTstAkt_Click(); }); });
+    connect(cmdReport, &QPushButton::clicked, this, &FrmFMem::cmdReport_Click);
     connect(BtncmdExit, &QPushButton::clicked, this, [this] { unload(); });
 }
 
@@ -180,6 +184,25 @@ void FrmFMem::cmdTstAkt_Click()
         test->exec();
 }
 
+service::Report FrmFMem::serviceReport() const
+{
+    service::Sources sources;
+    sources.unit = session().identity();
+    sources.port = session().currentPort();
+    sources.createdAt = platform().now();
+    sources.faultsReadAt = m_readAt;
+    sources.faultReport = reportText();
+    sources.record = &session().serviceRecord();
+    return service::build(sources);
+}
+
+void FrmFMem::cmdReport_Click()
+{
+    // The preview sends nothing to the unit, and this window's watchdog is off.
+    FrmReport preview(serviceReport(), this);
+    preview.exec();
+}
+
 bool FrmFMem::reading() const
 {
     return !BtncmdRead->isEnabled();
@@ -198,6 +221,6 @@ void FrmFMem::setReport(const QString& text)
 
 void FrmFMem::setButtonsEnabled(bool enabled)
 {
-    for (QPushButton* b : { BtncmdRead, BtncmdErase, cmdCopy, cmdPrint, BtncmdExit })
+    for (QPushButton* b : { BtncmdRead, BtncmdErase, cmdCopy, cmdPrint, cmdReport, BtncmdExit })
         b->setEnabled(enabled);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diagnostics/faultreport.h"
+#include "diagnostics/servicereport.h"
 #include "shell/kit/unitdialog.h"
 
 #include <QDateTime>
@@ -14,8 +15,8 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The fault memory window: reads the unit's fault memory a second after it
-// opens, shows it as a report, and reads again, erases, copies, prints or
-// opens the actuator test.
+// opens, shows it as a report, and reads again, erases, copies, prints,
+// opens the actuator test or the service report.
 class FrmFMem : public UnitDialog {
     Q_OBJECT
 public:
@@ -34,6 +35,9 @@ public:
 
     // The actuator test window; while none is set its button stays disabled.
     void setActuatorTestFactory(ActuatorTestFactory factory) { m_actuatorTest = std::move(factory); }
+
+    // The service report as "&Bericht..." shows it now.
+    service::Report serviceReport() const;
 
     // The report as the text area shows it, with the unit's CR LF line breaks.
     QString reportText() const;
@@ -55,6 +59,7 @@ private:
     void cmdCopy_Click();
     void cmdPrint_Click();
     void cmdTstAkt_Click();
+    void cmdReport_Click();
     void setReport(const QString& text);
     void setButtonsEnabled(bool enabled);
     void startReading(const QString& text);
@@ -65,6 +70,7 @@ private:
     QPushButton* cmdCopy = nullptr;
     QPushButton* cmdPrint = nullptr;
     QPushButton* cmdTstAkt = nullptr;
+    QPushButton* cmdReport = nullptr;
     QPushButton* BtncmdExit = nullptr;
     QTimer m_timer1;
     QDateTime m_readAt;

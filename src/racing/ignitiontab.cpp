@@ -2,6 +2,7 @@
 
 #include "core/format.h"
 #include "racing/racingcontext.h"
+#include "racing/servicetables.h"
 #include "racing/vmzfile.h"
 #include "shell/kit/boxes.h"
 #include "shell/kit/frmhistory.h"
@@ -270,6 +271,7 @@ void IgnitionTab::readTable()
     if (result.outcome != TransferOutcome::Done)
         return; // the link is lost: the window closes
     setSource(kFromUnit);
+    servicetables::publish(context().session(), m_table);
     drawChart();
     history::keep(
         context().session(), UnitHistory::Kind::IgnitionTable, vmz::write(m_table), QStringLiteral("vmz"));

@@ -2,6 +2,7 @@
 
 #include "basic/controls.h"
 #include "racing/racingcontext.h"
+#include "racing/servicetables.h"
 #include "racing/tlafile.h"
 #include "shell/kit/boxes.h"
 #include "shell/kit/frmhistory.h"
@@ -494,6 +495,7 @@ void InjectionTab::readMap()
     if (result.outcome != TransferOutcome::Done)
         return; // the link is lost: the window closes
     setFlow(m_maps.flow());
+    servicetables::publish(context().session(), m_maps, m_maps.shown());
     if (result.flowReplaced)
         boxes::defaultUsedHint(this, lambda::kFlowInvalidText);
     setSource(lambda::kFromUnit);

@@ -9,10 +9,15 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextDocument>
 #include <QUrl>
@@ -190,6 +195,50 @@ bool DesktopPlatform::printOn(QPrinter& printer, const QString& text, int pointS
     // A job the system refused shows only in the printer's state.
     if (!painter.end())
         return false;
+    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
+}
+
+bool DesktopPlatform::printDocument(QWidget* parent, const QString& html)
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return false;
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    QPrintDialog dialog(&printer, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return true;
+    return printDocumentOn(printer, html);
+}
+
+bool DesktopPlatform::writePdf(const QString& path, const QString& html)
+{
+    // Written beside the target and moved over it only when complete, so a
+    // failed write leaves an older file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Portrait);
+        writer.setTitle(QFileInfo(path).completeBaseName());
+        writer.setCreator(kAppTitle);
+        QTextDocument doc;
+        doc.setHtml(html);
+        doc.print(&writer);
+    }
+    return file.error() == QFileDevice::NoError && file.size() > 0 && file.commit();
+}
+
+bool DesktopPlatform::printDocumentOn(QPrinter& printer, const QString& html)
+{
+    if (!printer.isValid())
+        return false;
+    QTextDocument doc;
+    doc.setHtml(html);
+    doc.print(&printer);
     return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted;
 }
 

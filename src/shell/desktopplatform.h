@@ -18,6 +18,8 @@ public:
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override;
     bool printText(QWidget* parent, const QString& text, int pointSize) override;
+    bool printDocument(QWidget* parent, const QString& html) override;
+    bool writePdf(const QString& path, const QString& html) override;
     bool openInTextEditor(const QString& path) override;
     void showHelp(const QString& topic) override;
     bool openUrl(const QString& url) override;
@@ -31,6 +33,10 @@ public:
     // Prints plain text at the given font size, page by page, on a printer
     // that is already chosen; false when the job could not start or failed.
     static bool printOn(QPrinter& printer, const QString& text, int pointSize);
+
+    // Lays a rich-text document out on the printer's A4 page and prints it;
+    // false when the job could not start or failed.
+    static bool printDocumentOn(QPrinter& printer, const QString& html);
 
 private:
     std::function<void(const QString&)> m_help;

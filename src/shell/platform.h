@@ -33,6 +33,13 @@ public:
     virtual void setClipboardText(const QString& text) = 0;
     // Prints plain text at the given font size; false when no printer could print it.
     virtual bool printText(QWidget* parent, const QString& text, int pointSize) = 0;
+    // Prints a rich-text document on A4 after the print dialog; false when no
+    // printer could print it (a cancelled dialog is no failure). Without print
+    // support nothing is printed.
+    virtual bool printDocument(QWidget*, const QString& /*html*/) { return false; }
+    // Writes a rich-text document as an A4 PDF file; false when the file
+    // could not be written.
+    virtual bool writePdf(const QString& /*path*/, const QString& /*html*/) { return false; }
     // Opens a file in the text editor: notepad of the system directory on
     // Windows, the desktop's handler for text files elsewhere. False when
     // none could be started.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/identity.h"
+#include "core/servicerecord.h"
 
 #include <QObject>
 #include <QString>
@@ -25,7 +26,7 @@ public:
 
     // Set by the status window at load, read by every unit window.
     const UnitIdentity& identity() const { return m_identity; }
-    void setIdentity(const UnitIdentity& identity) { m_identity = identity; }
+    void setIdentity(const UnitIdentity& identity);
     // Crank angle sensor position, 0.1 degree before top dead centre.
     int sensorAngle() const { return m_sensorAngle; }
     void setSensorAngle(int tenths) { m_sensorAngle = tenths; }
@@ -43,6 +44,10 @@ public:
 
     int currentPort() const { return m_currentPort; }
     void setCurrentPort(int port) { m_currentPort = port; }
+
+    // The last actuator test and the tables read in this run, for the service report.
+    ServiceRecord& serviceRecord() { return m_record; }
+    const ServiceRecord& serviceRecord() const { return m_record; }
 
     // The main window's status bar text; any window sets it, the main window shows it.
     QString mainStatusText() const { return m_statusText; }
@@ -67,4 +72,5 @@ private:
     QString m_statusText;
     std::unique_ptr<UnitHistory> m_history;
     QString m_historySerial;
+    ServiceRecord m_record;
 };

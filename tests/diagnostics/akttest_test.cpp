@@ -214,6 +214,9 @@ TEST_F(ActuatorWindow, StartSendsMaskAndStart_PollsUntilTheUnitEndsTheTest)
     for (size_t i = 4; i + 1 < rx.size(); ++i)
         EXPECT_EQ(rx[i], kState) << i << ": " << show(rx);
     EXPECT_EQ(rx.back(), kStop);
+    // The service report learns what ran and that the unit ended it.
+    EXPECT_EQ(session.serviceRecord().actuatorRun(),
+        (ActuatorRun { platform.clock, { QStringLiteral("Einspritzventil") }, true, true, true, true }));
 }
 
 TEST_F(ActuatorWindow, StopSendsTheStopAndEndsThePolling)
@@ -225,6 +228,8 @@ TEST_F(ActuatorWindow, StopSendsTheStopAndEndsThePolling)
     EXPECT_EQ(countOf(kStop), 2u); // "&Aus" and the way out
     EXPECT_TRUE(enabled("cmdStart"));
     EXPECT_FALSE(enabled("cmdStop"));
+    EXPECT_EQ(
+        session.serviceRecord().actuatorRun(), (ActuatorRun { platform.clock, {}, true, true, true, false }));
 }
 
 TEST_F(ActuatorWindow, UnitClearingTheMask_ClearsTheBoxAtTheNextPollAndIsSentBackOnce)
@@ -384,6 +389,19 @@ TEST_F(ActuatorWindow, EchoMismatch_ShowsTheBoxAndKeepsTheSelection)
     EXPECT_TRUE(box("chkIgn")->isChecked());
     EXPECT_EQ(window->mask(), 1);
     EXPECT_EQ(received().back(), kStop);
+}
+
+TEST_F(ActuatorWindow, StartOnAnUnconfirmedChoice_SendsNoStartAndIsRecordedUnconfirmed)
+{
+    open();
+    sim->setHandler(140, 4, [](const QByteArray& frame, qint64) {
+        return frame.at(1) == 'q' ? bytes::of({ 0, 0 }) : bytes::of({ 0 });
+    });
+    run({ loaded(), click("chkIPU"), click("cmdStart"), click("cmdExit") });
+    EXPECT_EQ(countOf(kStart), 0u) << show(received());
+    EXPECT_EQ(platform.boxes.size(), 2u);
+    EXPECT_EQ(session.serviceRecord().actuatorRun(),
+        (ActuatorRun { platform.clock, { QStringLiteral("Kraftstoffversorgung") }, false, false, false, false }));
 }
 
 TEST_F(ActuatorWindow, LostLink_ClosesTheWindowWithTheFlagsSet)

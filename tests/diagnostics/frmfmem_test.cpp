@@ -1,5 +1,6 @@
 #include "diagnostics/faultreport.h"
 #include "diagnostics/frmfmem.h"
+#include "diagnostics/frmreport.h"
 #include "sim/areas.h"
 #include "sim/ecusim.h"
 #include "sim/profile.h"
@@ -10,10 +11,14 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -331,6 +336,123 @@ TEST_F(FaultMemoryWindowTest, PrinterFails_SaysNoPrinterAndKeepsTheReport)
     EXPECT_EQ(platform.boxes[0].icon, Platform::Icon::Warning);
     EXPECT_EQ(window->reportText(), before);
     EXPECT_TRUE(enabled("cmdPrint"));
+}
+
+// --- the service report ---------------------------------------------------------
+
+// The preview lives in a loop of its own: it is opened from a queued click so
+// that the test's driver keeps running inside it.
+TEST_F(FaultMemoryWindowTest, Report_PreviewsSavesAndPrintsWhatTheRunKnows)
+{
+    connectUnit();
+    session.setCurrentPort(3);
+    simfaultmem::setPermanent(sim->memory(), 3);
+    session.serviceRecord().setActuatorRun(
+        ActuatorRun { platform.clock, { QStringLiteral("Einspritzventil") }, true, true, true, true });
+    QTemporaryDir dir;
+    const QString csvPath = dir.filePath(QStringLiteral("bericht.csv"));
+    const QString unwritable = dir.filePath(QStringLiteral("fehlt/bericht.csv"));
+    const QString pdfPath = dir.filePath(QStringLiteral("bericht.pdf"));
+    platform.saveAnswers = { csvPath, unwritable, pdfPath, pdfPath };
+
+    bool enabledAfterRead = false;
+    bool disabledWhileReading = false;
+    QString shown;
+    QString html;
+    int stage = 0;
+    run([&] {
+        if (stage == 0 && window->reading())
+            disabledWhileReading = !enabled("cmdReport");
+        if (stage == 0 && !window->reading()) {
+            enabledAfterRead = enabled("cmdReport");
+            QMetaObject::invokeMethod(button("cmdReport"), "click", Qt::QueuedConnection);
+            stage = 1;
+        } else if (stage == 1) {
+            auto* preview = window->findChild<FrmReport*>();
+            if (!preview || !preview->isVisible())
+                return;
+            auto click
+                = [&](const char* name) { preview->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
+            shown = preview->findChild<QTextBrowser*>(QStringLiteral("txtReport"))->toPlainText();
+            html = preview->html();
+            click("cmdSaveCsv");
+            click("cmdSaveCsv"); // into a folder that does not exist
+            click("cmdSavePdf");
+            platform.pdfWorks = false;
+            click("cmdSavePdf");
+            platform.printerWorks = false;
+            click("cmdPrintReport");
+            click("cmdCloseReport");
+            stage = 2;
+        } else if (stage == 2 && !window->findChild<FrmReport*>()) {
+            button("BtncmdExit")->click();
+        }
+    });
+    EXPECT_TRUE(disabledWhileReading);
+    EXPECT_TRUE(enabledAfterRead);
+    EXPECT_EQ(sim->received(), framesOf({ "f00?" })) << "the report asks the unit nothing";
+
+    for (const char* text : { "Servicebericht", "Erstellt am: 14.03.26 09:26:53", "KEDX 2Zyl RX40D (RX4.0D)",
+             "Seriennummer:", "VM-2026-", "COM 3", "Drosselklappensensor:", "->Signal nicht plausibel: Permanent",
+             "Aktoren: Einspritzventil", "Test: Ein, vom Steuergerät beendet", "Zündwinkeltabelle: Nicht gelesen",
+             "Lambdakennfeld 2: Nicht gelesen" })
+        EXPECT_TRUE(shown.contains(QString::fromUtf8(text))) << text << "\nin:\n" << shown.toStdString();
+
+    QFile csv(csvPath);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    EXPECT_TRUE(bytes.startsWith("Servicebericht\r\n\r\nErstellt am: 14.03.26 09:26:53\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nAktorentest\r\nZeitpunkt: 14.03.26 09:26:53\r\n")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains(QStringLiteral("Zündwinkeltabelle").toLatin1())) << "Latin-1 like the log files";
+
+    ASSERT_EQ(platform.pdfs.size(), 1u);
+    EXPECT_EQ(platform.pdfs[0].path, pdfPath);
+    EXPECT_EQ(platform.pdfs[0].html, html);
+    ASSERT_EQ(platform.saveDialogs.size(), 4u);
+    EXPECT_EQ(platform.saveDialogs[0].filter, QStringLiteral("CSV-Datei (*.csv)|*csv"));
+    EXPECT_EQ(platform.saveDialogs[2].filter, QStringLiteral("PDF-Dokument (*.pdf)|*pdf"));
+    EXPECT_EQ(platform.saveDialogs[2].defaultExtension, QStringLiteral("pdf"));
+    EXPECT_TRUE(platform.printedDocuments.isEmpty());
+
+    const QString notWritten
+        = QStringLiteral("Die Datei \"%1\" kann nicht geschrieben werden. Der Bericht wurde nicht gespeichert.");
+    EXPECT_EQ(platform.boxTexts(),
+        (QStringList {
+            notWritten.arg(unwritable), notWritten.arg(pdfPath), QStringLiteral("Kein Drucker verfügbar") }));
+    EXPECT_FALSE(QFileInfo::exists(unwritable));
+}
+
+TEST_F(FaultMemoryWindowTest, Report_PrintsTheShownDocument)
+{
+    connectUnit();
+    std::unique_ptr<FrmReport> preview;
+    readOnce([&] {
+        preview = std::make_unique<FrmReport>(window->serviceReport());
+        preview->findChild<QPushButton*>(QStringLiteral("cmdPrintReport"))->click();
+    });
+    ASSERT_EQ(platform.printedDocuments.size(), 1);
+    EXPECT_EQ(platform.printedDocuments[0], preview->html());
+    EXPECT_TRUE(platform.printedDocuments[0].contains(QStringLiteral("Keine Fehler")));
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+// Alt and a letter reach one button only, in the window and in its preview.
+TEST_F(FaultMemoryWindowTest, AccessKeys_AreDistinctInWindowAndPreview)
+{
+    connectUnit();
+    open();
+    const service::Report report = window->serviceReport();
+    FrmReport preview(report);
+    for (QWidget* w : { static_cast<QWidget*>(window.get()), static_cast<QWidget*>(&preview) }) {
+        QStringList keys;
+        for (QPushButton* b : w->findChildren<QPushButton*>()) {
+            const qsizetype amp = b->text().indexOf(QLatin1Char('&'));
+            if (amp >= 0)
+                keys << b->text().mid(amp + 1, 1).toLower();
+        }
+        EXPECT_EQ(keys.removeDuplicates(), 0) << w->objectName().toStdString();
+    }
+    EXPECT_EQ(button("cmdReport")->text(), QStringLiteral("&Bericht..."));
 }
 
 // Tab and Shift+Tab leave the report for the buttons; typing still edits it.

@@ -177,6 +177,10 @@ TEST_F(RacingWindowTest, Read111_ReadsBothCylindersPerAddressAndShiftsByTheLeadA
     EXPECT_EQ(cell(110, 2), u(" 33,2"));
     EXPECT_EQ(find<QLabel>("txtMaxZw")->text(), u("33,2"));
     EXPECT_EQ(find<QLabel>("txtMinZw")->text(), u("7,7"));
+    const std::optional<TextTable>& reported = session.serviceRecord().table(ServiceRecord::Table::Ignition);
+    ASSERT_TRUE(reported);
+    ASSERT_EQ(reported->rows.size(), 111);
+    EXPECT_EQ(reported->rows.at(0), (QStringList { u("0-50"), u("23,2"), u("22,2") }));
 }
 
 TEST_F(RacingWindowTest, Read_WithNoUpdateMsg_ShowsNoBox)
@@ -208,6 +212,7 @@ TEST_F(RacingWindowTest, Read_TheUnitFallsSilent_ClosesTheWindowWithoutCompletio
     EXPECT_EQ(cell(9, 4), QString::number(unitTable('m')[10]));
     EXPECT_EQ(cell(10, 4), QString());
     EXPECT_FALSE(platform.boxTexts().contains(boxes::kTransferComplete));
+    EXPECT_FALSE(session.serviceRecord().table(ServiceRecord::Table::Ignition)) << "a cut read is not reported";
     EXPECT_NE(find<QLabel>("lbl_TabQuelle")->text(), IgnitionTab::kFromUnit);
 }
 

@@ -151,6 +151,11 @@ TEST_F(InjectionTabTest, Read_OfMap2_FillsMap2AndLeavesMap1Empty)
     EXPECT_EQ(find<QLabel>("lblEKNR")->text(), u("SOLL-Lambda (1)"));
     EXPECT_EQ(find<QLabel>("lblEKNR")->palette().color(QPalette::WindowText), InjectionTab::kMap1Colour);
     EXPECT_EQ(cell(1, 1), QString());
+    // The service report gets the map that was read, and only that one.
+    const auto& record = session.serviceRecord();
+    ASSERT_TRUE(record.table(ServiceRecord::Table::LambdaMap2));
+    EXPECT_EQ(record.table(ServiceRecord::Table::LambdaMap2)->rows.at(0).at(1), u("0,95"));
+    EXPECT_FALSE(record.table(ServiceRecord::Table::LambdaMap1));
 }
 
 TEST_F(InjectionTabTest, Read_UnitFallsSilent_StopsAtOnceAndKeepsTheCellsRead)
@@ -171,6 +176,7 @@ TEST_F(InjectionTabTest, Read_UnitFallsSilent_StopsAtOnceAndKeepsTheCellsRead)
     EXPECT_EQ(cell(5, 3), QString());
     EXPECT_EQ(find<QLineEdit>("txtFoerdermenge")->text(), u("500"));
     EXPECT_EQ(tab->source(), RacingTab::kNotLoaded);
+    EXPECT_FALSE(session.serviceRecord().table(ServiceRecord::Table::LambdaMap1)) << "a cut read is not reported";
 }
 
 // A flow constant that gives no rate within 150-650 is replaced by 178 with

@@ -59,6 +59,22 @@ bool ScriptedPlatform::printText(QWidget*, const QString& text, int pointSize)
     return true;
 }
 
+bool ScriptedPlatform::printDocument(QWidget*, const QString& html)
+{
+    if (!printerWorks)
+        return false;
+    printedDocuments << html;
+    return true;
+}
+
+bool ScriptedPlatform::writePdf(const QString& path, const QString& html)
+{
+    if (!pdfWorks)
+        return false;
+    pdfs.push_back({ path, html });
+    return true;
+}
+
 bool ScriptedPlatform::openInTextEditor(const QString& path)
 {
     if (!editorWorks)

@@ -43,7 +43,14 @@ public:
 
     QString clipboard;
     std::vector<Printout> printed;
+    QStringList printedDocuments; // HTML
     bool printerWorks = true;
+    struct Pdf {
+        QString path;
+        QString html;
+    };
+    std::vector<Pdf> pdfs;
+    bool pdfWorks = true;
     QStringList editorFiles;
     bool editorWorks = true;
     QStringList helpTopics;
@@ -59,6 +66,8 @@ public:
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override { clipboard = text; }
     bool printText(QWidget*, const QString& text, int pointSize) override;
+    bool printDocument(QWidget*, const QString& html) override;
+    bool writePdf(const QString& path, const QString& html) override;
     bool openInTextEditor(const QString& path) override;
     void showHelp(const QString& topic) override { helpTopics << topic; }
     bool openUrl(const QString& url) override
