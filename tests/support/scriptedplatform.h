@@ -58,6 +58,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override { clipboard = text; }
+    QString clipboardText() const override { return clipboard; }
     bool printText(QWidget*, const QString& text, int pointSize) override;
     bool openInTextEditor(const QString& path) override;
     void showHelp(const QString& topic) override { helpTopics << topic; }
