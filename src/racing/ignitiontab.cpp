@@ -580,12 +580,14 @@ void IgnitionTab::tableKept()
     m_journal.clear();
 }
 
-// The keys act wherever the focus is in the tab; Ctrl+Tab stays the window's.
+// The keys act wherever the focus is in the window while the tab is shown
+// (a transfer's lock may have moved the focus out of the tab); a focused text
+// field keeps its own. Ctrl+Tab stays the window's.
 void IgnitionTab::installEditKeys()
 {
     const auto key = [this](QKeySequence sequence, void (IgnitionTab::*slot)()) {
         auto* shortcut = new QShortcut(sequence, this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this,
             [this, slot] { context().runAction([this, slot] { (this->*slot)(); }); });
     };

@@ -751,13 +751,14 @@ void InjectionTab::flowChanged(int rate)
     edited();
 }
 
-// The keys act wherever the focus is in the tab; Ctrl+Tab stays the
-// window's, and an open cell editor keeps its own.
+// The keys act wherever the focus is in the window while the tab is shown
+// (a transfer's lock may have moved the focus out of the tab); a focused text
+// field and an open cell editor keep their own. Ctrl+Tab stays the window's.
 void InjectionTab::installEditKeys()
 {
     const auto key = [this](QKeySequence sequence, void (InjectionTab::*slot)()) {
         auto* shortcut = new QShortcut(sequence, this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, [this, slot] {
             if (!msfgEV->editing())
                 context().runAction([this, slot] { (this->*slot)(); });
