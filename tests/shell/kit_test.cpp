@@ -11,11 +11,9 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -301,7 +299,6 @@ public:
     {
     }
     Channel& line() { return channel(); }
-    void openUnseen() { setOpensBeforeShown(true); }
 
 protected:
     void load() override
@@ -350,26 +347,6 @@ TEST_F(KitTest, UnitDialog_CloseDuringTheOpening_FollowsIt)
     w.exec();
     EXPECT_TRUE(read.has_value());
     EXPECT_FALSE(w.isVisible());
-}
-
-TEST_F(KitTest, UnitDialog_ABoxDuringAnUnseenOpening_TakesTheUsersKeys)
-{
-    std::optional<int> answer;
-    IdleUnitWindow w(session, [&](IdleUnitWindow& self) {
-        QMessageBox box(
-            QMessageBox::Question, QString(), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No, &self);
-        // The key reaches the box's native window first, as a user's does.
-        QTimer::singleShot(50, &box, [&box] { QTest::keyClick(box.windowHandle(), Qt::Key_Escape); });
-        QTimer::singleShot(3000, &box, [&box] {
-            ADD_FAILURE() << "the box did not take the key";
-            box.done(QMessageBox::Cancel);
-        });
-        answer = box.exec();
-        self.close();
-    });
-    w.openUnseen();
-    w.exec();
-    EXPECT_EQ(answer, QMessageBox::No);
 }
 
 TEST_F(KitTest, UnitDialog_LostLinkDuringTheOpening_ClosesTheWindow)
