@@ -26,6 +26,7 @@ public:
     std::optional<QString> openFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
     void setClipboardText(const QString&) override { }
+    QString clipboardText() const override { return {}; }
     bool printText(QWidget*, const QString&, int) override { return false; }
     bool openInTextEditor(const QString&) override { return false; }
     void showHelp(const QString&) override { }

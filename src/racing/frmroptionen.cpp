@@ -163,6 +163,7 @@ void FrmROptionen::load()
     // Tab 0 is shown already: the source label keeps "Nicht geladen!" until
     // the tab changes or a table is read or loaded.
     SSTab1->setCurrentIndex(Ignition);
+    offerJournals();
     m_opened = true;
 }
 
@@ -223,6 +224,15 @@ bool FrmROptionen::hotStartRow()
         return carryOn(m_choke->readHotStart());
     m_choke->disableHotStart();
     return true;
+}
+
+// Edits this unit's tables had when the window last closed without them
+// being written or saved are offered back.
+void FrmROptionen::offerJournals()
+{
+    m_ignition->offerJournal();
+    if (m_available[Injection])
+        m_injection->offerJournal();
 }
 
 // SSTab1_Click: the source label shows where the tab's table came from.

@@ -66,6 +66,7 @@ private:
     bool hotStartRow();
     // A read of the opening returned: false when the window closes.
     bool carryOn(bool read);
+    void offerJournals();
 
     // The tab shown changed: the source label follows.
     void showSource();

@@ -1,6 +1,7 @@
 #include "injectiontab.h"
 
 #include "basic/controls.h"
+#include "core/settings.h"
 #include "racing/racingcontext.h"
 #include "racing/servicetables.h"
 #include "racing/tlafile.h"
@@ -10,7 +11,9 @@
 #include "shell/platform.h"
 #include "shell/session.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,15 +21,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <functional>
+#include <utility>
 
 using lambda::Cell;
 using lambda::Map;
@@ -50,6 +58,23 @@ void setTextColour(QWidget* w, const QColor& colour)
     p.setColor(QPalette::WindowText, colour);
     p.setColor(QPalette::ButtonText, colour);
     w->setPalette(p);
+}
+
+// A selection of one cell is the current cell, not a range.
+bool singleCellSelection(const QAbstractItemView* view)
+{
+    if (!view || !view->selectionModel())
+        return true;
+    const QItemSelection selection = view->selectionModel()->selection();
+    return selection.size() <= 1
+        && (selection.isEmpty() || (selection.first().width() == 1 && selection.first().height() == 1));
+}
+
+EditJournal journalOf(RacingContext& context, const char* kind)
+{
+    return EditJournal(EditJournal::folderFor(QFileInfo(context.session().settings().path()).absolutePath(),
+                           context.unit().serialNumber),
+        QString::fromLatin1(kind), tla::kDefaultExtension);
 }
 
 Platform::FileDialog fileDialog(const QString& title)
@@ -87,7 +112,11 @@ public:
     // selection drawn, the user would not see where typing goes.
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        QStyledItemDelegate::paint(painter, option, index);
+        // A range selected for copying shows; a single cell keeps its own colours.
+        QStyleOptionViewItem plain(option);
+        if (singleCellSelection(qobject_cast<const QAbstractItemView*>(option.widget)))
+            plain.state &= ~QStyle::State_Selected;
+        QStyledItemDelegate::paint(painter, plain, index);
         if (!(option.state & QStyle::State_HasFocus))
             return;
         painter->save();
@@ -149,6 +178,8 @@ class LambdaGrid : public QTableWidget {
 public:
     using QTableWidget::QTableWidget;
 
+    bool editing() const { return state() == EditingState; }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
@@ -199,18 +230,29 @@ private:
 
 InjectionTab::InjectionTab(RacingContext& context, QWidget* parent)
     : RacingTab(context, parent)
+    , m_journals { journalOf(context, "Lambdatabelle1"), journalOf(context, "Lambdatabelle2") }
 {
     buildUi();
+    m_journalTimer = new QTimer(this);
+    m_journalTimer->setSingleShot(true);
+    m_journalTimer->setInterval(kJournalDelayMs);
+    connect(m_journalTimer, &QTimer::timeout, this, &InjectionTab::writeJournal);
+    installEditKeys();
 }
 
-InjectionTab::~InjectionTab() = default;
+// Edits of the last moments before the window closes still reach the journal.
+InjectionTab::~InjectionTab()
+{
+    if (m_journalTimer->isActive())
+        writeJournal();
+}
 
 void InjectionTab::buildUi()
 {
     msfgEV = named(new LambdaGrid(lambda::kRows + 1, lambda::kColumns + 1, this), "msfgEV");
     msfgEV->horizontalHeader()->hide();
     msfgEV->verticalHeader()->hide();
-    msfgEV->setSelectionMode(QAbstractItemView::NoSelection);
+    msfgEV->setSelectionMode(QAbstractItemView::ContiguousSelection);
     msfgEV->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     // Ctrl+Tab belongs to the window's tabs; Tab leaves the grid.
     msfgEV->setTabKeyNavigation(false);
@@ -291,10 +333,7 @@ void InjectionTab::buildUi()
     flow->addSpacing(4);
     flow->addWidget(Label9);
     flow->addStretch();
-    connect(udFoerdermenge, &QSpinBox::valueChanged, this, [this](int rate) {
-        m_maps.setFlow(rate);
-        txtFoerdermenge->setText(QString::number(rate));
-    });
+    connect(udFoerdermenge, &QSpinBox::valueChanged, this, &InjectionTab::flowChanged);
     setFlow(lambda::kFlowDesign);
 
     Frame6 = named(new QGroupBox(u("Schreibmodus"), this), "Frame6");
@@ -317,9 +356,14 @@ void InjectionTab::buildUi()
     Command3 = button("Command3", "Sichern auf &Disk", "Einspritzkennfeld auf Datenträger sichern");
     Command4 = button("Command4", "L&aden von Disk", "Einspritzkennfeld von Datenträger laden");
     cmdHistory = button("cmdHistory", "&Verlauf...", "Gespeicherte Version des Einspritzkennfelds laden");
-    buttonkeys::pressOnReturn({ Command1, Command2, Command3, Command4, cmdHistory });
     connect(
         cmdHistory, &QPushButton::clicked, this, [this] { context().runAction([this] { loadFromHistory(); }); });
+    cmdCompare = button(
+        "cmdCompare", "Ver&gleichen...", "Das Einspritzkennfeld mit einer Datei oder dem Steuergerät vergleichen");
+    lblCompare = named(new QLabel(this), "lblCompare");
+    lblCompare->setWordWrap(true);
+    buildCompareMenu();
+    buttonkeys::pressOnReturn({ Command1, Command2, Command3, Command4, cmdHistory });
     connect(Command1, &QPushButton::clicked, this, [this] { context().runAction([this] { readMap(); }); });
     connect(Command2, &QPushButton::clicked, this, [this] { context().runAction([this] { write(); }); });
     connect(Command3, &QPushButton::clicked, this, [this] { context().runAction([this] { saveToDisk(); }); });
@@ -342,7 +386,9 @@ void InjectionTab::buildUi()
     buttons->addWidget(Command3, 1, 0);
     buttons->addWidget(Command4, 1, 1);
     buttons->addWidget(cmdHistory, 2, 0);
+    buttons->addWidget(cmdCompare, 2, 1);
     right->addLayout(buttons);
+    right->addWidget(lblCompare);
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
@@ -387,6 +433,9 @@ void InjectionTab::setMapSelectionOffered(bool offered)
 // optEVK1_Click, optEVK2_Click: nothing is transferred; highlight and target stay.
 void InjectionTab::showMap(Map map)
 {
+    // A comparison holds for the map it was made with.
+    if (m_compared && map != m_comparedMap)
+        endComparison();
     m_maps.show(map);
     const bool one = map == Map::One;
     lblEKNR->setText(one ? u("SOLL-Lambda (1)") : u("SOLL-Lambda (2)"));
@@ -414,6 +463,7 @@ void InjectionTab::showShownMap()
 
 void InjectionTab::setFlow(int rate)
 {
+    const QScopedValueRollback quiet(m_settingFlow, true);
     udFoerdermenge->setValue(rate);
     // The same value again sends no change; the field still shows it.
     txtFoerdermenge->setText(QString::number(udFoerdermenge->value()));
@@ -425,8 +475,8 @@ void InjectionTab::markCell(int row, int column)
 {
     if (row < 1 || row > lambda::kRows || column < 1 || column > lambda::kColumns)
         return;
-    if (m_highlight)
-        msfgEV->item(m_highlight->row, m_highlight->column)->setBackground(Qt::white);
+    if (const std::optional<Cell> old = std::exchange(m_highlight, std::nullopt))
+        paintCell(*old);
     msfgEV->setCurrentCell(row, column);
     msfgEV->item(row, column)->setBackground(kHighlight);
     m_highlight = Cell { row, column };
@@ -437,10 +487,15 @@ void InjectionTab::markCell(int row, int column)
 void InjectionTab::commitEdit(int row, int column, const QString& typed)
 {
     const Cell cell { row, column };
+    EditState before = editState();
     const lambda::Commit commit = m_maps.commit(m_maps.shown(), cell, typed);
     if (commit.rangeBox)
         platform().messageBox(this, lambda::kRangeTitle, lambda::kRangeText, Platform::Icon::Critical);
     showCell(cell);
+    if (m_maps.text(m_maps.shown(), cell) != before.maps.text(m_maps.shown(), cell)) {
+        record(std::move(before));
+        edited();
+    }
 }
 
 // Enter also chooses the cell; Enter and Down move one row down, Up one up.
@@ -487,6 +542,7 @@ injection::Listener InjectionTab::listener(TransferScope& scope)
 // Command1: the shown map and the flow rate. No completion box.
 void InjectionTab::readMap()
 {
+    EditState before = editState();
     injection::Result result;
     {
         TransferScope scope(context().tableTransfer());
@@ -499,7 +555,8 @@ void InjectionTab::readMap()
     if (result.flowReplaced)
         boxes::defaultUsedHint(this, lambda::kFlowInvalidText);
     setSource(lambda::kFromUnit);
-    keepVersion(UnitHistory::kFromUnit);
+    keepVersion(m_maps, UnitHistory::kFromUnit);
+    mapRead(std::move(before));
 }
 
 // Command2
@@ -542,9 +599,10 @@ void InjectionTab::writeTable()
     switch (result.outcome) {
     case TransferOutcome::Done:
         // Values the unit did not confirm never end in the completion box.
-        if (result.confirmed())
+        if (result.confirmed()) {
+            tableKept(m_maps.shown());
             context().completion(boxes::kUpdateComplete);
-        else
+        } else
             boxes::transferError(this, injection::unconfirmedText(result));
         break;
     case TransferOutcome::EngineRunning:
@@ -597,8 +655,11 @@ void InjectionTab::saveToDisk()
             Platform::Icon::Critical);
         return;
     }
-    if (!tla::save(*path, file.content))
+    if (!tla::save(*path, file.content)) {
         platform().messageBox(this, kAppTitle, tla::saveFailedText(*path), Platform::Icon::Critical);
+        return;
+    }
+    tableKept(m_maps.shown());
 }
 
 // Command4: into the shown map only.
@@ -613,7 +674,7 @@ void InjectionTab::loadFromDisk()
         return;
     }
     loadContent(*content, *path);
-    keepVersion(*path);
+    keepVersion(m_maps, *path);
 }
 
 // cmdHistory: a stored version loads into the shown map as a file would.
@@ -626,6 +687,7 @@ void InjectionTab::loadFromHistory()
 
 void InjectionTab::loadContent(const QByteArray& content, const QString& source)
 {
+    EditState before = editState();
     const tla::LoadResult result = tla::read(content, m_maps, m_maps.shown());
     showShownMap();
     if (result.flowReplaced)
@@ -633,16 +695,364 @@ void InjectionTab::loadContent(const QByteArray& content, const QString& source)
             this, lambda::kFlowInvalidTitle, lambda::kFlowInvalidText, Platform::Icon::Information);
     setFlow(m_maps.flow());
     setSource(source);
+    record(std::move(before));
+    // The map now holds what a file holds: nothing to keep in the journal.
+    unsaved(m_maps.shown()) = false;
+    changed();
 }
 
 // A map that could not be saved as a file (an empty or unsavable cell) is
 // not kept either; the trace says so.
-void InjectionTab::keepVersion(const QString& source)
+void InjectionTab::keepVersion(const lambda::LambdaMaps& maps, const QString& source)
 {
-    const tla::Encoded file = tla::write(m_maps, m_maps.shown());
+    const tla::Encoded file = tla::write(maps, maps.shown());
     if (file.refusal != tla::Refusal::None) {
         context().session().link().traceEvent(QStringLiteral("history: lambda map not kept, it has no file form"));
         return;
     }
     history::keep(context().session(), UnitHistory::Kind::LambdaMap, file.content, tla::kDefaultExtension, source);
+}
+
+// --- Undo, copy and paste -----------------------------------------------------
+
+InjectionTab::EditState InjectionTab::editState() const
+{
+    return { m_maps, source(), m_unsaved };
+}
+
+void InjectionTab::record(EditState before)
+{
+    m_undo.record(std::move(before));
+    m_flowStep = false;
+}
+
+void InjectionTab::restore(const EditState& state)
+{
+    m_maps.takeValues(state.maps);
+    m_unsaved = state.unsaved;
+    m_flowStep = false;
+    setFlow(m_maps.flow());
+    setSource(state.source);
+    showShownMap();
+    changed();
+}
+
+// After every change of a map: the comparison follows it and the journal is
+// brought up to date shortly.
+void InjectionTab::changed()
+{
+    if (m_compared)
+        showComparison();
+    m_journalTimer->start();
+}
+
+// A change by the user to the shown map or the flow rate.
+void InjectionTab::edited()
+{
+    unsaved(m_maps.shown()) = true;
+    changed();
+}
+
+// A complete read is one undo step and the map's new baseline; the unit now
+// holds what the grid shows.
+void InjectionTab::mapRead(EditState before)
+{
+    record(std::move(before));
+    m_baselines[m_maps.shown() == Map::Two ? 1 : 0] = m_maps;
+    unsaved(m_maps.shown()) = false;
+    changed();
+}
+
+// The unit or a file has the map now.
+void InjectionTab::tableKept(Map map)
+{
+    unsaved(map) = false;
+    m_journals[map == Map::Two ? 1 : 0].clear();
+}
+
+// Up-down steps one after the other are one undo step.
+void InjectionTab::flowChanged(int rate)
+{
+    txtFoerdermenge->setText(QString::number(rate));
+    if (m_settingFlow) {
+        m_maps.setFlow(rate);
+        return;
+    }
+    if (!m_flowStep) {
+        record(editState());
+        m_flowStep = true;
+    }
+    m_maps.setFlow(rate);
+    edited();
+}
+
+// The keys act wherever the focus is in the window while the tab is shown
+// (a transfer's lock may have moved the focus out of the tab); a focused text
+// field and an open cell editor keep their own. Ctrl+Tab stays the window's.
+void InjectionTab::installEditKeys()
+{
+    const auto key = [this](QKeySequence sequence, void (InjectionTab::*slot)()) {
+        auto* shortcut = new QShortcut(sequence, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, slot] {
+            if (!msfgEV->editing())
+                context().runAction([this, slot] { (this->*slot)(); });
+        });
+    };
+    key(QKeySequence(Qt::CTRL | Qt::Key_Z), &InjectionTab::undo);
+    key(QKeySequence(Qt::CTRL | Qt::Key_Y), &InjectionTab::redo);
+    key(QKeySequence(Qt::CTRL | Qt::Key_C), &InjectionTab::copy);
+    key(QKeySequence(Qt::CTRL | Qt::Key_V), &InjectionTab::paste);
+}
+
+void InjectionTab::undo()
+{
+    if (std::optional<EditState> state = m_undo.undo(editState()))
+        restore(*state);
+}
+
+void InjectionTab::redo()
+{
+    if (std::optional<EditState> state = m_undo.redo(editState()))
+        restore(*state);
+}
+
+gridclip::Area InjectionTab::copyArea() const
+{
+    const QList<QTableWidgetSelectionRange> ranges = msfgEV->selectedRanges();
+    if (ranges.isEmpty() || singleCellSelection(msfgEV))
+        return lambda::wholeMap();
+    const QTableWidgetSelectionRange& r = ranges.front();
+    const int top = std::max(1, r.topRow());
+    const int left = std::max(1, r.leftColumn());
+    return { top - 1, left - 1, r.bottomRow() - top + 1, r.rightColumn() - left + 1 };
+}
+
+void InjectionTab::copy()
+{
+    platform().setClipboardText(lambda::copyText(m_maps, m_maps.shown(), copyArea()));
+}
+
+void InjectionTab::paste()
+{
+    const QString text = platform().clipboardText();
+    if (gridclip::parse(text).isEmpty())
+        return;
+    Cell from { std::max(1, msfgEV->currentRow()), std::max(1, msfgEV->currentColumn()) };
+    if (const QList<QTableWidgetSelectionRange> ranges = msfgEV->selectedRanges();
+        !ranges.isEmpty() && !singleCellSelection(msfgEV))
+        from = { std::max(1, ranges.front().topRow()), std::max(1, ranges.front().leftColumn()) };
+    lambda::LambdaMaps pasted = m_maps;
+    const gridclip::PasteResult result = lambda::paste(pasted, m_maps.shown(), text, from);
+    if (result.fault) {
+        platform().messageBox(
+            this, QStringLiteral("Einfügen"), lambda::pasteFaultText(*result.fault), Platform::Icon::Critical);
+        return;
+    }
+    if (result.changed == 0)
+        return;
+    record(editState());
+    m_maps.takeValues(pasted);
+    showShownMap();
+    edited();
+}
+
+// --- Comparing ------------------------------------------------------------------
+
+void InjectionTab::buildCompareMenu()
+{
+    auto* menu = new QMenu(cmdCompare);
+    const auto entry = [this, menu](const char* name, const QString& text, void (InjectionTab::*slot)()) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this,
+            [this, slot] { context().runAction([this, slot] { (this->*slot)(); }); });
+        return action;
+    };
+    entry("actCompareFile", u("Mit Datei..."), &InjectionTab::compareWithFile);
+    m_compareHistory = entry("actCompareHistory", u("Mit früherem Stand..."), &InjectionTab::compareWithHistory);
+    entry("actCompareUnit", u("Mit Steuergerät"), &InjectionTab::compareWithUnit);
+    menu->addSeparator();
+    m_endComparison = entry("actEndComparison", u("Vergleich beenden"), &InjectionTab::endComparison);
+    m_endComparison->setEnabled(false);
+    cmdCompare->setMenu(menu);
+}
+
+void InjectionTab::compareWithFile()
+{
+    const std::optional<QString> path = platform().openFileName(this, fileDialog(u("Vergleichen mit")));
+    if (!path || path->isEmpty())
+        return;
+    const std::optional<QByteArray> content = tla::load(*path);
+    if (!content) {
+        platform().messageBox(this, kAppTitle, tla::loadFailedText(*path), Platform::Icon::Critical);
+        return;
+    }
+    // Rows the file lacks compare with themselves, as a load would leave them.
+    lambda::LambdaMaps other = m_maps;
+    if (tla::read(*content, other, m_maps.shown()).flowReplaced)
+        platform().messageBox(
+            this, lambda::kFlowInvalidTitle, lambda::kFlowInvalidText, Platform::Icon::Information);
+    compareWith(other, QFileInfo(*path).fileName());
+}
+
+// Comparing with a stored version of the unit's map, as the shown map.
+void InjectionTab::compareWithHistory()
+{
+    const std::optional<history::Picked> picked
+        = history::pick(this, context().session().history(), UnitHistory::Kind::LambdaMap);
+    if (!picked)
+        return;
+    lambda::LambdaMaps other = m_maps;
+    if (tla::read(picked->bytes, other, m_maps.shown()).flowReplaced)
+        platform().messageBox(
+            this, lambda::kFlowInvalidTitle, lambda::kFlowInvalidText, Platform::Icon::Information);
+    compareWith(other, history::sourceText(picked->version));
+}
+
+// The same requests and pacing as "&Lesen", into the comparison: the grid
+// keeps its values. A lost link closes the window as after a read.
+void InjectionTab::compareWithUnit()
+{
+    lambda::LambdaMaps unit = m_maps;
+    injection::Result result;
+    {
+        TransferScope scope(context().tableTransfer());
+        injection::Listener l = listener(scope);
+        l.cellRead = [this](Cell, const lambda::ReadCell& read) {
+            if (read.invalid)
+                boxes::defaultUsed(this, lambda::kInvalidReadText);
+        };
+        result = injection::read(context(), unit, m_maps.shown(), l);
+    }
+    if (result.outcome != TransferOutcome::Done)
+        return;
+    if (result.flowReplaced)
+        boxes::defaultUsedHint(this, lambda::kFlowInvalidText);
+    m_baselines[m_maps.shown() == Map::Two ? 1 : 0] = unit;
+    keepVersion(unit, UnitHistory::kFromUnit);
+    compareWith(unit, u("Steuergerät"));
+}
+
+void InjectionTab::compareWith(const lambda::LambdaMaps& other, const QString& what)
+{
+    m_compared = other;
+    m_comparedMap = m_maps.shown();
+    m_comparedWith = what;
+    showComparison();
+}
+
+void InjectionTab::endComparison()
+{
+    m_compared.reset();
+    m_comparedWith.clear();
+    const std::vector<Cell> marked = std::exchange(m_differing, {});
+    for (const Cell& cell : marked)
+        paintCell(cell);
+    m_differences = 0;
+    m_flowDiffers = false;
+    txtFoerdermenge->setStyleSheet(QString());
+    txtFoerdermenge->setToolTip(QString());
+    lblCompare->clear();
+    m_endComparison->setEnabled(false);
+}
+
+QString InjectionTab::comparisonText() const
+{
+    if (!m_compared)
+        return {};
+    return u("Vergleich mit %1: %2").arg(m_comparedWith, gridclip::differenceCount(m_differences));
+}
+
+void InjectionTab::showComparison()
+{
+    const std::vector<Cell> before
+        = std::exchange(m_differing, lambda::differences(m_maps, *m_compared, m_comparedMap));
+    for (const Cell& cell : before)
+        paintCell(cell);
+    for (const Cell& cell : m_differing)
+        paintCell(cell);
+    m_flowDiffers = m_compared->flow() != m_maps.flow();
+    m_differences = int(m_differing.size()) + (m_flowDiffers ? 1 : 0);
+    txtFoerdermenge->setStyleSheet(m_flowDiffers ? u("QLineEdit { background-color: rgb(%1, %2, %3); }")
+                                                       .arg(kDiffers.red())
+                                                       .arg(kDiffers.green())
+                                                       .arg(kDiffers.blue())
+                                                 : QString());
+    txtFoerdermenge->setToolTip(m_flowDiffers ? u("Vergleichswert: %1 g/min").arg(m_compared->flow()) : QString());
+    lblCompare->setText(comparisonText());
+    m_endComparison->setEnabled(true);
+}
+
+// A data cell's colour: the highlighted cell, a value that differs, or plain.
+void InjectionTab::paintCell(Cell cell)
+{
+    QTableWidgetItem* item = msfgEV->item(cell.row, cell.column);
+    const bool differs
+        = m_compared && std::find(m_differing.begin(), m_differing.end(), cell) != m_differing.end();
+    if (differs) {
+        const QString& theirs = m_compared->text(m_comparedMap, cell);
+        item->setToolTip(theirs.isEmpty() ? u("Vergleichswert: leer") : u("Vergleichswert: %1").arg(theirs));
+    } else {
+        item->setToolTip(QString());
+    }
+    if (m_highlight == cell)
+        item->setBackground(kHighlight);
+    else
+        item->setBackground(differs ? kDiffers : QColor(Qt::white));
+}
+
+// --- Journal ------------------------------------------------------------------
+
+void InjectionTab::writeJournal()
+{
+    m_journalTimer->stop();
+    for (const Map map : { Map::One, Map::Two }) {
+        const int i = map == Map::Two ? 1 : 0;
+        if (!m_unsaved[i]) {
+            m_journals[i].clear();
+            continue;
+        }
+        std::optional<QByteArray> baseline;
+        if (m_baselines[i])
+            baseline = lambda::journalContent(*m_baselines[i], map);
+        m_journals[i].write(lambda::journalContent(m_maps, map), baseline);
+    }
+}
+
+// On opening: edits of either map the unit and no file got last time are
+// offered back, each on its own.
+void InjectionTab::offerJournal()
+{
+    for (const Map map : { Map::One, Map::Two }) {
+        const int i = map == Map::Two ? 1 : 0;
+        const std::optional<EditJournal::Entry> entry = m_journals[i].read();
+        if (!entry)
+            continue;
+        lambda::LambdaMaps edited = m_maps;
+        lambda::readJournal(entry->table, edited, map);
+        std::optional<int> differences;
+        if (entry->baseline) {
+            lambda::LambdaMaps baseline;
+            lambda::readJournal(*entry->baseline, baseline, map);
+            differences = int(lambda::differences(edited, baseline, map).size());
+            m_baselines[i] = baseline;
+        }
+        const QString question
+            = EditJournal::question(u("der Lambdatabelle (Kennfeld %1)").arg(i + 1), entry->written, differences);
+        if (platform().messageBox(
+                this, u("Wiederherstellen"), question, Platform::Icon::Question, Platform::Buttons::YesNo)
+            != Platform::Answer::Yes) {
+            m_journals[i].clear();
+            m_baselines[i].reset();
+            continue;
+        }
+        record(editState());
+        m_maps.takeValues(edited);
+        m_unsaved[i] = true;
+        setFlow(m_maps.flow());
+        setSource(u("Wiederhergestellt (Änderungen vom %1)").arg(entry->written.toString(u("dd.MM.yyyy HH:mm"))));
+        showMap(map);
+        changed();
+    }
 }

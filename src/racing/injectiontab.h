@@ -1,12 +1,21 @@
 #pragma once
 
+#include "racing/editjournal.h"
 #include "racing/injectiontransfer.h"
 #include "racing/lambdamap.h"
 #include "racing/racingtab.h"
+#include "racing/tableedits.h"
+#include "racing/undostack.h"
 
 #include <QColor>
 
+#include <array>
+#include <optional>
+#include <vector>
+
 class BuddyUpDown;
+class QAction;
+class QTimer;
 class LambdaGrid;
 class QComboBox;
 class QGroupBox;
@@ -30,6 +39,9 @@ public:
     static inline const QColor kHighlight { 255, 255, 128 };
     static inline const QColor kMap1Colour { 192, 0, 192 };
     static inline const QColor kMap2Colour { 0, 0, 255 };
+    // A cell whose value differs from the compared map.
+    static inline const QColor kDiffers { 255, 190, 190 };
+    static constexpr int kJournalDelayMs = 500;
 
     InjectionTab(RacingContext& context, QWidget* parent = nullptr);
     ~InjectionTab() override;
@@ -59,12 +71,61 @@ public:
     // single-cell write sends. Header cells are ignored.
     void markCell(int row, int column);
 
+    // Ctrl+Z / Ctrl+Y over both maps and the flow rate: a typed cell, a run
+    // of flow rate steps, a paste, a load, a read and a restored journal are
+    // one step each.
+    void undo();
+    void redo();
+    bool canUndo() const { return m_undo.canUndo(); }
+    // Ctrl+C: the selection, or the whole shown map, as tab-separated values.
+    void copy();
+    // Ctrl+V: lambda values at the current cell, all or nothing.
+    void paste();
+
+    // Comparing the shown map with another: differing cells (and the flow
+    // rate) are marked and counted. Edits, reads and loads compare again;
+    // showing the other map or the user ends it.
+    void compareWithFile();
+    void compareWithUnit();
+    void compareWithHistory();
+    void compareWith(const lambda::LambdaMaps& other, const QString& what);
+    void endComparison();
+    bool comparing() const { return m_compared.has_value(); }
+    int differenceCount() const { return m_differences; }
+    QString comparisonText() const;
+
+    // Unsaved edits of each map go to the unit's journal shortly after each
+    // change; when the window opens again for the unit, the user may take
+    // them back.
+    const EditJournal& journal(lambda::Map map) const { return m_journals[map == lambda::Map::Two ? 1 : 0]; }
+    void offerJournal();
+    void writeJournal();
+
 private:
+    struct EditState {
+        lambda::LambdaMaps maps;
+        QString source;
+        std::array<bool, 2> unsaved {};
+    };
+    EditState editState() const;
+    void record(EditState before);
+    void restore(const EditState& state);
+    void changed();
+    void edited();
+    void tableKept(lambda::Map map);
+    void mapRead(EditState before);
+    void flowChanged(int rate);
+    void installEditKeys();
+    void buildCompareMenu();
+    void showComparison();
+    void paintCell(lambda::Cell cell);
+    bool& unsaved(lambda::Map map) { return m_unsaved[map == lambda::Map::Two ? 1 : 0]; }
+    gridclip::Area copyArea() const;
     void buildUi();
     // A file's or a stored version's content into the shown map.
     void loadContent(const QByteArray& content, const QString& source);
     // The shown map as its file would be saved becomes a stored version.
-    void keepVersion(const QString& source);
+    void keepVersion(const lambda::LambdaMaps& maps, const QString& source);
     void showCell(lambda::Cell cell);
     void showShownMap();
     void commitEdit(int row, int column, const QString& typed);
@@ -76,6 +137,23 @@ private:
 
     lambda::LambdaMaps m_maps;
     std::optional<lambda::Cell> m_highlight;
+    UndoStack<EditState> m_undo;
+    std::array<bool, 2> m_unsaved {}; // per map: edits the unit and no file have
+    bool m_flowStep = false; // the last undo step is a run of flow rate changes
+    bool m_settingFlow = false;
+    std::array<std::optional<lambda::LambdaMaps>, 2> m_baselines; // the unit's last read of each map
+    std::optional<lambda::LambdaMaps> m_compared;
+    lambda::Map m_comparedMap = lambda::Map::One;
+    QString m_comparedWith;
+    int m_differences = 0;
+    bool m_flowDiffers = false;
+    std::vector<lambda::Cell> m_differing;
+    std::array<EditJournal, 2> m_journals;
+    QTimer* m_journalTimer = nullptr;
+    QPushButton* cmdCompare = nullptr;
+    QLabel* lblCompare = nullptr;
+    QAction* m_compareHistory = nullptr;
+    QAction* m_endComparison = nullptr;
 
     LambdaGrid* msfgEV = nullptr;
     QLabel* Label10 = nullptr;

@@ -161,6 +161,13 @@ public:
     // The first cell, row by row, a write of the map would have to refuse.
     std::optional<Cell> firstUnsendable(Map map) const;
 
+    // Both maps and the flow rate of `other`; the shown map and the target stay.
+    void takeValues(const LambdaMaps& other)
+    {
+        m_maps = other.m_maps;
+        m_flow = other.m_flow;
+    }
+
     int flow() const { return m_flow; }
     void setFlow(int rate) { m_flow = rate; }
 

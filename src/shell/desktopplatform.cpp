@@ -152,6 +152,11 @@ void DesktopPlatform::setClipboardText(const QString& text)
     QApplication::clipboard()->setText(text);
 }
 
+QString DesktopPlatform::clipboardText() const
+{
+    return QApplication::clipboard()->text();
+}
+
 bool DesktopPlatform::printText(QWidget*, const QString& text, int pointSize)
 {
     // Without a default printer QPrinter still reports itself valid and only

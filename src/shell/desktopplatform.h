@@ -17,6 +17,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override;
+    QString clipboardText() const override;
     bool printText(QWidget* parent, const QString& text, int pointSize) override;
     bool printDocument(QWidget* parent, const QString& html) override;
     bool writePdf(const QString& path, const QString& html) override;

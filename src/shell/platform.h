@@ -31,6 +31,7 @@ public:
     virtual std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) = 0;
     virtual std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) = 0;
     virtual void setClipboardText(const QString& text) = 0;
+    virtual QString clipboardText() const = 0;
     // Prints plain text at the given font size; false when no printer could print it.
     virtual bool printText(QWidget* parent, const QString& text, int pointSize) = 0;
     // Prints a rich-text document on A4 after the print dialog; false when no

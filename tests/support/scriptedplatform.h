@@ -65,6 +65,7 @@ public:
     std::optional<QString> openFileName(QWidget* parent, const FileDialog& dialog) override;
     std::optional<QString> saveFileName(QWidget* parent, const FileDialog& dialog) override;
     void setClipboardText(const QString& text) override { clipboard = text; }
+    QString clipboardText() const override { return clipboard; }
     bool printText(QWidget*, const QString& text, int pointSize) override;
     bool printDocument(QWidget*, const QString& html) override;
     bool writePdf(const QString& path, const QString& html) override;

@@ -37,6 +37,11 @@ protected:
         case QEvent::Wheel:
         case QEvent::Shortcut:
         case QEvent::Close: {
+            // A box is application-modal: Qt itself keeps input from the other
+            // windows, and the box's own input first reaches its native window,
+            // which is no widget.
+            if (const QWidget* modal = QApplication::activeModalWidget(); modal && modal->inherits("QMessageBox"))
+                return false;
             const auto* widget = qobject_cast<QWidget*>(target);
             return !(widget && widget->window()->inherits("QMessageBox"));
         }
