@@ -3,6 +3,7 @@
 #include "shell/kit/boxes.h"
 #include "sim/ecusim.h"
 #include "sim/profile.h"
+#include "support/historydialog.h"
 #include "support/modal.h"
 #include "support/simlink.h"
 
@@ -158,6 +159,28 @@ TEST_F(GridEditsTest, CompareWithUnit_SendsTheReadsRequests_KeepsTheGrid_MarksAn
     ASSERT_EQ(readFrames.size(), 222u);
     EXPECT_EQ(compareFrames, readFrames);
     EXPECT_FALSE(platform.boxTexts().contains(boxes::kTransferComplete));
+}
+
+// Two reads keep two versions; the older one, picked from the history,
+// is compared with the grid, which keeps the newer read.
+TEST_F(GridEditsTest, CompareWithStoredVersion_CountsWhatChangedSinceAnEarlierRead)
+{
+    connectUnit();
+    QStringList listed;
+    run({ [&] { button("cmdReadZwTab")->click(); },
+        [&] {
+            sim->memory().tables['b'][1] = 0; // row 0, cylinder 1
+            sim->memory().tables['m'][2] = 0; // row 1, cylinder 2
+            button("cmdReadZwTab")->click();
+        },
+        [&] {
+            HistoryDialogAnswer older(1);
+            action("actCompareHistory")->trigger();
+            listed = older.items;
+            EXPECT_EQ(tab().differenceCount(), 2);
+            EXPECT_TRUE(find<QLabel>("lblCompare")->text().endsWith(u(": 2 Werte weichen ab")));
+        } });
+    EXPECT_EQ(listed.size(), 2);
 }
 
 TEST_F(GridEditsTest, UndoRedoCopyPaste_ByKeysAnywhereInTheTab)
