@@ -1,6 +1,7 @@
 // daruri-logviewbench: how long a long recording takes to open in the log
 // viewer: the file as the status window writes it (every value column, gaps
 // and decimal commas), read, the window shown and painted once.
+#include "benchsupport.h"
 #include "shell/platform.h"
 #include "status/frmlogview.h"
 #include "status/recording.h"
@@ -19,25 +20,6 @@
 
 namespace {
 
-// No desktop here: a box goes to the terminal.
-class ConsolePlatform : public Platform {
-public:
-    Answer messageBox(QWidget*, const QString& title, const QString& text, Icon, Buttons) override
-    {
-        std::fprintf(stderr, "box: %s: %s\n", qPrintable(title), qPrintable(text));
-        return Answer::Ok;
-    }
-    std::optional<QString> openFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
-    std::optional<QString> saveFileName(QWidget*, const FileDialog&) override { return std::nullopt; }
-    void setClipboardText(const QString&) override { }
-    QString clipboardText() const override { return {}; }
-    bool printText(QWidget*, const QString&, int) override { return false; }
-    bool openInTextEditor(const QString&) override { return false; }
-    void showHelp(const QString&) override { }
-    bool openUrl(const QString&) override { return false; }
-    QString systemDirectory() const override { return {}; }
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-};
 
 QString comma(double x, int decimals)
 {
@@ -113,7 +95,7 @@ int main(int argc, char* argv[])
     const int rows = parser.value(rowsOption).toInt();
     const int runs = std::max(1, parser.value(runsOption).toInt());
 
-    ConsolePlatform console;
+    bench::ConsolePlatform console;
     setPlatform(&console);
 
     QTemporaryDir dir;

@@ -1,29 +1,14 @@
 #include "editjournal.h"
 
+#include "racing/tlafile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-namespace {
-
-constexpr qint64 kMaxBytes = 64 * 1024;
-
-bool save(const QString& path, const QByteArray& content)
-{
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
-}
-
-std::optional<QByteArray> load(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.read(kMaxBytes);
-}
-
-} // namespace
+// A journal entry is read and written like a table file: whole or not at all.
+using tla::load;
+using tla::save;
 
 EditJournal::EditJournal(QString folder, QString kind, QString extension)
     : m_folder(std::move(folder))

@@ -469,8 +469,8 @@ void IgnitionTab::tableLoaded(EditState before, const QString& source)
 
 void IgnitionTab::keepVersion(const IgnitionTable& table, const QString& source)
 {
-    history::keep(context().session(), UnitHistory::Kind::IgnitionTable, vmz::write(table), QStringLiteral("vmz"),
-        source);
+    history::keep(
+        context().session(), UnitHistory::Kind::IgnitionTable, vmz::write(table), QStringLiteral("vmz"), source);
 }
 
 // A table file into `into`, with the boxes of a load; false when it cannot be read.
