@@ -20,7 +20,6 @@
 
 namespace {
 
-
 QString comma(double x, int decimals)
 {
     return QString::number(x, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
