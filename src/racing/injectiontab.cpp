@@ -665,16 +665,25 @@ void InjectionTab::saveToDisk()
 // Command4: into the shown map only.
 void InjectionTab::loadFromDisk()
 {
-    const std::optional<QString> path = platform().openFileName(this, fileDialog(u("Öffnen")));
+    if (const std::optional<ChosenFile> file = chooseFile(u("Öffnen"))) {
+        loadContent(file->content, file->path);
+        keepVersion(m_maps, file->path);
+    }
+}
+
+// A lambda table file the user chooses, read whole; a file that cannot be
+// read gets its box.
+std::optional<InjectionTab::ChosenFile> InjectionTab::chooseFile(const QString& title)
+{
+    const std::optional<QString> path = platform().openFileName(this, fileDialog(title));
     if (!path || path->isEmpty())
-        return;
+        return std::nullopt;
     const std::optional<QByteArray> content = tla::load(*path);
     if (!content) {
         platform().messageBox(this, kAppTitle, tla::loadFailedText(*path), Platform::Icon::Critical);
-        return;
+        return std::nullopt;
     }
-    loadContent(*content, *path);
-    keepVersion(m_maps, *path);
+    return ChosenFile { *path, *content };
 }
 
 // cmdHistory: a stored version loads into the shown map as a file would.
@@ -880,20 +889,20 @@ void InjectionTab::buildCompareMenu()
 
 void InjectionTab::compareWithFile()
 {
-    const std::optional<QString> path = platform().openFileName(this, fileDialog(u("Vergleichen mit")));
-    if (!path || path->isEmpty())
-        return;
-    const std::optional<QByteArray> content = tla::load(*path);
-    if (!content) {
-        platform().messageBox(this, kAppTitle, tla::loadFailedText(*path), Platform::Icon::Critical);
-        return;
-    }
-    // Rows the file lacks compare with themselves, as a load would leave them.
+    const std::optional<ChosenFile> file = chooseFile(u("Vergleichen mit"));
+    if (file)
+        compareWithContent(file->content, QFileInfo(file->path).fileName());
+}
+
+// A table file's content as the shown map, compared. Rows the file lacks
+// compare with themselves, as a load would leave them.
+void InjectionTab::compareWithContent(const QByteArray& content, const QString& what)
+{
     lambda::LambdaMaps other = m_maps;
-    if (tla::read(*content, other, m_maps.shown()).flowReplaced)
+    if (tla::read(content, other, m_maps.shown()).flowReplaced)
         platform().messageBox(
             this, lambda::kFlowInvalidTitle, lambda::kFlowInvalidText, Platform::Icon::Information);
-    compareWith(other, QFileInfo(*path).fileName());
+    compareWith(other, what);
 }
 
 // Comparing with a stored version of the unit's map, as the shown map.
@@ -901,13 +910,8 @@ void InjectionTab::compareWithHistory()
 {
     const std::optional<history::Picked> picked
         = history::pick(this, context().session().history(), UnitHistory::Kind::LambdaMap);
-    if (!picked)
-        return;
-    lambda::LambdaMaps other = m_maps;
-    if (tla::read(picked->bytes, other, m_maps.shown()).flowReplaced)
-        platform().messageBox(
-            this, lambda::kFlowInvalidTitle, lambda::kFlowInvalidText, Platform::Icon::Information);
-    compareWith(other, history::sourceText(picked->version));
+    if (picked)
+        compareWithContent(picked->bytes, history::sourceText(picked->version));
 }
 
 // The same requests and pacing as "&Lesen", into the comparison: the grid

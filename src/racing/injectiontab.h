@@ -126,6 +126,12 @@ private:
     void loadContent(const QByteArray& content, const QString& source);
     // The shown map as its file would be saved becomes a stored version.
     void keepVersion(const lambda::LambdaMaps& maps, const QString& source);
+    struct ChosenFile {
+        QString path;
+        QByteArray content;
+    };
+    std::optional<ChosenFile> chooseFile(const QString& title);
+    void compareWithContent(const QByteArray& content, const QString& what);
     void showCell(lambda::Cell cell);
     void showShownMap();
     void commitEdit(int row, int column, const QString& typed);

@@ -31,6 +31,8 @@ bool validStored(int stored)
     return stored >= 1 && stored <= kLargestValidStored;
 }
 
+} // namespace
+
 // The text as a number: "," or "." as separator, nothing else around it.
 std::optional<double> numberOf(const QString& text)
 {
@@ -43,8 +45,6 @@ std::optional<double> numberOf(const QString& text)
         return std::nullopt;
     return value;
 }
-
-} // namespace
 
 const QStringList& rowLabels()
 {

@@ -13,6 +13,10 @@
 // accepts and what a write may send. No widgets.
 namespace lambda {
 
+// The text as a number: "," or "." as separator, blanks around allowed,
+// nothing else.
+std::optional<double> numberOf(const QString& text);
+
 constexpr int kRows = 10; // air-mass bands, grid rows 1-10
 constexpr int kColumns = 6; // engine-speed bands, grid columns 1-6
 

@@ -32,18 +32,6 @@ QString join(const QList<QStringList>& rows)
     return out;
 }
 
-std::optional<double> number(const QString& text)
-{
-    QString s = text.trimmed();
-    if (const qsizetype comma = s.indexOf(QLatin1Char(',')); comma >= 0)
-        s[comma] = QLatin1Char('.');
-    bool ok = false;
-    const double value = QLocale::c().toDouble(s, &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 QString differenceCount(int count)
 {
     if (count == 0)
@@ -151,7 +139,7 @@ PasteResult paste(IgnitionTable& table, const QString& text, int row, int column
             const int cylinder = column + c;
             if (field.trimmed().isEmpty())
                 continue;
-            const std::optional<double> angle = gridclip::number(field);
+            const std::optional<double> angle = lambda::numberOf(field);
             if (!angle)
                 return { PasteFault { Fault::NotANumber, field, cellName(table, band, cylinder), r + 1, c + 1 } };
             const double byte = coding.reference - coding.shift - std::round(*angle * 10.0);
@@ -232,7 +220,7 @@ PasteResult paste(LambdaMaps& maps, Map map, const QString& text, Cell from)
             const Cell cell { from.row + r, from.column + c };
             if (field.isEmpty() || field == maps.text(map, cell).trimmed())
                 continue;
-            const std::optional<double> value = gridclip::number(field);
+            const std::optional<double> value = lambda::numberOf(field);
             if (!value)
                 return { PasteFault { Fault::NotANumber, pasted[r][c], cellName(cell), r + 1, c + 1 } };
             const QString shown = lambdaText(*value);
@@ -266,7 +254,7 @@ namespace {
 
 QString shownValue(const QString& text)
 {
-    if (const std::optional<double> value = gridclip::number(text))
+    if (const std::optional<double> value = lambda::numberOf(text))
         return lambdaText(*value);
     return text.trimmed();
 }

@@ -30,10 +30,6 @@ struct Area {
     int columns = 0;
 };
 
-// The text as a number: "," or "." as separator, blanks around allowed,
-// nothing else.
-std::optional<double> number(const QString& text);
-
 // Why a paste was refused, at the first field that fails. A paste is checked
 // whole before anything changes.
 enum class Fault { NotANumber, OutOfRange, TooLarge };
